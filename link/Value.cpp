@@ -1,0 +1,238 @@
+#include "Automation.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace automation {
+
+Value Object::invoke(std::string_view member, CallKind kind, std::span<const Value> args,
+                     std::span<const NamedArg> named) const
+{
+    if (!m_dispatch)
+        throw errors::objectNotSet();
+    // Keep the target alive for the whole call, even if the call drops the last other reference to it.
+    Object keep(*this);
+    return m_dispatch->invoke(member, kind, args, named);
+}
+
+namespace {
+
+std::string formatDouble(double d)
+{
+    // Fifteen significant digits, as the runtime prints a double.
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.15G", d);
+    return buffer;
+}
+
+// Civil date from days since 1970-01-01 (Howard Hinnant's algorithm).
+void civilFromDays(long long z, long long& y, unsigned& m, unsigned& d)
+{
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    y = static_cast<long long>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y += m <= 2;
+}
+
+std::string formatDate(double serial)
+{
+    if (!std::isfinite(serial) || std::fabs(serial) > 3e6)
+        throw errors::overflow();
+    // Serial 0 is 1899-12-30, which is 25569 days before 1970-01-01. For negative serials the fraction still
+    // counts forward from midnight, as the automation date format defines it.
+    const double whole = std::trunc(serial);
+    long long seconds = std::llround(std::fabs(serial - whole) * 86400.0);
+    long long days = static_cast<long long>(whole) + seconds / 86400;
+    seconds %= 86400;
+    long long y;
+    unsigned m, d;
+    civilFromDays(days - 25569, y, m, d);
+    char buffer[64];
+    if (seconds == 0)
+        std::snprintf(buffer, sizeof buffer, "%lld/%u/%u", y, m, d);
+    else
+        std::snprintf(buffer, sizeof buffer, "%lld/%u/%u %lld:%02lld:%02lld", y, m, d, seconds / 3600,
+                      seconds / 60 % 60, seconds % 60);
+    return buffer;
+}
+
+std::string_view trimBlanks(std::string_view s)
+{
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+} // namespace
+
+const Object& Value::object() const
+{
+    if (const auto* o = std::get_if<Object>(&m_v))
+        return *o;
+    throw errors::typeMismatch();
+}
+
+double Value::number() const
+{
+    if (const auto* d = std::get_if<double>(&m_v))
+        return *d;
+    throw errors::typeMismatch();
+}
+
+const std::string& Value::text() const
+{
+    if (const auto* s = std::get_if<std::string>(&m_v))
+        return *s;
+    throw errors::typeMismatch();
+}
+
+bool Value::boolean() const
+{
+    if (const auto* b = std::get_if<bool>(&m_v))
+        return *b;
+    throw errors::typeMismatch();
+}
+
+Date Value::date() const
+{
+    if (const auto* d = std::get_if<Date>(&m_v))
+        return *d;
+    throw errors::typeMismatch();
+}
+
+std::int32_t Value::errorCode() const
+{
+    if (const auto* e = std::get_if<ErrorValue>(&m_v))
+        return e->code;
+    throw errors::typeMismatch();
+}
+
+const Object& Value::toObject() const
+{
+    if (const auto* o = std::get_if<Object>(&m_v))
+        return *o;
+    throw errors::objectRequired();
+}
+
+std::string Value::toText() const
+{
+    switch (kind()) {
+    case Kind::Empty:
+        return {};
+    case Kind::Null:
+        throw errors::invalidUseOfNull();
+    case Kind::Object:
+        return toObject().get(kDefaultMember).toText();
+    case Kind::Double:
+        return formatDouble(std::get<double>(m_v));
+    case Kind::Int16:
+        return std::to_string(std::get<std::int16_t>(m_v));
+    case Kind::Int32:
+        return std::to_string(std::get<std::int32_t>(m_v));
+    case Kind::Text:
+        return std::get<std::string>(m_v);
+    case Kind::Boolean:
+        return std::get<bool>(m_v) ? "True" : "False";
+    case Kind::Date:
+        return formatDate(std::get<Date>(m_v).serial);
+    case Kind::Error:
+        return "Error " + std::to_string(std::get<ErrorValue>(m_v).code);
+    }
+    throw errors::typeMismatch();
+}
+
+double Value::toDouble() const
+{
+    switch (kind()) {
+    case Kind::Empty:
+        return 0;
+    case Kind::Double:
+        return std::get<double>(m_v);
+    case Kind::Int16:
+        return std::get<std::int16_t>(m_v);
+    case Kind::Int32:
+        return std::get<std::int32_t>(m_v);
+    case Kind::Boolean:
+        return std::get<bool>(m_v) ? -1 : 0;
+    case Kind::Date:
+        return std::get<Date>(m_v).serial;
+    case Kind::Object:
+        return toObject().get(kDefaultMember).toDouble();
+    case Kind::Text: {
+        const std::string_view s = trimBlanks(std::get<std::string>(m_v));
+        double d = 0;
+        const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
+        if (ec == std::errc::result_out_of_range)
+            throw errors::overflow();
+        if (ec != std::errc() || end != s.data() + s.size())
+            throw errors::typeMismatch();
+        return d;
+    }
+    case Kind::Null:
+        throw errors::invalidUseOfNull();
+    case Kind::Error:
+        break;
+    }
+    throw errors::typeMismatch();
+}
+
+std::int32_t Value::toInt32() const
+{
+    switch (kind()) {
+    case Kind::Int16:
+        return std::get<std::int16_t>(m_v);
+    case Kind::Int32:
+        return std::get<std::int32_t>(m_v);
+    default:
+        break;
+    }
+    const double d = toDouble();
+    // nearbyint rounds in the default mode, to nearest with halves to even.
+    const double r = std::nearbyint(d);
+    if (!(r >= std::numeric_limits<std::int32_t>::min() && r <= std::numeric_limits<std::int32_t>::max()))
+        throw errors::overflow();
+    return static_cast<std::int32_t>(r);
+}
+
+bool Value::toBoolean() const
+{
+    if (kind() == Kind::Boolean)
+        return std::get<bool>(m_v);
+    if (kind() == Kind::Text) {
+        const std::string& s = std::get<std::string>(m_v);
+        if (s == "True" || s == "true" || s == "TRUE")
+            return true;
+        if (s == "False" || s == "false" || s == "FALSE")
+            return false;
+    }
+    return toDouble() != 0;
+}
+
+bool Value::equalsText(std::string_view text) const
+{
+    switch (kind()) {
+    case Kind::Empty:
+        return text.empty();
+    case Kind::Null:
+        return false;
+    case Kind::Text:
+        return std::get<std::string>(m_v) == text;
+    case Kind::Error:
+        throw errors::typeMismatch();
+    case Kind::Object:
+        return toObject().get(kDefaultMember).equalsText(text);
+    default:
+        return toText() == text;
+    }
+}
+
+} // namespace automation

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Operations.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace operations {
+
+/// What distinguishes inserting rows from inserting columns.
+struct Axis {
+    std::string_view member;   // the worksheet member that returns one whole line: "Rows" or "Columns"
+    std::int16_t shift;        // the Insert call's Shift: xlShiftDown or xlShiftToRight
+    double lineCount;          // lines of a worksheet along this axis
+    std::string_view lineWord; // 行 or 列, for the failure message
+};
+
+inline constexpr std::int16_t kShiftDown = -4121;
+inline constexpr std::int16_t kShiftToRight = -4161;
+
+/// The interval insertion shared by rows and columns; see insertBlankRows.
+void insertAtIntervals(const Axis& axis, automation::Module1& module, automation::Platform& platform,
+                       const IntervalFields& fields);
+
+} // namespace operations

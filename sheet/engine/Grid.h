@@ -1,0 +1,122 @@
+#pragma once
+
+#include "CellView.h"
+#include "PositionIndex.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sheet {
+
+/// Why the grid refused a change. Nothing has changed when it throws.
+class GridError : public std::runtime_error {
+public:
+    enum class Reason { OutOfRange, DataWouldBeLost };
+    GridError(Reason reason, const std::string& what) : std::runtime_error(what), m_reason(reason) {}
+    Reason reason() const { return m_reason; }
+
+private:
+    Reason m_reason;
+};
+
+/// The cells of one worksheet: kRows x kColumns, 1-based, sparse.
+///
+/// Rows and columns that hold no value take no memory. Each non-blank row and column is one node of a
+/// PositionIndex, which stores positions as gaps, so inserting or deleting a row or column shifts everything after
+/// it without renumbering a single cell.
+///
+/// Costs (R non-blank rows, C non-blank columns, W cells in the touched row, k non-blank rows/columns removed):
+///   cell()                         O(log R + log C + log W); O(log C + log W) for repeated reads of one row
+///   setCell()                      O(log R + log C + W)
+///   insertRows/insertColumns       O(log R) / O(log C) whatever the count
+///   deleteRows/deleteColumns       O(log R + k * (W + log C)) / O(log C + k + W of the last row)
+/// Memory: about 16 bytes per cell plus up to a quarter of slack per row; texts longer than 10 bytes add their own
+/// allocation. Deleting a column that holds cells leaves its cells' memory in place until their row is rewritten
+/// or deleted, and keeps one 24-byte index entry for the grid's lifetime.
+///
+/// Failures: a position outside the sheet throws GridError(OutOfRange); an insertion that would push a non-blank
+/// cell past the last row or column throws GridError(DataWouldBeLost). Either way nothing has changed. Only
+/// std::bad_alloc can escape otherwise, and leaves the grid as it was.
+///
+/// Not thread-safe, not even for concurrent reads: cell() updates a one-row cache.
+class Grid {
+public:
+    static constexpr std::int32_t kRows = 1'048'576;
+    static constexpr std::int32_t kColumns = 16'384;
+
+    Grid();
+    ~Grid();
+    Grid(Grid&&) noexcept;
+    Grid& operator=(Grid&&) noexcept;
+    Grid(const Grid&) = delete;
+    Grid& operator=(const Grid&) = delete;
+
+    /// The value at (row, column); its text stays valid until the next change of this grid.
+    CellView cell(std::int32_t row, std::int32_t column) const;
+    /// Stores a copy of `value`; an Empty value clears the cell. A Text value with empty text is kept as text, not
+    /// cleared. `value.text` may view this grid's own storage. Throws std::invalid_argument for a kind outside
+    /// CellKind.
+    void setCell(std::int32_t row, std::int32_t column, const CellView& value);
+
+    /// Inserts `count` blank rows at `at`; the row at `at` and all below move down by `count`.
+    void insertRows(std::int32_t at, std::int32_t count);
+    /// Removes rows at..at+count-1; the rows below move up, blank rows appear at the bottom. Throws
+    /// GridError(OutOfRange) unless 1 <= at and at + count - 1 <= kRows with count >= 1; the same holds for
+    /// inserting and for columns.
+    void deleteRows(std::int32_t at, std::int32_t count);
+    void insertColumns(std::int32_t at, std::int32_t count);
+    void deleteColumns(std::int32_t at, std::int32_t count);
+
+    /// The last row / column holding a value, 0 when the grid is empty.
+    std::int32_t lastRow() const;
+    std::int32_t lastColumn() const;
+    /// Number of non-empty cells.
+    std::size_t cellCount() const;
+
+    /// Calls `visit` for every non-empty cell, rows top to bottom, each row left to right. O(cells + C), plus a
+    /// sort of the rows whose columns were created out of order. `visit` must not change the grid.
+    void forEachCell(const std::function<void(std::int32_t row, std::int32_t column, const CellView&)>& visit) const;
+
+private:
+    struct Slot;
+    using NodeId = PositionIndex::NodeId;
+    using RowCells = std::vector<Slot>;
+
+    static void checkCell(std::int32_t row, std::int32_t column);
+    static void checkSpan(std::int32_t at, std::int32_t count, std::int32_t limit);
+    static void insertSpan(PositionIndex& index, std::int32_t at, std::int32_t count, std::int32_t limit);
+    NodeId rowNode(std::int32_t row) const noexcept;
+    bool isLive(const Slot& slot) const noexcept;
+    bool hasLiveCell(const RowCells& cells) const noexcept;
+    Slot encode(const CellView& value);
+    CellView decode(const Slot& slot) const noexcept;
+    std::uint32_t storeLongText(std::string_view text);
+    void releaseText(const Slot& slot) noexcept;
+    void clearCell(std::int32_t row, std::int32_t column);
+    void growRow(RowCells& cells);
+    void releaseRow(NodeId row);
+    void trimTrailingBlankRows();
+    void rowsChanged() noexcept { ++m_version; }
+    void swap(Grid& other) noexcept;
+
+    PositionIndex m_rows;
+    PositionIndex m_columns;
+    std::vector<RowCells> m_rowCells;          // by row node id, each sorted by column node id
+    std::vector<std::uint32_t> m_columnCounts; // live cells by column node id; 0 for free and retired ids
+    std::vector<std::string> m_longTexts;      // texts too long for a slot, by index
+    std::vector<std::uint32_t> m_freeLongTexts;
+    std::size_t m_cellCount = 0;
+    std::uint64_t m_version = 0; // bumped whenever a row position may map to a different node
+
+    // cell() is read row by row far more often than anything else; remembering the last row saves its descent.
+    mutable std::int32_t m_cachedRow = 0;
+    mutable NodeId m_cachedRowNode = PositionIndex::npos;
+    mutable std::uint64_t m_cachedVersion = ~std::uint64_t{0};
+};
+
+} // namespace sheet

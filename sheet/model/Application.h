@@ -1,0 +1,67 @@
+#pragma once
+
+#include "LocalHost.h"
+#include "ModelObject.h"
+#include "Range.h"
+#include "Ref.h"
+#include "Workbook.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sheet {
+
+/// The embedded spreadsheet application, reached under the class name "Excel.Application".
+///
+/// While it runs it is registered as the running instance of that class. A new instance is hidden and has no
+/// workbook. Quit unregisters it and releases its workbooks; every later call on it or on any of its objects raises
+/// the disconnection error.
+///
+/// Members: Workbooks, Worksheets and Sheets (of the active workbook), ActiveWorkbook (a null reference when none is
+/// open), ActiveSheet, Visible (get, put), Caption, Name, Union(range, range, ...), ScreenUpdating (get, put), Quit.
+class Application final : public ModelObject {
+public:
+    /// The application's name; its window is titled with it.
+    static constexpr std::string_view kName = "Tessavo 表格";
+
+    /// Starts an instance and registers it in `table` as the running one.
+    static Ref<Application> start(const std::shared_ptr<automation::RunningObjectTable>& table);
+    ~Application() override;
+
+    automation::Value invoke(std::string_view member, automation::CallKind kind,
+                             std::span<const automation::Value> args,
+                             std::span<const automation::NamedArg> named) override;
+
+    bool visible() const { return m_visible; }
+    void setVisible(bool visible) { m_visible = visible; }
+    /// The title of the application's window: the active workbook's name, then the application's name.
+    std::string caption() const;
+
+    const std::vector<Ref<Workbook>>& workbooks() const { return m_workbooks; }
+    Workbook* activeWorkbook() const { return m_active; }
+    void activateWorkbook(Workbook& workbook) { m_active = &workbook; }
+    /// Adds a workbook named "工作簿N" holding one sheet, and makes it active.
+    Workbook& addWorkbook();
+    /// The range covering all areas of `ranges`, which must all lie on one sheet (else error 1004).
+    Ref<Range> unite(std::span<Range* const> ranges) const;
+
+    void quit();
+
+private:
+    explicit Application(std::weak_ptr<automation::RunningObjectTable> table);
+
+    std::weak_ptr<automation::RunningObjectTable> m_table;
+    std::uint32_t m_cookie = 0;
+    std::vector<Ref<Workbook>> m_workbooks;
+    Workbook* m_active = nullptr;
+    bool m_visible = false;
+    bool m_screenUpdating = true;
+    int m_nextWorkbookNumber = 1;
+};
+
+/// Makes the embedded spreadsheet creatable through `host` under "Excel.Application".
+void registerEmbeddedSpreadsheet(automation::LocalHost& host);
+
+} // namespace sheet

@@ -1,0 +1,63 @@
+#include "Area.h"
+
+#include "Grid.h"
+
+namespace sheet {
+
+bool Area::isWholeRows() const { return left == 1 && right == Grid::kColumns; }
+bool Area::isWholeColumns() const { return top == 1 && bottom == Grid::kRows; }
+
+std::string columnLetters(std::int32_t column)
+{
+    std::string letters;
+    while (column > 0) {
+        const int digit = (column - 1) % 26;
+        letters.insert(letters.begin(), static_cast<char>('A' + digit));
+        column = (column - 1) / 26;
+    }
+    return letters;
+}
+
+std::string Area::address() const
+{
+    if (isWholeRows() && !isWholeColumns())
+        return "$" + std::to_string(top) + ":$" + std::to_string(bottom);
+    if (isWholeColumns() && !isWholeRows())
+        return "$" + columnLetters(left) + ":$" + columnLetters(right);
+    std::string a = "$" + columnLetters(left) + "$" + std::to_string(top);
+    if (top != bottom || left != right)
+        a += ":$" + columnLetters(right) + "$" + std::to_string(bottom);
+    return a;
+}
+
+AreaList AreaList::appended(const AreaList& other) const
+{
+    AreaList result;
+    if (m_buffer && m_buffer->size() == m_size) {
+        // Nobody has extended this buffer past our end: extend it in place. Holders of shorter lists keep seeing
+        // only their own prefix.
+        result.m_buffer = m_buffer;
+    } else {
+        result.m_buffer = std::make_shared<std::vector<Area>>();
+        result.m_buffer->reserve(m_size + other.m_size);
+        for (std::size_t i = 0; i < m_size; ++i)
+            result.m_buffer->push_back((*this)[i]);
+    }
+    for (std::size_t i = 0; i < other.m_size; ++i)
+        result.m_buffer->push_back(other[i]);
+    result.m_size = result.m_buffer->size();
+    return result;
+}
+
+std::string AreaList::address() const
+{
+    std::string out;
+    for (std::size_t i = 0; i < m_size; ++i) {
+        if (i)
+            out += ',';
+        out += (*this)[i].address();
+    }
+    return out;
+}
+
+} // namespace sheet

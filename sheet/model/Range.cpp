@@ -1,0 +1,163 @@
+#include "Range.h"
+
+#include "Errors.h"
+#include "MemberTable.h"
+#include "Values.h"
+
+namespace sheet {
+
+namespace {
+
+enum class Member { Unknown, Value, Insert, Delete, Select, Row, Column, Count, Address };
+
+const MemberTable<Member>& members()
+{
+    static const MemberTable<Member> table{
+        {"", Member::Value},         {"Value", Member::Value},   {"Insert", Member::Insert},
+        {"Delete", Member::Delete},  {"Select", Member::Select}, {"Row", Member::Row},
+        {"Column", Member::Column},  {"Count", Member::Count},   {"Address", Member::Address},
+    };
+    return table;
+}
+
+constexpr std::int32_t kShiftToRight = -4161;
+constexpr std::int32_t kShiftDown = -4121;
+// A put to more cells than this is surely a mistake, and would freeze the program.
+constexpr double kMaxCellsPerPut = 16'777'216;
+
+double cellCount(const Area& a)
+{
+    return (static_cast<double>(a.bottom) - a.top + 1) * (static_cast<double>(a.right) - a.left + 1);
+}
+
+std::string gridErrorText(const GridError& e)
+{
+    if (e.reason() == GridError::Reason::DataWouldBeLost)
+        return "为防止丢失数据,不能把非空单元格移出工作表。";
+    return std::string("位置超出工作表范围: ") + e.what();
+}
+
+} // namespace
+
+automation::Value Range::invoke(std::string_view member, automation::CallKind kind,
+                                std::span<const automation::Value> args, std::span<const automation::NamedArg> named)
+{
+    using automation::CallKind;
+    m_sheet->requireConnected();
+    const Member id = members().find(member, Member::Unknown);
+    const Arguments a(args, named);
+
+    if (kind == CallKind::Put) {
+        if (id != Member::Value)
+            throw automation::errors::memberNotFound(member);
+        setValue(a.putValue());
+        return {};
+    }
+
+    switch (id) {
+    case Member::Value:
+        return value();
+    case Member::Insert:
+        insert(a);
+        return automation::Value(true);
+    case Member::Delete:
+        remove();
+        return automation::Value(true);
+    case Member::Select:
+        select();
+        return automation::Value(true);
+    case Member::Row:
+        return automation::Value(m_areas[0].top);
+    case Member::Column:
+        return automation::Value(m_areas[0].left);
+    case Member::Count: {
+        double total = 0;
+        for (std::size_t i = 0; i < m_areas.size(); ++i)
+            total += cellCount(m_areas[i]);
+        return automation::Value(total);
+    }
+    case Member::Address:
+        return automation::Value(m_areas.address());
+    case Member::Unknown:
+        break;
+    }
+    throw automation::errors::memberNotFound(member);
+}
+
+automation::Value Range::value() const
+{
+    const Area& a = m_areas[0];
+    // Several cells give an array, which no caller here can compare or store.
+    if (m_areas.size() != 1 || a.top != a.bottom || a.left != a.right)
+        throw automation::errors::typeMismatch();
+    return toValue(m_sheet->grid().cell(a.top, a.left));
+}
+
+void Range::setValue(const automation::Value& value)
+{
+    const CellView cell = toCell(value);
+    double total = 0;
+    for (std::size_t i = 0; i < m_areas.size(); ++i)
+        total += cellCount(m_areas[i]);
+    if (total > kMaxCellsPerPut)
+        throw applicationError("区域太大,无法一次写入。");
+    Grid& grid = m_sheet->grid();
+    for (std::size_t i = 0; i < m_areas.size(); ++i) {
+        const Area& a = m_areas[i];
+        for (std::int32_t r = a.top; r <= a.bottom; ++r)
+            for (std::int32_t c = a.left; c <= a.right; ++c)
+                grid.setCell(r, c, cell);
+    }
+}
+
+const Area& Range::singleArea(std::string_view what) const
+{
+    if (m_areas.size() != 1)
+        throw applicationError("不能对多重选定区域使用" + std::string(what) + "命令。");
+    return m_areas[0];
+}
+
+void Range::insert(const Arguments& args)
+{
+    if (const auto* shift = args.find(0, "Shift")) {
+        const std::int32_t s = shift->toInt32();
+        if (s != kShiftDown && s != kShiftToRight)
+            throw applicationError("Insert 的 Shift 参数无效: " + std::to_string(s));
+    }
+    const Area& a = singleArea("插入");
+    try {
+        if (a.isWholeRows() && !a.isWholeColumns())
+            m_sheet->grid().insertRows(a.top, a.bottom - a.top + 1);
+        else if (a.isWholeColumns() && !a.isWholeRows())
+            m_sheet->grid().insertColumns(a.left, a.right - a.left + 1);
+        else
+            throw applicationError("只能插入整行或整列。");
+    } catch (const GridError& e) {
+        throw applicationError(gridErrorText(e));
+    }
+}
+
+void Range::remove()
+{
+    const Area& a = singleArea("删除");
+    try {
+        if (a.isWholeRows() && !a.isWholeColumns())
+            m_sheet->grid().deleteRows(a.top, a.bottom - a.top + 1);
+        else if (a.isWholeColumns() && !a.isWholeRows())
+            m_sheet->grid().deleteColumns(a.left, a.right - a.left + 1);
+        else
+            throw applicationError("只能删除整行或整列。");
+    } catch (const GridError& e) {
+        throw applicationError(gridErrorText(e));
+    }
+}
+
+void Range::select()
+{
+    // A range can only be selected on the sheet the user is looking at.
+    if (!m_sheet->isActive())
+        throw applicationError("Range 类的 Select 方法无效: 工作表不是活动工作表。");
+    m_sheet->setSelection(m_areas);
+}
+
+} // namespace sheet

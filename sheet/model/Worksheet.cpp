@@ -1,0 +1,112 @@
+#include "Worksheet.h"
+
+#include "Application.h"
+#include "Errors.h"
+#include "MemberTable.h"
+#include "Range.h"
+#include "Values.h"
+#include "Workbook.h"
+
+#include <cmath>
+
+namespace sheet {
+
+namespace {
+
+enum class Member { Unknown, Rows, Columns, Cells, Name, Index, Activate };
+
+const MemberTable<Member>& members()
+{
+    static const MemberTable<Member> table{{"Rows", Member::Rows},   {"Columns", Member::Columns},
+                                           {"Cells", Member::Cells}, {"Name", Member::Name},
+                                           {"Index", Member::Index}, {"Activate", Member::Activate}};
+    return table;
+}
+
+automation::Object makeRange(Worksheet& sheet, Area area)
+{
+    return automation::Object(new Range(Ref<Worksheet>(&sheet), AreaList(area)));
+}
+
+} // namespace
+
+Worksheet::Worksheet(std::shared_ptr<ApplicationState> state, Workbook* workbook, std::string name)
+    : ModelObject(std::move(state)), m_workbook(workbook), m_name(std::move(name))
+{
+}
+
+void Worksheet::requireConnected() const
+{
+    requireRunning();
+    if (!m_workbook)
+        throw automation::errors::disconnected();
+}
+
+bool Worksheet::isActive() const
+{
+    return m_workbook && m_workbook->activeSheet() == this && m_workbook->application() &&
+           m_workbook->application()->activeWorkbook() == m_workbook;
+}
+
+automation::Value Worksheet::invoke(std::string_view member, automation::CallKind kind,
+                                    std::span<const automation::Value> args,
+                                    std::span<const automation::NamedArg> named)
+{
+    using automation::CallKind;
+    requireConnected();
+    const Arguments a(args, named);
+    const Member id = members().find(member, Member::Unknown);
+
+    if (kind == CallKind::Put) {
+        if (id == Member::Name) {
+            m_name = a.putValue().toText();
+            return {};
+        }
+        if (id == Member::Cells && a.positionalCount() == 3) {
+            // sheet.Cells(row, column) = value
+            m_grid.setCell(rowNumber(args[0]), columnNumber(args[1]), toCell(args[2]));
+            return {};
+        }
+        throw automation::errors::memberNotFound(member);
+    }
+
+    switch (id) {
+    case Member::Rows:
+        if (const auto* row = a.find(0, "RowIndex")) {
+            const std::int32_t r = rowNumber(*row);
+            return makeRange(*this, {r, 1, r, Grid::kColumns});
+        }
+        return makeRange(*this, {1, 1, Grid::kRows, Grid::kColumns});
+    case Member::Columns:
+        if (const auto* column = a.find(0, "ColumnIndex")) {
+            const std::int32_t c = columnNumber(*column);
+            return makeRange(*this, {1, c, Grid::kRows, c});
+        }
+        return makeRange(*this, {1, 1, Grid::kRows, Grid::kColumns});
+    case Member::Cells: {
+        const auto* row = a.find(0, "RowIndex");
+        const auto* column = a.find(1, "ColumnIndex");
+        if (!row && !column)
+            return makeRange(*this, {1, 1, Grid::kRows, Grid::kColumns});
+        if (!row || !column)
+            throw automation::errors::argumentNotOptional();
+        const std::int32_t r = rowNumber(*row);
+        const std::int32_t c = columnNumber(*column);
+        return makeRange(*this, {r, c, r, c});
+    }
+    case Member::Name:
+        return automation::Value(m_name);
+    case Member::Index:
+        return automation::Value(static_cast<std::int32_t>(m_workbook->indexOf(*this) + 1));
+    case Member::Activate:
+        m_workbook->activateSheet(*this);
+        if (Application* app = m_workbook->application())
+            app->activateWorkbook(*m_workbook);
+        return {};
+    case Member::Unknown:
+        break;
+    }
+    throw automation::errors::memberNotFound(member);
+}
+
+} // namespace sheet

@@ -1,0 +1,223 @@
+#include "Application.h"
+#include "FakePlatform.h"
+#include "FaultInjection.h"
+#include "Operations.h"
+#include "Values.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using automation::Value;
+using testsupport::FakePlatform;
+using Message = FakePlatform::Message;
+
+const Message kRatio{"重新调整总行数和间隔行数！", "错误", 64};
+const Message kInput{"检查数据输入！", "错误", 64};
+const Message kDone{"数据处理完成,谢谢使用!", "提示", 64};
+
+class InsertBlankRowsTest : public testing::Test {
+protected:
+    InsertBlankRowsTest()
+    {
+        sheet::registerEmbeddedSpreadsheet(local);
+        // The user's spreadsheet is open with rows 1 to 12 numbered in column 1.
+        user = sheet::modelObject<sheet::Application>(local.createObject("Excel.Application"));
+        user->addWorkbook();
+        for (int r = 1; r <= 12; ++r)
+            grid().setCell(r, 1, sheet::CellView::makeNumber(r));
+        platform.windows = {"Tessavo", user->caption()};
+    }
+
+    sheet::Grid& grid() const { return user->activeWorkbook()->activeSheet()->grid(); }
+    std::vector<std::string> column1(int rows) const
+    {
+        std::vector<std::string> out;
+        for (int r = 1; r <= rows; ++r)
+            out.push_back(sheet::toValue(grid().cell(r, 1)).toText());
+        return out;
+    }
+    std::vector<std::string> rowsRequested() const
+    {
+        std::vector<std::string> out;
+        std::copy_if(plan->trace.begin(), plan->trace.end(), std::back_inserter(out),
+                     [](const std::string& t) { return t.starts_with("Rows("); });
+        return out;
+    }
+    void run(std::string start, std::string end, std::string interval, std::string count)
+    {
+        operations::insertBlankRows(module, platform, {start, end, interval, count});
+    }
+
+    automation::LocalHost local;
+    sheet::Application* user = nullptr;
+    std::shared_ptr<testsupport::FaultPlan> plan = std::make_shared<testsupport::FaultPlan>();
+    testsupport::FaultyHost host{local, plan};
+    FakePlatform platform;
+    automation::Module1 module{host, platform};
+};
+
+TEST_F(InsertBlankRowsTest, InsertsNBlankRowsAfterEveryKRows)
+{
+    run("1", "10", "3", "2");
+
+    EXPECT_EQ(column1(18), (std::vector<std::string>{"1", "2", "3", "", "", "4", "5", "6", "", "", "7", "8", "9", "",
+                                                     "", "10", "11", "12"}));
+    EXPECT_EQ(rowsRequested(), (std::vector<std::string>{"Rows(4)", "Rows(4)", "Rows(9)", "Rows(9)", "Rows(14)",
+                                                         "Rows(14)"}));
+    EXPECT_EQ(std::count(plan->trace.begin(), plan->trace.end(), "Insert(Shift:=-4121)"), 6);
+    EXPECT_EQ(platform.messages, std::vector<Message>{kDone});
+    // The spreadsheet came to the front on connecting; the main window comes back last.
+    EXPECT_EQ(platform.activations, (std::vector<std::string>{user->caption(), "Tessavo"}));
+    EXPECT_EQ(platform.foreground, "Tessavo");
+}
+
+TEST_F(InsertBlankRowsTest, OnlyWholeIntervalsBeforeTheEndRowGetBlankRows)
+{
+    run("1", "9", "3", "2");
+    EXPECT_EQ(column1(16), (std::vector<std::string>{"1", "2", "3", "", "", "4", "5", "6", "", "", "7", "8", "9", "10",
+                                                     "11", "12"}));
+}
+
+TEST_F(InsertBlankRowsTest, PassesFractionalAndDescendingPositionsAsTheyAre)
+{
+    run("1", "10", "2.5", "1");
+    EXPECT_EQ(rowsRequested(), (std::vector<std::string>{"Rows(3.5)", "Rows(7)", "Rows(10.5)"}));
+
+    plan->trace.clear();
+    run("1", "10", "3", "2.5"); // two insertions a point, the positions use 2.5
+    EXPECT_EQ(rowsRequested(), (std::vector<std::string>{"Rows(4)", "Rows(4)", "Rows(9.5)", "Rows(9.5)", "Rows(15)",
+                                                         "Rows(15)"}));
+
+    plan->trace.clear();
+    run("10", "1", "-3", "1");
+    EXPECT_EQ(rowsRequested(), (std::vector<std::string>{"Rows(7)", "Rows(5)", "Rows(3)"}));
+}
+
+TEST_F(InsertBlankRowsTest, RefusedInputShowsOneMessageAndNeverConnects)
+{
+    struct Case {
+        const char *start, *end, *interval, *count;
+        Message message;
+    } cases[] = {
+        {"5", "7", "3", "1", kRatio},          // shorter than one interval
+        {"10", "1", "3", "1", kRatio},         // end before start
+        {"4", "", "2", "1", kRatio},           // empty end box: the ratio, not the blank message
+        {"1", "10", "0", "1", kRatio},         // zero interval
+        {"1", "10", "", "1", kRatio},          // blank interval reads 0
+        {"1", "10", "abc", "1", kRatio},       // non-numeric interval reads 0
+        {"0", "0", "0", "1", kRatio},          // no ratio at all
+        {"-1e308", "1e308", "1", "1", kRatio}, // a span too wide for a double
+        {"", "10", "3", "1", kInput},          // blank start box
+        {"1", "10", "3", "  ", kInput},        // blank count box
+        {"1", "1e999", "3", "1", kInput},      // beyond a double
+        {"1", "10", "3", "-1e400", kInput},
+        {"1", "1048577", "1", "2", kInput},    // more rows than the sheet has
+        {"1", "1e15", "1", "1", kInput},
+    };
+    for (const Case& c : cases) {
+        platform.messages.clear();
+        plan->log.clear();
+        run(c.start, c.end, c.interval, c.count);
+        EXPECT_EQ(platform.messages, std::vector<Message>{c.message})
+            << c.start << " | " << c.end << " | " << c.interval << " | " << c.count;
+        EXPECT_TRUE(plan->log.empty()) << "connected for " << c.start << " | " << c.end;
+    }
+    EXPECT_EQ(column1(12).back(), "12");
+    EXPECT_EQ(grid().lastRow(), 12);
+}
+
+TEST_F(InsertBlankRowsTest, AStartBoxOfLettersReadsZeroAndIsNotBlank)
+{
+    run("abc", "10", "3", "1");
+    EXPECT_EQ(rowsRequested(), (std::vector<std::string>{"Rows(3)", "Rows(7)", "Rows(11)"}));
+    EXPECT_EQ(platform.messages, std::vector<Message>{kDone});
+}
+
+TEST_F(InsertBlankRowsTest, ACountBelowOneConnectsInsertsNothingAndStillCompletes)
+{
+    for (const char* count : {"0", "0.5", "-3", "abc"}) {
+        platform.messages.clear();
+        platform.activations.clear();
+        run("1", "1e9", "1", count); // a huge range costs nothing when nothing is inserted
+        EXPECT_EQ(platform.messages, std::vector<Message>{kDone}) << count;
+        EXPECT_EQ(platform.activations, (std::vector<std::string>{user->caption(), "Tessavo"}));
+    }
+    EXPECT_TRUE(rowsRequested().empty());
+    EXPECT_EQ(grid().lastRow(), 12);
+}
+
+TEST_F(InsertBlankRowsTest, ARefusedInsertionEndsTheClickWithItsReasonAndKeepsTheRowsInserted)
+{
+    grid().setCell(1048570, 1, sheet::CellView::makeText("keep me"));
+
+    run("1", "10", "3", "4"); // the seventh insertion would push "keep me" off the sheet
+
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].title, "提示");
+    EXPECT_EQ(platform.messages[0].style, 64);
+    EXPECT_NE(platform.messages[0].text.find("已插入 6 行"), std::string::npos) << platform.messages[0].text;
+    EXPECT_NE(platform.messages[0].text.find("非空单元格"), std::string::npos) << platform.messages[0].text;
+    EXPECT_EQ(sheet::toValue(grid().cell(1048576, 1)), Value("keep me"));
+    EXPECT_EQ(column1(5), (std::vector<std::string>{"1", "2", "3", "", ""}));
+    // No completion, and the main window is not brought back over the message.
+    EXPECT_EQ(platform.activations, std::vector<std::string>{user->caption()});
+}
+
+TEST_F(InsertBlankRowsTest, PositionsOutsideTheSheetAreReportedNotInserted)
+{
+    run("-10", "10", "5", "1"); // the first position is row -5
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_NE(platform.messages[0].text.find("超出工作表范围"), std::string::npos) << platform.messages[0].text;
+    EXPECT_EQ(grid().lastRow(), 12);
+}
+
+TEST_F(InsertBlankRowsTest, WithoutASpreadsheetBothFailuresAreShownAndTheProgramGoesOn)
+{
+    user->quit();
+    plan->failing = {"CreateObject"};
+    plan->error = automation::errors::cannotCreateObject();
+
+    run("1", "10", "3", "1");
+
+    ASSERT_EQ(platform.messages.size(), 2u);
+    EXPECT_EQ(platform.messages[0], (Message{"ActiveX 部件不能创建对象", "Tessavo", 0}));
+    EXPECT_NE(platform.messages[1].text.find("对象变量或 With 块变量未设置"), std::string::npos);
+}
+
+// Each automation call of one click fails in turn: a message is shown each time, the program goes on, and the
+// sheet holds the user's rows in their order with only blank rows added.
+TEST_F(InsertBlankRowsTest, EveryFailingCallIsReportedAndLosesNothing)
+{
+    run("1", "10", "3", "2");
+    const int total = plan->calls;
+    ASSERT_GT(total, 10);
+    for (int failAt = 1; failAt <= total; ++failAt) {
+        automation::LocalHost freshLocal;
+        sheet::registerEmbeddedSpreadsheet(freshLocal);
+        auto* app = sheet::modelObject<sheet::Application>(freshLocal.createObject("Excel.Application"));
+        app->addWorkbook();
+        sheet::Grid& g = app->activeWorkbook()->activeSheet()->grid();
+        for (int r = 1; r <= 12; ++r)
+            g.setCell(r, 1, sheet::CellView::makeNumber(r));
+        auto freshPlan = std::make_shared<testsupport::FaultPlan>();
+        freshPlan->failAt = failAt;
+        testsupport::FaultyHost freshHost(freshLocal, freshPlan);
+        FakePlatform freshPlatform;
+        automation::Module1 m(freshHost, freshPlatform);
+
+        ASSERT_NO_THROW(operations::insertBlankRows(m, freshPlatform, {"1", "10", "3", "2"}));
+
+        ASSERT_FALSE(freshPlatform.messages.empty()) << failAt;
+        std::vector<double> values;
+        for (int r = 1; r <= 30; ++r)
+            if (g.cell(r, 1).kind == sheet::CellKind::Number)
+                values.push_back(g.cell(r, 1).number);
+        EXPECT_EQ(values, (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})) << failAt;
+        EXPECT_EQ(g.cellCount(), 12u);
+    }
+}
+
+} // namespace

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Platform.h"
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+/// A platform that records what it was asked and never blocks: message boxes return at once.
+class FakePlatform final : public automation::Platform {
+public:
+    struct Message {
+        std::string text;
+        std::string title;
+        int style;
+        bool operator==(const Message&) const = default;
+    };
+
+    /// Titles of the windows that exist; activation matches them as the real platform does.
+    std::vector<std::string> windows;
+    std::vector<Message> messages;
+    /// Every activation asked for, whether a window matched or not.
+    std::vector<std::string> activations;
+    /// The window activated last, empty when none.
+    std::string foreground;
+    /// Runs while a message box is "open", as a user might act meanwhile.
+    std::function<void(const Message&)> onMessage;
+
+    bool activateWindow(std::string_view title) override;
+
+protected:
+    void showMessage(std::string_view text, std::string_view title, int style) override;
+};
+
+} // namespace testsupport
