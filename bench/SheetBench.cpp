@@ -1,1 +1,152 @@
+// Speed and memory of the embedded spreadsheet and of the bulk edits run through its object model.
+// Run with `make bench` (Release).
+
+#include "Application.h"
+#include "FakePlatform.h"
+#include "Module1.h"
+#include "Operations.h"
+
 #include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+using automation::Named;
+using automation::Object;
+
+// A running embedded spreadsheet with one workbook, and the program's link to it.
+struct Session {
+    automation::LocalHost host;
+    testsupport::FakePlatform platform;
+    automation::Module1 module{host, platform};
+    sheet::Application* app = nullptr;
+
+    Session()
+    {
+        sheet::registerEmbeddedSpreadsheet(host);
+        module.OpenExcel();
+        app = sheet::modelObject<sheet::Application>(module.xlApp.object());
+    }
+    sheet::Grid& grid() const { return app->activeWorkbook()->activeSheet()->grid(); }
+};
+
+// Rows 1..rows, columns 1..20: numbers in the odd columns, short texts in the even ones.
+void fill(sheet::Grid& grid, int rows)
+{
+    char text[16];
+    for (int r = 1; r <= rows; ++r)
+        for (int c = 1; c <= 20; ++c) {
+            if (c % 2) {
+                grid.setCell(r, c, sheet::CellView::makeNumber(r * 100.0 + c));
+            } else {
+                std::snprintf(text, sizeof text, "t%d-%d", r, c);
+                grid.setCell(r, c, sheet::CellView::makeText(text));
+            }
+        }
+}
+
+long residentKiB()
+{
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+long peakKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Runs first, while the process is still small, so that the peak it reports is the sheet's own.
+void BM_MemoryFor200kRowsOf20Cells(benchmark::State& state)
+{
+    for (auto _ : state) {
+        const long before = residentKiB();
+        const long peakBefore = peakKiB();
+        Session s;
+        fill(s.grid(), 200'000);
+        state.counters["resident_MB"] = (residentKiB() - before) / 1024.0;
+        state.counters["peak_MB"] = (peakKiB() - peakBefore) / 1024.0;
+        state.counters["cells"] = static_cast<double>(s.grid().cellCount());
+    }
+}
+BENCHMARK(BM_MemoryFor200kRowsOf20Cells)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The whole click: every 2 rows insert 1, over 200,000 filled rows (about 100,000 single-row insertions).
+void BM_InsertBlankRows(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto s = std::make_unique<Session>();
+        fill(s->grid(), 200'000);
+        state.ResumeTiming();
+
+        operations::insertBlankRows(s->module, s->platform, {"1", "200000", "2", "1"});
+
+        state.PauseTiming();
+        if (s->grid().lastRow() != 200'000 + 99'999 || s->platform.messages.size() != 1)
+            state.SkipWithError("wrong result");
+        s.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_InsertBlankRows)->Unit(benchmark::kMillisecond);
+
+// 1,000,000 single-row insertions at random positions through the object model, on 20,000 filled rows.
+void BM_RandomRowInsertions(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto s = std::make_unique<Session>();
+        fill(s->grid(), 20'000);
+        std::mt19937 random(7);
+        const Object& sheet = s->module.xlSheet;
+        const auto shift = Named("Shift", std::int16_t(-4121));
+        state.ResumeTiming();
+
+        for (int i = 0; i < 1'000'000; ++i) {
+            const double last = s->grid().lastRow();
+            const double at = 1 + static_cast<double>(random() % static_cast<unsigned>(last));
+            sheet.get("Rows", at).call("Insert", shift);
+        }
+
+        state.PauseTiming();
+        if (s->grid().lastRow() != 1'020'000)
+            state.SkipWithError("wrong result");
+        s.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_RandomRowInsertions)->Unit(benchmark::kMillisecond);
+
+// 20,000,000 cell reads by row and column through the object model: five passes over 200,000 rows x 20 columns.
+void BM_CellReads(benchmark::State& state)
+{
+    Session s;
+    fill(s.grid(), 200'000);
+    const Object& sheet = s.module.xlSheet;
+    for (auto _ : state) {
+        std::size_t nonEmpty = 0;
+        for (int pass = 0; pass < 5; ++pass)
+            for (double r = 1; r <= 200'000; ++r)
+                for (double c = 1; c <= 20; ++c)
+                    nonEmpty += !sheet.get("Cells", r, c).get(automation::kDefaultMember).equalsText("");
+        if (nonEmpty != 20'000'000)
+            state.SkipWithError("wrong result");
+        benchmark::DoNotOptimize(nonEmpty);
+    }
+}
+BENCHMARK(BM_CellReads)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -231,7 +231,9 @@ bool Value::equalsText(std::string_view text) const
     case Kind::Object:
         return toObject().get(kDefaultMember).equalsText(text);
     default:
-        return toText() == text;
+        // Numbers, truth values and dates never print as an empty text; skipping the formatting keeps the
+        // blank-cell test cheap.
+        return !text.empty() && toText() == text;
     }
 }
 

@@ -27,13 +27,20 @@ std::string describe(std::string_view member, std::span<const Value> args, std::
     std::string out(member);
     out += '(';
     bool first = true;
-    for (const Value& v : args) {
-        out += (first ? "" : ",") + text(v);
+    auto separate = [&] {
+        if (!first)
+            out += ',';
         first = false;
+    };
+    for (const Value& v : args) {
+        separate();
+        out += text(v);
     }
     for (const auto& n : named) {
-        out += (first ? "" : ",") + std::string(n.name) + ":=" + text(n.value);
-        first = false;
+        separate();
+        out += n.name;
+        out += ":=";
+        out += text(n.value);
     }
     return out + ')';
 }

@@ -28,7 +28,9 @@ constexpr std::uint8_t kLongText = 0xFF;
 Grid::Grid() = default;
 Grid::~Grid() = default;
 
-Grid::Grid(Grid&& other) noexcept { swap(other); }
+Grid::Grid(Grid&& other) noexcept {
+    swap(other);
+}
 
 Grid& Grid::operator=(Grid&& other) noexcept {
     if (this != &other) {
@@ -128,7 +130,9 @@ void Grid::insertRows(std::int32_t at, std::int32_t count) {
     rowsChanged();
 }
 
-void Grid::insertColumns(std::int32_t at, std::int32_t count) { insertSpan(m_columns, at, count, kColumns); }
+void Grid::insertColumns(std::int32_t at, std::int32_t count) {
+    insertSpan(m_columns, at, count, kColumns);
+}
 
 void Grid::deleteRows(std::int32_t at, std::int32_t count) {
     checkSpan(at, count, kRows);
@@ -151,14 +155,19 @@ void Grid::deleteColumns(std::int32_t at, std::int32_t count) {
         trimTrailingBlankRows();
 }
 
-std::int32_t Grid::lastRow() const { return m_rows.total(); }
+std::int32_t Grid::lastRow() const {
+    return m_rows.total();
+}
 
-std::int32_t Grid::lastColumn() const { return m_columns.total(); }
+std::int32_t Grid::lastColumn() const {
+    return m_columns.total();
+}
 
-std::size_t Grid::cellCount() const { return m_cellCount; }
+std::size_t Grid::cellCount() const {
+    return m_cellCount;
+}
 
-void Grid::forEachCell(
-    const std::function<void(std::int32_t row, std::int32_t column, const CellView&)>& visit) const {
+void Grid::forEachCell(const std::function<void(std::int32_t row, std::int32_t column, const CellView&)>& visit) const {
     std::vector<std::int32_t> columnPosition(m_columns.idLimit(), 0); // 0: retired or free, so an orphan
     m_columns.forEach([&](std::int32_t pos, NodeId id) { columnPosition[id] = pos; });
 
@@ -186,8 +195,8 @@ void Grid::checkCell(std::int32_t row, std::int32_t column) {
 
 void Grid::checkSpan(std::int32_t at, std::int32_t count, std::int32_t limit) {
     if (at < 1 || at > limit || count < 1 || count > limit - at + 1)
-        throw GridError(GridError::Reason::OutOfRange, "span of " + std::to_string(count) + " at " +
-                                                           std::to_string(at) + " is outside the sheet");
+        throw GridError(GridError::Reason::OutOfRange,
+                        "span of " + std::to_string(count) + " at " + std::to_string(at) + " is outside the sheet");
 }
 
 void Grid::insertSpan(PositionIndex& index, std::int32_t at, std::int32_t count, std::int32_t limit) {
@@ -195,9 +204,9 @@ void Grid::insertSpan(PositionIndex& index, std::int32_t at, std::int32_t count,
     // With the span inside the sheet, a last position past limit - count is necessarily at or after `at`.
     const std::int32_t last = index.total();
     if (last > limit - count)
-        throw GridError(GridError::Reason::DataWouldBeLost,
-                        "inserting " + std::to_string(count) + " at " + std::to_string(at) +
-                            " would push position " + std::to_string(last) + " off the sheet");
+        throw GridError(GridError::Reason::DataWouldBeLost, "inserting " + std::to_string(count) + " at " +
+                                                                std::to_string(at) + " would push position " +
+                                                                std::to_string(last) + " off the sheet");
     index.shift(at, count);
 }
 
@@ -211,7 +220,9 @@ Grid::NodeId Grid::rowNode(std::int32_t row) const noexcept {
 }
 
 // Live columns always hold at least one cell; free and retired ids count zero, and only orphans point at those.
-bool Grid::isLive(const Slot& slot) const noexcept { return m_columnCounts[slot.column] != 0; }
+bool Grid::isLive(const Slot& slot) const noexcept {
+    return m_columnCounts[slot.column] != 0;
+}
 
 bool Grid::hasLiveCell(const RowCells& cells) const noexcept {
     return std::any_of(cells.begin(), cells.end(), [this](const Slot& slot) { return isLive(slot); });
@@ -332,8 +343,8 @@ void Grid::clearCell(std::int32_t row, std::int32_t column) {
 
 // Called when a row is full: orphans are dropped first, since the row is about to be copied anyway.
 void Grid::growRow(RowCells& cells) {
-    const auto orphans = std::stable_partition(cells.begin(), cells.end(),
-                                               [this](const Slot& slot) { return isLive(slot); });
+    const auto orphans =
+        std::stable_partition(cells.begin(), cells.end(), [this](const Slot& slot) { return isLive(slot); });
     std::for_each(orphans, cells.end(), [this](const Slot& slot) { releaseText(slot); });
     cells.erase(orphans, cells.end());
     if (cells.size() < cells.capacity())

@@ -144,8 +144,7 @@ void PositionIndex::shift(std::int32_t pos, std::int32_t delta) {
     }
 }
 
-std::vector<PositionIndex::NodeId> PositionIndex::eraseRange(std::int32_t first, std::int32_t count,
-                                                             Release release) {
+std::vector<PositionIndex::NodeId> PositionIndex::eraseRange(std::int32_t first, std::int32_t count, Release release) {
     if (first < 1 || count < 0)
         throw std::invalid_argument("PositionIndex::eraseRange: first below 1 or negative count");
     std::vector<NodeId> removed;
@@ -318,6 +317,8 @@ std::uint32_t PositionIndex::nextPriority() noexcept {
     return x;
 }
 
-bool PositionIndex::isLive(NodeId id) const noexcept { return id < m_nodes.size() && m_nodes[id].gap >= 0; }
+bool PositionIndex::isLive(NodeId id) const noexcept {
+    return id < m_nodes.size() && m_nodes[id].gap >= 0;
+}
 
 } // namespace sheet

@@ -1,9 +1,8 @@
 #include "PositionIndex.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <map>
 #include <random>
