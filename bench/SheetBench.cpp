@@ -95,8 +95,10 @@ void BM_InsertBlankRows(benchmark::State& state)
         operations::insertBlankRows(s->module, s->platform, {"1", "200000", "2", "1"});
 
         state.PauseTiming();
-        if (s->grid().lastRow() != 200'000 + 99'999 || s->platform.messages.size() != 1)
+        if (s->grid().lastRow() != 200'000 + 99'999 || s->platform.messages.size() != 1) {
             state.SkipWithError("wrong result");
+            break;
+        }
         s.reset();
         state.ResumeTiming();
     }
@@ -122,8 +124,10 @@ void BM_RandomRowInsertions(benchmark::State& state)
         }
 
         state.PauseTiming();
-        if (s->grid().lastRow() != 1'020'000)
+        if (s->grid().lastRow() != 1'020'000) {
             state.SkipWithError("wrong result");
+            break;
+        }
         s.reset();
         state.ResumeTiming();
     }
@@ -148,5 +152,77 @@ void BM_CellReads(benchmark::State& state)
     }
 }
 BENCHMARK(BM_CellReads)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// Every row of the sheet holds values in columns 1 to 20, except every third row, which is blank.
+void fillWithEveryThirdRowBlank(sheet::Grid& grid)
+{
+    for (int r = 1; r <= sheet::Grid::kRows; ++r)
+        if (r % 3 != 0)
+            for (int c = 1; c <= 20; ++c)
+                grid.setCell(r, c, sheet::CellView::makeNumber(c));
+}
+
+void BM_DeleteBlankRows(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto s = std::make_unique<Session>();
+        fillWithEveryThirdRowBlank(s->grid());
+        state.ResumeTiming();
+
+        operations::deleteBlankRows(s->module, s->platform, "1", "1048576");
+
+        state.PauseTiming();
+        if (s->platform.messages.size() != 1 || s->platform.messages[0].text != "数据处理完成,共删除空行 349525 个!") {
+            state.SkipWithError("wrong result");
+            break;
+        }
+        s.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DeleteBlankRows)->Unit(benchmark::kMillisecond);
+
+void BM_SelectBlankRows(benchmark::State& state)
+{
+    Session s;
+    fillWithEveryThirdRowBlank(s.grid());
+    for (auto _ : state) {
+        s.platform.messages.clear();
+        operations::selectBlankRows(s.module, s.platform, "1", "1048576");
+        if (s.platform.messages.size() != 1 || s.platform.messages[0].text != "数据处理完成,共选择空行 349525 个!")
+            state.SkipWithError("wrong result");
+    }
+}
+BENCHMARK(BM_SelectBlankRows)->Unit(benchmark::kMillisecond);
+
+// Every column insert 1, over 10,000 filled columns of 100 rows: 6,384 insertions, which fill the sheet's
+// 16,384 columns exactly.
+void BM_InsertBlankColumns(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto s = std::make_unique<Session>();
+        for (int r = 1; r <= 100; ++r)
+            for (int c = 1; c <= 10'000; ++c)
+                s->grid().setCell(r, c, sheet::CellView::makeNumber(c));
+        state.ResumeTiming();
+
+        operations::insertBlankColumns(s->module, s->platform, {"1", "6385", "1", "1"});
+
+        state.PauseTiming();
+        if (s->grid().lastColumn() != sheet::Grid::kColumns) {
+            state.SkipWithError("wrong result");
+            break;
+        }
+        s.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_InsertBlankColumns)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -196,20 +196,25 @@ template <class T> inline constexpr bool kIsNamed = std::is_same_v<std::remove_c
 template <class... Args> Value invokeWith(const Object& target, std::string_view member, CallKind kind, Args&&... args)
 {
     constexpr std::size_t namedCount = (std::size_t{0} + ... + (kIsNamed<Args> ? 1 : 0));
-    constexpr std::size_t positionalCount = sizeof...(Args) - namedCount;
-    std::array<Value, positionalCount> positional;
-    std::array<NamedArg, namedCount> named;
-    std::size_t p = 0;
-    std::size_t n = 0;
-    auto place = [&]<class A>(A&& arg) {
-        if constexpr (kIsNamed<A>)
-            named[n++] = std::forward<A>(arg);
-        else
-            positional[p++] = Value(std::forward<A>(arg));
-    };
-    (place(std::forward<Args>(args)), ...);
-    (void)place; // a call without arguments places nothing
-    return target.invoke(member, kind, positional, named);
+    if constexpr (namedCount == 0) {
+        // The common case, e.g. every cell read: build the arguments in place.
+        const std::array<Value, sizeof...(Args)> positional{Value(std::forward<Args>(args))...};
+        return target.invoke(member, kind, positional, {});
+    } else {
+        constexpr std::size_t positionalCount = sizeof...(Args) - namedCount;
+        std::array<Value, positionalCount> positional;
+        std::array<NamedArg, namedCount> named;
+        std::size_t p = 0;
+        std::size_t n = 0;
+        auto place = [&]<class A>(A&& arg) {
+            if constexpr (kIsNamed<A>)
+                named[n++] = std::forward<A>(arg);
+            else
+                positional[p++] = Value(std::forward<A>(arg));
+        };
+        (place(std::forward<Args>(args)), ...);
+        return target.invoke(member, kind, positional, named);
+    }
 }
 
 } // namespace detail

@@ -1,6 +1,7 @@
 #include "IntervalInsertion.h"
 
 #include "Fields.h"
+#include "Messages.h"
 
 #include <cmath>
 #include <string>
@@ -12,8 +13,6 @@ namespace {
 constexpr std::string_view kRatioMessage = "重新调整总行数和间隔行数！";
 constexpr std::string_view kInputMessage = "检查数据输入！";
 constexpr std::string_view kDoneMessage = "数据处理完成,谢谢使用!";
-constexpr std::string_view kErrorTitle = "错误";
-constexpr std::string_view kNoticeTitle = "提示";
 
 } // namespace
 

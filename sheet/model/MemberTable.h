@@ -1,47 +1,87 @@
 #pragma once
 
-#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace sheet {
 
-/// Maps member names to a class's member ids with one hash lookup; names are case-insensitive.
+/// Maps member names to a class's member ids; names are case-insensitive.
+///
+/// A name spelt as the object model spells it costs one short hash and usually one comparison: it is on the path of
+/// every cell read, where a general-purpose map's prime-modulo hashing is measurable. Other spellings take a second,
+/// case-folded lookup. At most 32 members.
 template <class Id> class MemberTable {
 public:
     MemberTable(std::initializer_list<std::pair<std::string_view, Id>> members)
     {
+        m_foldedNames.reserve(members.size());
         for (const auto& [name, id] : members) {
-            m_exact.emplace(name, id);
-            m_folded.emplace(fold(name), id);
+            m_foldedNames.push_back(fold(name));
+            insert(m_exact, name, id);
         }
+        std::size_t i = 0;
+        for (const auto& [name, id] : members)
+            insert(m_folded, m_foldedNames[i++], id);
     }
 
     /// The id of `name`, or `fallback` when the class has no such member.
     Id find(std::string_view name, Id fallback) const
     {
-        // Callers almost always spell a member as the object model does: that costs one lookup.
-        if (auto it = m_exact.find(name); it != m_exact.end())
-            return it->second;
-        if (auto it = m_folded.find(fold(name)); it != m_folded.end())
-            return it->second;
+        if (const Slot* s = lookup(m_exact, name))
+            return s->id;
+        if (const Slot* s = lookup(m_folded, fold(name)))
+            return s->id;
         return fallback;
     }
 
 private:
+    static constexpr std::size_t kSize = 64; // a power of two, at least twice the member count
+    struct Slot {
+        std::string_view name;
+        Id id{};
+        bool used = false;
+    };
+    using Table = std::array<Slot, kSize>;
+
+    static std::size_t hash(std::string_view s)
+    {
+        std::uint32_t h = 2166136261u; // FNV-1a
+        for (unsigned char c : s)
+            h = (h ^ c) * 16777619u;
+        return h & (kSize - 1);
+    }
+    static void insert(Table& table, std::string_view name, Id id)
+    {
+        std::size_t i = hash(name);
+        while (table[i].used)
+            i = (i + 1) & (kSize - 1);
+        table[i] = {name, id, true};
+    }
+    static const Slot* lookup(const Table& table, std::string_view name)
+    {
+        for (std::size_t i = hash(name); table[i].used; i = (i + 1) & (kSize - 1))
+            if (table[i].name == name)
+                return &table[i];
+        return nullptr;
+    }
     static std::string fold(std::string_view s)
     {
         std::string out(s);
-        std::transform(out.begin(), out.end(), out.begin(),
-                       [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+        for (char& c : out)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
         return out;
     }
 
-    std::unordered_map<std::string_view, Id> m_exact;
-    std::unordered_map<std::string, Id> m_folded;
+    Table m_exact{};
+    Table m_folded{};
+    std::vector<std::string> m_foldedNames; // reserved up front: the folded table views into it
 };
 
 } // namespace sheet

@@ -4,6 +4,8 @@
 #include "MemberTable.h"
 #include "Values.h"
 
+#include <new>
+
 namespace sheet {
 
 namespace {
@@ -37,7 +39,36 @@ std::string gridErrorText(const GridError& e)
     return std::string("位置超出工作表范围: ") + e.what();
 }
 
+// Freed Ranges, linked through their own memory. Objects live on the one user-interface thread only.
+struct FreeBlock {
+    FreeBlock* next;
+};
+FreeBlock* g_freeRanges = nullptr;
+std::size_t g_freeCount = 0;
+constexpr std::size_t kMaxFreeRanges = 4096;
+
 } // namespace
+
+void* Range::operator new(std::size_t size)
+{
+    if (size == sizeof(Range) && g_freeRanges) {
+        FreeBlock* block = g_freeRanges;
+        g_freeRanges = block->next;
+        --g_freeCount;
+        return block;
+    }
+    return ::operator new(size);
+}
+
+void Range::operator delete(void* p, std::size_t size) noexcept
+{
+    if (size == sizeof(Range) && g_freeCount < kMaxFreeRanges) {
+        g_freeRanges = new (p) FreeBlock{g_freeRanges};
+        ++g_freeCount;
+        return;
+    }
+    ::operator delete(p);
+}
 
 automation::Value Range::invoke(std::string_view member, automation::CallKind kind,
                                 std::span<const automation::Value> args, std::span<const automation::NamedArg> named)

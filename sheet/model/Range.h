@@ -15,6 +15,10 @@ class Range final : public automation::Dispatch {
 public:
     Range(Ref<Worksheet> sheet, AreaList areas) : m_sheet(std::move(sheet)), m_areas(std::move(areas)) {}
 
+    // Every cell read makes a Range and drops it again: recycle their memory instead of asking the heap each time.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
+
     automation::Value invoke(std::string_view member, automation::CallKind kind,
                              std::span<const automation::Value> args,
                              std::span<const automation::NamedArg> named) override;
