@@ -43,8 +43,12 @@ AreaList AreaList::appended(const AreaList& other) const
         for (std::size_t i = 0; i < m_size; ++i)
             result.m_buffer->push_back((*this)[i]);
     }
-    for (std::size_t i = 0; i < other.m_size; ++i)
-        result.m_buffer->push_back(other[i]);
+    for (std::size_t i = 0; i < other.m_size; ++i) {
+        // Uniting a range with what it already ends with adds nothing, e.g. one row united with itself.
+        const Area area = other[i];
+        if (result.m_buffer->empty() || result.m_buffer->back() != area)
+            result.m_buffer->push_back(area);
+    }
     result.m_size = result.m_buffer->size();
     return result;
 }
