@@ -1,5 +1,7 @@
 #include "BlankRows.h"
 
+#include "Messages.h"
+
 namespace operations {
 
 std::vector<double> findBlankRows(const automation::Object& sheet, double first, double last)
@@ -13,6 +15,17 @@ std::vector<double> findBlankRows(const automation::Object& sheet, double first,
             blank.push_back(row);
     }
     return blank;
+}
+
+void finishInSpreadsheet(automation::Module1& module, automation::Platform& platform, std::string_view doneText,
+                         std::string_view failureText)
+{
+    platform.messageBox(doneText, kNoticeTitle, automation::kStyleInformation);
+    try {
+        platform.activateWindow(module.xlApp.get("Caption").toText());
+    } catch (const automation::AutomationError&) {
+        platform.messageBox(failureText, kNoticeTitle, automation::kStyleInformation);
+    }
 }
 
 } // namespace operations

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "Automation.h"
+#include "Module1.h"
+#include "Platform.h"
+
+#include <string_view>
 
 #include <vector>
 
@@ -16,5 +20,10 @@ inline constexpr int kBlankRowColumns = 20;
 /// Throws AutomationError when the sheet refuses a read (a row outside the sheet, no usable sheet) or a cell holds
 /// an error value, which cannot be compared. Changes nothing. Cost: 20 reads per row.
 std::vector<double> findBlankRows(const automation::Object& sheet, double first, double last);
+
+/// Ends a successful click: shows `doneText`, then brings the spreadsheet to the front by its Caption. A failure to
+/// read the caption shows `failureText` after the completion. Never throws.
+void finishInSpreadsheet(automation::Module1& module, automation::Platform& platform, std::string_view doneText,
+                         std::string_view failureText);
 
 } // namespace operations

@@ -45,12 +45,7 @@ void deleteBlankRows(automation::Module1& module, automation::Platform& platform
         return;
     }
 
-    platform.messageBox("数据处理完成,共删除空行 " + std::to_string(deleted) + " 个!", kNoticeTitle, kStyleInformation);
-    try {
-        platform.activateWindow(module.xlApp.get("Caption").toText());
-    } catch (const automation::AutomationError&) {
-        fail();
-    }
+    finishInSpreadsheet(module, platform, "数据处理完成,共删除空行 " + std::to_string(deleted) + " 个!", kFailure);
 }
 
 } // namespace operations

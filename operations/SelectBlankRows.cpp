@@ -52,13 +52,7 @@ void selectBlankRows(automation::Module1& module, automation::Platform& platform
         return;
     }
 
-    platform.messageBox("数据处理完成,共选择空行 " + std::to_string(selected) + " 个!", kNoticeTitle,
-                        kStyleInformation);
-    try {
-        platform.activateWindow(module.xlApp.get("Caption").toText());
-    } catch (const automation::AutomationError&) {
-        fail();
-    }
+    finishInSpreadsheet(module, platform, "数据处理完成,共选择空行 " + std::to_string(selected) + " 个!", kFailure);
 }
 
 } // namespace operations
