@@ -9,6 +9,9 @@ else()
     target_compile_options(tessavo_common INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor)
 endif()
 
+# Every text that reaches the user goes through an explicit UTF-8 conversion.
+target_compile_definitions(tessavo_common INTERFACE QT_NO_CAST_FROM_ASCII)
+
 if(WIN32)
     target_compile_definitions(tessavo_common INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE)
 endif()
@@ -18,6 +21,16 @@ if(TESSAVO_SANITIZE)
                                                     -fno-sanitize-recover=undefined)
     target_link_options(tessavo_common INTERFACE -fsanitize=address,undefined)
 endif()
+
+# Registers one Qt Test executable; widgets are drawn by the offscreen platform, so no screen is needed.
+function(tessavo_add_qt_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${name} PRIVATE tessavo_common ${ARG_LIBS} Qt6::Widgets Qt6::Test)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
 
 # Registers one GoogleTest executable as a single CTest test.
 function(tessavo_add_test name)
