@@ -66,12 +66,25 @@ std::string Application::caption() const
     return std::string(kName);
 }
 
+void Application::setVisible(bool visible)
+{
+    m_visible = visible;
+    notify(Change::Visibility);
+}
+
+void Application::activateWorkbook(Workbook& workbook)
+{
+    m_active = &workbook;
+    notify(Change::Structure);
+}
+
 Workbook& Application::addWorkbook()
 {
     Ref<Workbook> book(new Workbook(state(), this, "工作簿" + std::to_string(m_nextWorkbookNumber++)));
     book->addSheet(0);
     m_workbooks.push_back(book);
     m_active = book.get();
+    notify(Change::Structure);
     return *book;
 }
 
@@ -95,6 +108,9 @@ void Application::quit()
     state()->running = false;
     if (auto table = m_table.lock())
         table->revoke(m_cookie);
+    // The observer may still read the workbooks while it takes its leave, but hears nothing afterwards.
+    notify(Change::Quit);
+    m_observer = nullptr;
     m_active = nullptr;
     m_workbooks.clear();
     m_visible = false;

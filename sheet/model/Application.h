@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ApplicationObserver.h"
 #include "LocalHost.h"
 #include "ModelObject.h"
 #include "Range.h"
@@ -35,19 +36,33 @@ public:
                              std::span<const automation::NamedArg> named) override;
 
     bool visible() const { return m_visible; }
-    void setVisible(bool visible) { m_visible = visible; }
+    /// Shows or hides the application, and tells the observer.
+    void setVisible(bool visible);
     /// The title of the application's window: the active workbook's name, then the application's name.
     std::string caption() const;
 
     const std::vector<Ref<Workbook>>& workbooks() const { return m_workbooks; }
     Workbook* activeWorkbook() const { return m_active; }
-    void activateWorkbook(Workbook& workbook) { m_active = &workbook; }
+    void activateWorkbook(Workbook& workbook);
     /// Adds a workbook named "工作簿N" holding one sheet, and makes it active.
     Workbook& addWorkbook();
     /// The range covering all areas of `ranges`, which must all lie on one sheet (else error 1004).
     Ref<Range> unite(std::span<Range* const> ranges) const;
 
+    /// Tells the observer Quit, then unregisters the instance and releases its workbooks; the observer is detached
+    /// and never called again. Does nothing once quit.
     void quit();
+
+    /// Attaches the one observer told about every change a window would show; null detaches it. Replaces any
+    /// earlier observer. The observer must stay alive until detached or until the application has quit.
+    void setObserver(ApplicationObserver* observer) { m_observer = observer; }
+    ApplicationObserver* observer() const { return m_observer; }
+    /// Tells the observer, if any, that `what` changed. Costs one virtual call; nothing without an observer.
+    void notify(Change what) const
+    {
+        if (m_observer)
+            m_observer->applicationChanged(what);
+    }
 
 private:
     explicit Application(std::weak_ptr<automation::RunningObjectTable> table);
@@ -59,6 +74,7 @@ private:
     bool m_visible = false;
     bool m_screenUpdating = true;
     int m_nextWorkbookNumber = 1;
+    ApplicationObserver* m_observer = nullptr;
 };
 
 /// Makes the embedded spreadsheet creatable through `host` under "Excel.Application".

@@ -139,6 +139,7 @@ void Range::setValue(const automation::Value& value)
             for (std::int32_t c = a.left; c <= a.right; ++c)
                 grid.setCell(r, c, cell);
     }
+    m_sheet->notify(Change::Cells);
 }
 
 const Area& Range::singleArea(std::string_view what) const
@@ -166,6 +167,7 @@ void Range::insert(const Arguments& args)
     } catch (const GridError& e) {
         throw applicationError(gridErrorText(e));
     }
+    m_sheet->notify(Change::Cells);
 }
 
 void Range::remove()
@@ -181,6 +183,7 @@ void Range::remove()
     } catch (const GridError& e) {
         throw applicationError(gridErrorText(e));
     }
+    m_sheet->notify(Change::Cells);
 }
 
 void Range::select()

@@ -64,7 +64,20 @@ Worksheet& Workbook::addSheet(std::size_t index)
     Ref<Worksheet> sheet(new Worksheet(state(), this, "Sheet" + std::to_string(m_nextSheetNumber++)));
     m_sheets.insert(m_sheets.begin() + static_cast<std::ptrdiff_t>(index), sheet);
     m_active = sheet.get();
+    notify(Change::Structure);
     return *sheet;
+}
+
+void Workbook::activateSheet(Worksheet& sheet)
+{
+    m_active = &sheet;
+    notify(Change::Structure);
+}
+
+void Workbook::notify(Change what) const
+{
+    if (m_application)
+        m_application->notify(what);
 }
 
 std::size_t Workbook::indexOf(const Worksheet& sheet) const
@@ -81,6 +94,7 @@ automation::Value Workbook::invoke(std::string_view member, automation::CallKind
     if (kind == automation::CallKind::Put) {
         if (id == Member::Name && !args.empty()) {
             m_name = args.back().toText();
+            notify(Change::Structure);
             return {};
         }
         throw automation::errors::memberNotFound(member);

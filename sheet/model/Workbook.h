@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ApplicationObserver.h"
 #include "ModelObject.h"
 #include "Ref.h"
 #include "Worksheet.h"
@@ -26,10 +27,13 @@ public:
     Application* application() const { return m_application; }
     const std::vector<Ref<Worksheet>>& sheets() const { return m_sheets; }
     Worksheet* activeSheet() const { return m_active; }
-    void activateSheet(Worksheet& sheet) { m_active = &sheet; }
+    /// Makes `sheet`, one of this workbook's, the active one; notifies Structure.
+    void activateSheet(Worksheet& sheet);
 
-    /// Adds a sheet named "SheetN" at `index` (0-based, clamped) and makes it active.
+    /// Adds a sheet named "SheetN" at `index` (0-based, clamped) and makes it active; notifies Structure.
     Worksheet& addSheet(std::size_t index);
+    /// Tells the application's observer, if any, that `what` changed. One virtual call at most.
+    void notify(Change what) const;
     /// The position of `sheet` in the workbook, or sheets().size() when it is not there.
     std::size_t indexOf(const Worksheet& sheet) const;
 

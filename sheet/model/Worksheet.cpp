@@ -35,6 +35,24 @@ Worksheet::Worksheet(std::shared_ptr<ApplicationState> state, Workbook* workbook
 {
 }
 
+void Worksheet::setCell(std::int32_t row, std::int32_t column, const CellView& value)
+{
+    m_grid.setCell(row, column, value);
+    notify(Change::Cells);
+}
+
+void Worksheet::setSelection(AreaList selection)
+{
+    m_selection = std::move(selection);
+    notify(Change::Selection);
+}
+
+void Worksheet::notify(Change what) const
+{
+    if (m_workbook)
+        m_workbook->notify(what);
+}
+
 void Worksheet::requireConnected() const
 {
     requireRunning();
@@ -60,11 +78,12 @@ automation::Value Worksheet::invoke(std::string_view member, automation::CallKin
     if (kind == CallKind::Put) {
         if (id == Member::Name) {
             m_name = a.putValue().toText();
+            notify(Change::Structure);
             return {};
         }
         if (id == Member::Cells && a.positionalCount() == 3) {
             // sheet.Cells(row, column) = value
-            m_grid.setCell(rowNumber(args[0]), columnNumber(args[1]), toCell(args[2]));
+            setCell(rowNumber(args[0]), columnNumber(args[1]), toCell(args[2]));
             return {};
         }
         throw automation::errors::memberNotFound(member);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ApplicationObserver.h"
 #include "Area.h"
 #include "Grid.h"
 #include "ModelObject.h"
@@ -30,8 +31,16 @@ public:
     Workbook* workbook() const { return m_workbook; }
     void detach() { m_workbook = nullptr; }
 
+    /// Stores `value` at (row, column) as Grid::setCell does, and notifies Cells. Throws GridError out of the sheet.
+    void setCell(std::int32_t row, std::int32_t column, const CellView& value);
+
     const AreaList& selection() const { return m_selection; }
-    void setSelection(AreaList selection) { m_selection = std::move(selection); }
+    /// Replaces the selection; notifies Selection.
+    void setSelection(AreaList selection);
+
+    /// Tells the application's observer, if any, that `what` changed; nothing once the sheet has left its workbook.
+    /// A few pointer hops and one virtual call: cheap enough for every one of 100,000 insertions.
+    void notify(Change what) const;
 
     /// Throws unless the application runs and the sheet still belongs to a workbook.
     void requireConnected() const;
