@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sheet {
+
+/// "#N/A" for 2042 and the like; "#VALUE!" for an unknown code.
+std::string_view errorText(std::int32_t code);
+/// The code of an error value written as text ("#DIV/0!" -> 2007), or nothing.
+std::optional<std::int32_t> errorCode(std::string_view text);
+
+/// A number written as text ("12", " -3.5 ", "1e3", "+7"), or nothing; infinities and NaN are not numbers.
+std::optional<double> parseNumber(std::string_view text);
+/// The shortest text that reads back as exactly `value`.
+std::string formatNumber(double value);
+
+/// A date serial (days since 1899-12-30) as "yyyy-mm-dd", with " hh:mm:ss" when it has a time of day.
+std::string formatDate(double serial);
+
+} // namespace sheet

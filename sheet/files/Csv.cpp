@@ -1,0 +1,205 @@
+#include "Csv.h"
+
+#include "CellText.h"
+#include "FileError.h"
+#include "TextCodec.h"
+#include "WriteReplacing.h"
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace sheet {
+
+namespace {
+
+std::string baseName(const std::string& path)
+{
+    const auto slash = path.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0)
+        name.erase(dot);
+    return name.empty() ? std::string("Sheet1") : name.substr(0, 31);
+}
+
+std::string decode(std::string_view bytes, const std::string& name, TextEncoding encoding)
+{
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    if (encoding != TextEncoding::Gb18030 && bytes.substr(0, 3) == kBom)
+        bytes.remove_prefix(3);
+    if (encoding == TextEncoding::Utf8 || (encoding == TextEncoding::Auto && isUtf8(bytes))) {
+        if (!isUtf8(bytes))
+            throw fileError(name, "不是有效的 UTF-8 文本。");
+        return std::string(bytes);
+    }
+    if (auto text = gb18030ToUtf8(bytes))
+        return std::move(*text);
+    throw fileError(name, "无法识别文字编码(既不是 UTF-8,也不是 GB18030)。");
+}
+
+void store(Grid& grid, std::int32_t row, std::int32_t column, std::string_view field)
+{
+    if (field.empty())
+        return;
+    if (const auto number = parseNumber(field))
+        grid.setCell(row, column, CellView::makeNumber(*number));
+    else
+        grid.setCell(row, column, CellView::makeText(field));
+}
+
+} // namespace
+
+Book readCsv(std::string_view bytes, const std::string& name, TextEncoding encoding)
+{
+    const std::string text = decode(bytes, name, encoding);
+    Book book;
+    book.sheets.push_back({baseName(name), Grid()});
+    Grid& grid = book.sheets.back().grid;
+
+    std::int32_t row = 1;
+    std::int32_t column = 1;
+    std::string field;
+    bool quoted = false;       // inside quotes
+    bool recordStarted = false;
+    std::size_t quoteLine = 0; // where an open quote began, for the message
+    std::size_t line = 1;
+
+    auto endField = [&] {
+        if (row > Grid::kRows)
+            throw fileError(name, "行数超过工作表的 1048576 行,文件太大。");
+        if (column > Grid::kColumns)
+            throw fileError(name, "第 " + std::to_string(row) + " 行的列数超过工作表的 16384 列。");
+        store(grid, row, column, field);
+        field.clear();
+        ++column;
+    };
+    auto endRecord = [&] {
+        endField();
+        ++row;
+        column = 1;
+        recordStarted = false;
+    };
+
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"') {
+                if (i + 1 < text.size() && text[i + 1] == '"') {
+                    field += '"';
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                if (c == '\n')
+                    ++line;
+                field += c;
+            }
+            continue;
+        }
+        switch (c) {
+        case '"':
+            // A quote opens a quoted part anywhere in a field; text around it is kept, as other programs do.
+            quoted = true;
+            quoteLine = line;
+            recordStarted = true;
+            break;
+        case ',':
+            endField();
+            recordStarted = true;
+            break;
+        case '\r':
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            [[fallthrough]];
+        case '\n':
+            ++line;
+            endRecord();
+            break;
+        default:
+            field += c;
+            recordStarted = true;
+        }
+    }
+    if (quoted)
+        throw fileError(name, "第 " + std::to_string(quoteLine) + " 行的引号没有闭合,文件不完整。");
+    if (recordStarted)
+        endRecord();
+    return book;
+}
+
+Book readCsvFile(const std::string& path, TextEncoding encoding)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw fileError(path, "无法打开。");
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        throw fileError(path, "读取失败。");
+    Book book = readCsv(bytes, path, encoding);
+    return book;
+}
+
+std::string csvText(const Grid& grid)
+{
+    std::string out = "\xEF\xBB\xBF";
+    std::int32_t row = 1;
+    std::int32_t column = 1;
+    grid.forEachCell([&](std::int32_t r, std::int32_t c, const CellView& cell) {
+        for (; row < r; ++row, column = 1)
+            out += "\r\n";
+        for (; column < c; ++column)
+            out += ',';
+        std::string text;
+        switch (cell.kind) {
+        case CellKind::Number:
+            text = formatNumber(cell.number);
+            break;
+        case CellKind::Text:
+            text = cell.text;
+            break;
+        case CellKind::Boolean:
+            text = cell.number != 0 ? "TRUE" : "FALSE";
+            break;
+        case CellKind::Date:
+            text = formatDate(cell.number);
+            break;
+        case CellKind::Error:
+            text = errorText(cell.error);
+            break;
+        case CellKind::Empty:
+            break;
+        }
+        const bool quote = text.find_first_of(",\"\r\n") != std::string::npos || (!text.empty() &&
+                           (text.front() == ' ' || text.back() == ' '));
+        if (quote) {
+            out += '"';
+            for (char ch : text) {
+                if (ch == '"')
+                    out += '"';
+                out += ch;
+            }
+            out += '"';
+        } else {
+            out += text;
+        }
+    });
+    if (grid.lastRow() > 0)
+        out += "\r\n";
+    return out;
+}
+
+void writeCsvFile(const std::string& path, const Grid& grid)
+{
+    const std::string text = csvText(grid);
+    writeReplacing(path, [&](const std::string& temporary) {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (!out)
+            throw fileError(path, "写入失败(磁盘已满或没有权限?)。");
+    });
+}
+
+} // namespace sheet

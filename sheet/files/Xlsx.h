@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Book.h"
+
+#include <string>
+#include <string_view>
+
+namespace sheet {
+
+/// Reads an Office Open XML workbook: every worksheet, with numbers, shared and inline strings, truth values,
+/// error values, dates (cells whose number format is a date) and the cached values of formulas. What cannot be
+/// kept (formulas themselves, styles, merged cells, charts and other parts) is reported in Book::losses.
+///
+/// Throws FileError naming `name` and what is wrong: not a zip archive, a missing part, malformed XML, a cell
+/// reference outside the sheet, a shared-string index out of range, a value that is not what its type says.
+/// Parts are streamed: memory is about the sheets' own.
+Book readXlsx(std::string_view bytes, const std::string& name);
+Book readXlsxFile(const std::string& path);
+
+/// Writes `sheets` as an Office Open XML workbook that other spreadsheet programs open: numbers, texts, truth
+/// values, dates (with a date format) and error values (as the formula that gives them, e.g. =NA()).
+/// An existing file at `path` is replaced only once the new one is complete. Throws FileError.
+void writeXlsxFile(const std::string& path, const std::vector<const BookSheet*>& sheets);
+
+} // namespace sheet

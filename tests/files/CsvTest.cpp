@@ -1,0 +1,130 @@
+#include "Csv.h"
+#include "FileError.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using sheet::CellKind;
+using sheet::CellView;
+using sheet::Grid;
+
+std::string textAt(const Grid& g, int r, int c)
+{
+    const CellView v = g.cell(r, c);
+    return v.kind == CellKind::Text ? std::string(v.text) : std::string();
+}
+
+std::string failureOf(std::string_view bytes, sheet::TextEncoding e = sheet::TextEncoding::Auto)
+{
+    try {
+        sheet::readCsv(bytes, "bad.csv", e);
+    } catch (const sheet::FileError& error) {
+        return error.what();
+    }
+    return {};
+}
+
+TEST(CsvReading, FollowsTheQuotingRules)
+{
+    const auto book = sheet::readCsv("a,\"b,c\",\"say \"\"hi\"\"\"\r\n\"two\nlines\",,3\n 12 ,-3.5,1e3\r\n", "t.csv");
+    ASSERT_EQ(book.sheets.size(), 1u);
+    const Grid& g = book.sheets[0].grid;
+    EXPECT_EQ(book.sheets[0].name, "t");
+    EXPECT_EQ(textAt(g, 1, 1), "a");
+    EXPECT_EQ(textAt(g, 1, 2), "b,c");
+    EXPECT_EQ(textAt(g, 1, 3), "say \"hi\"");
+    EXPECT_EQ(textAt(g, 2, 1), "two\nlines");
+    EXPECT_TRUE(g.cell(2, 2).isEmpty());
+    EXPECT_EQ(g.cell(2, 3), CellView::makeNumber(3));
+    EXPECT_EQ(g.cell(3, 1), CellView::makeNumber(12));
+    EXPECT_EQ(g.cell(3, 2), CellView::makeNumber(-3.5));
+    EXPECT_EQ(g.cell(3, 3), CellView::makeNumber(1000));
+    EXPECT_EQ(g.lastRow(), 3);
+    EXPECT_FALSE(book.losses.any());
+}
+
+TEST(CsvReading, KeepsTextThatOnlyLooksNumeric)
+{
+    const auto book = sheet::readCsv("inf,nan,0x10,12abc,1.2.3,-,.\n", "t.csv");
+    const Grid& g = book.sheets[0].grid;
+    for (int c = 1; c <= 7; ++c)
+        EXPECT_EQ(g.cell(1, c).kind, CellKind::Text) << c;
+}
+
+TEST(CsvReading, DetectsTheEncoding)
+{
+    // 中文 in UTF-8 with a BOM, in UTF-8 without one, and in GB18030.
+    const std::string utf8 = "\xE4\xB8\xAD\xE6\x96\x87";
+    for (const std::string& bytes : {"\xEF\xBB\xBF" + utf8, utf8, std::string("\xD6\xD0\xCE\xC4")})
+        EXPECT_EQ(textAt(sheet::readCsv(bytes, "t.csv").sheets[0].grid, 1, 1), utf8);
+    // The user may insist on an encoding.
+    EXPECT_EQ(textAt(sheet::readCsv("\xD6\xD0\xCE\xC4", "t.csv", sheet::TextEncoding::Gb18030).sheets[0].grid, 1, 1),
+              utf8);
+    EXPECT_NE(failureOf("\xD6\xD0\xCE\xC4", sheet::TextEncoding::Utf8).find("UTF-8"), std::string::npos);
+}
+
+TEST(CsvReading, RefusesBadFilesWithAMessageNamingThem)
+{
+    EXPECT_NE(failureOf("a,\"unclosed\n").find("bad.csv"), std::string::npos);
+    EXPECT_NE(failureOf("a,\"unclosed\n").find("引号"), std::string::npos);
+    EXPECT_NE(failureOf("\x81\x30").find("编码"), std::string::npos); // a truncated four-byte sequence
+    EXPECT_NE(failureOf(std::string(16385, ',')).find("16384"), std::string::npos);
+    std::string tall(1'048'577, '\n');
+    tall += "x";
+    EXPECT_NE(failureOf(tall).find("1048576"), std::string::npos);
+}
+
+TEST(CsvRoundTrip, KeepsNumbersTextsAndEmptyCellsAtTheEdges)
+{
+    Grid g;
+    g.setCell(1, 2, CellView::makeText("中文, with \"quotes\""));
+    g.setCell(1, 4, CellView::makeNumber(0.1));
+    g.setCell(3, 1, CellView::makeNumber(-1e300));
+    g.setCell(3, 3, CellView::makeText("line\r\nbreak"));
+    g.setCell(4, 1, CellView::makeText(" padded "));
+    g.setCell(6, 16384, CellView::makeNumber(123456789012345678.0));
+    g.setCell(6, 1, CellView::makeBoolean(true));
+    g.setCell(7, 1, CellView::makeDate(45000.5));
+    g.setCell(8, 1, CellView::makeError(2042));
+
+    const std::string text = sheet::csvText(g);
+    EXPECT_EQ(text.substr(0, 3), "\xEF\xBB\xBF");
+    const Grid back = std::move(sheet::readCsv(text, "t.csv").sheets[0].grid);
+
+    for (auto [r, c] : {std::pair{1, 2}, {1, 4}, {3, 1}, {3, 3}, {4, 1}, {6, 16384}})
+        EXPECT_EQ(back.cell(r, c), g.cell(r, c)) << r << "," << c;
+    EXPECT_TRUE(back.cell(1, 1).isEmpty());
+    EXPECT_TRUE(back.cell(2, 1).isEmpty());
+    // CSV has no types for these: they come back as the text they were shown as.
+    EXPECT_EQ(textAt(back, 6, 1), "TRUE");
+    EXPECT_EQ(textAt(back, 7, 1), "2023-03-15 12:00:00");
+    EXPECT_EQ(textAt(back, 8, 1), "#N/A");
+    EXPECT_EQ(back.cellCount(), g.cellCount());
+}
+
+TEST(CsvFiles, ASaveThatFailsLeavesTheOldFileAlone)
+{
+    const auto dir = std::filesystem::temp_directory_path() / "tessavo-csv-test";
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "keep.csv").string();
+    Grid g;
+    g.setCell(1, 1, CellView::makeText("old"));
+    sheet::writeCsvFile(path, g);
+    EXPECT_EQ(textAt(sheet::readCsvFile(path).sheets[0].grid, 1, 1), "old");
+
+    // A directory where the temporary file would go makes the save fail.
+    std::filesystem::create_directories(path + ".tessavo-tmp");
+    g.setCell(1, 1, CellView::makeText("new"));
+    EXPECT_THROW(sheet::writeCsvFile(path, g), sheet::FileError);
+    EXPECT_EQ(textAt(sheet::readCsvFile(path).sheets[0].grid, 1, 1), "old");
+    std::filesystem::remove_all(dir);
+
+    EXPECT_THROW(sheet::readCsvFile((dir / "missing.csv").string()), sheet::FileError);
+}
+
+} // namespace
