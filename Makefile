@@ -25,8 +25,9 @@ test: deps build/debug/build.ninja
 
 # Speed and memory targets: Release build, Google Benchmark.
 bench: deps build/release/build.ninja
-	cmake --build --preset release -j $(JOBS) --target tessavo_bench tessavo_window_bench
+	cmake --build --preset release -j $(JOBS) --target tessavo_bench tessavo_window_bench tessavo_files_bench
 	./build/release/bench/tessavo_bench
+	./build/release/bench/tessavo_files_bench
 	QT_QPA_PLATFORM=offscreen ./build/release/bench/tessavo_window_bench
 
 asan: deps build/asan/build.ninja

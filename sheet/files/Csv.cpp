@@ -4,6 +4,7 @@
 #include "FileError.h"
 #include "TextCodec.h"
 #include "WriteReplacing.h"
+#include "WholeFile.h"
 
 #include <fstream>
 #include <iterator>
@@ -23,18 +24,21 @@ std::string baseName(const std::string& path)
     return name.empty() ? std::string("Sheet1") : name.substr(0, 31);
 }
 
-std::string decode(std::string_view bytes, const std::string& name, TextEncoding encoding)
+// The text as UTF-8: a view of `bytes` when they are UTF-8 already, else converted into `converted`.
+std::string_view decode(std::string_view bytes, const std::string& name, TextEncoding encoding, std::string& converted)
 {
     constexpr std::string_view kBom = "\xEF\xBB\xBF";
     if (encoding != TextEncoding::Gb18030 && bytes.substr(0, 3) == kBom)
         bytes.remove_prefix(3);
     if (encoding == TextEncoding::Utf8 || (encoding == TextEncoding::Auto && isUtf8(bytes))) {
-        if (!isUtf8(bytes))
+        if (encoding == TextEncoding::Utf8 && !isUtf8(bytes))
             throw fileError(name, "不是有效的 UTF-8 文本。");
-        return std::string(bytes);
+        return bytes;
     }
-    if (auto text = gb18030ToUtf8(bytes))
-        return std::move(*text);
+    if (auto text = gb18030ToUtf8(bytes)) {
+        converted = std::move(*text);
+        return converted;
+    }
     throw fileError(name, "无法识别文字编码(既不是 UTF-8,也不是 GB18030)。");
 }
 
@@ -52,93 +56,84 @@ void store(Grid& grid, std::int32_t row, std::int32_t column, std::string_view f
 
 Book readCsv(std::string_view bytes, const std::string& name, TextEncoding encoding)
 {
-    const std::string text = decode(bytes, name, encoding);
+    std::string converted;
+    const std::string_view text = decode(bytes, name, encoding, converted);
     Book book;
     book.sheets.push_back({baseName(name), Grid()});
     Grid& grid = book.sheets.back().grid;
 
     std::int32_t row = 1;
     std::int32_t column = 1;
-    std::string field;
-    bool quoted = false;       // inside quotes
-    bool recordStarted = false;
-    std::size_t quoteLine = 0; // where an open quote began, for the message
     std::size_t line = 1;
+    std::string quotedField; // a field with quotes, unquoted
+    const std::size_t n = text.size();
+    std::size_t i = 0;
 
-    auto endField = [&] {
+    while (i < n) {
+        // One field: most are plain and are taken as a view of the text; quoted parts are unquoted into a copy.
+        std::string_view field;
+        std::size_t j = i;
+        while (j < n && text[j] != ',' && text[j] != '\n' && text[j] != '\r' && text[j] != '"')
+            ++j;
+        if (j < n && text[j] == '"') {
+            quotedField.assign(text.substr(i, j - i));
+            const std::size_t quoteLine = line;
+            bool quoted = false;
+            for (; j < n; ++j) {
+                const char c = text[j];
+                if (quoted) {
+                    if (c != '"') {
+                        line += c == '\n';
+                        quotedField += c;
+                    } else if (j + 1 < n && text[j + 1] == '"') {
+                        quotedField += '"';
+                        ++j;
+                    } else {
+                        quoted = false;
+                    }
+                } else if (c == '"') {
+                    // A quote opens a quoted part anywhere in a field; text around it is kept, as other programs do.
+                    quoted = true;
+                } else if (c == ',' || c == '\n' || c == '\r') {
+                    break;
+                } else {
+                    quotedField += c;
+                }
+            }
+            if (quoted)
+                throw fileError(name, "第 " + std::to_string(quoteLine) + " 行的引号没有闭合,文件不完整。");
+            field = quotedField;
+        } else {
+            field = text.substr(i, j - i);
+        }
+
         if (row > Grid::kRows)
             throw fileError(name, "行数超过工作表的 1048576 行,文件太大。");
         if (column > Grid::kColumns)
             throw fileError(name, "第 " + std::to_string(row) + " 行的列数超过工作表的 16384 列。");
         store(grid, row, column, field);
-        field.clear();
-        ++column;
-    };
-    auto endRecord = [&] {
-        endField();
-        ++row;
-        column = 1;
-        recordStarted = false;
-    };
 
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == '"') {
-                if (i + 1 < text.size() && text[i + 1] == '"') {
-                    field += '"';
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                if (c == '\n')
-                    ++line;
-                field += c;
-            }
+        if (j >= n)
+            break;
+        if (text[j] == ',') {
+            ++column;
+            i = j + 1;
+            if (i == n) // a trailing comma ends the record with an empty field
+                break;
             continue;
         }
-        switch (c) {
-        case '"':
-            // A quote opens a quoted part anywhere in a field; text around it is kept, as other programs do.
-            quoted = true;
-            quoteLine = line;
-            recordStarted = true;
-            break;
-        case ',':
-            endField();
-            recordStarted = true;
-            break;
-        case '\r':
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            [[fallthrough]];
-        case '\n':
-            ++line;
-            endRecord();
-            break;
-        default:
-            field += c;
-            recordStarted = true;
-        }
+        // The end of a record: CRLF, LF or a lone CR.
+        i = j + 1 + (text[j] == '\r' && j + 1 < n && text[j + 1] == '\n');
+        ++line;
+        ++row;
+        column = 1;
     }
-    if (quoted)
-        throw fileError(name, "第 " + std::to_string(quoteLine) + " 行的引号没有闭合,文件不完整。");
-    if (recordStarted)
-        endRecord();
     return book;
 }
 
 Book readCsvFile(const std::string& path, TextEncoding encoding)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw fileError(path, "无法打开。");
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw fileError(path, "读取失败。");
-    Book book = readCsv(bytes, path, encoding);
-    return book;
+    return readCsv(readWholeFile(path), path, encoding);
 }
 
 std::string csvText(const Grid& grid)

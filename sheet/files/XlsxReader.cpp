@@ -1,5 +1,6 @@
 #include "CellText.h"
 #include "FileError.h"
+#include "WholeFile.h"
 #include "Xlsx.h"
 
 #include <expat.h>
@@ -622,19 +623,7 @@ Book readXlsx(std::string_view bytes, const std::string& name)
 
 Book readXlsxFile(const std::string& path)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        throw fileError(path, "无法打开。");
-    std::string bytes;
-    char buffer[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.append(buffer, n);
-    const bool failed = std::ferror(f);
-    std::fclose(f);
-    if (failed)
-        throw fileError(path, "读取失败。");
-    return readXlsx(bytes, path);
+    return readXlsx(readWholeFile(path), path);
 }
 
 } // namespace sheet

@@ -171,12 +171,21 @@ TEST_F(XlsxFiles, AgreesWithLibreOffice)
 
     // LibreOffice's own XLSX of our CSV reads back the same.
     const std::string back = "cd '" + m_dir.string() + "' && mkdir -p lo && soffice --headless --norestore " +
-                             "--convert-to xlsx --outdir lo ours.csv > /dev/null 2>&1";
+                             "--infilter=CSV:44,34,76 --convert-to xlsx --outdir lo ours.csv > /dev/null 2>&1";
     ASSERT_EQ(std::system(back.c_str()), 0);
     const sheet::Book book = sheet::readXlsxFile(path("lo/ours.xlsx"));
     EXPECT_EQ(book.sheets[0].grid.cell(1, 1), CellView::makeText("中文"));
     EXPECT_EQ(book.sheets[0].grid.cell(1, 2), CellView::makeNumber(1.5));
     EXPECT_EQ(book.sheets[0].grid.cell(3, 3), CellView::makeText("last"));
+
+    // And a workbook that went through LibreOffice's own format first.
+    const std::string viaOds = "cd '" + m_dir.string() + "' && mkdir -p ods && soffice --headless --norestore " +
+                               "--convert-to ods --outdir ods lo/ours.xlsx > /dev/null 2>&1 && cd ods && " +
+                               "soffice --headless --norestore --convert-to xlsx ours.ods > /dev/null 2>&1";
+    ASSERT_EQ(std::system(viaOds.c_str()), 0);
+    const sheet::Book fromOds = sheet::readXlsxFile(path("ods/ours.xlsx"));
+    EXPECT_EQ(fromOds.sheets[0].grid.cell(1, 1), CellView::makeText("中文"));
+    EXPECT_EQ(fromOds.sheets[0].grid.cell(1, 2), CellView::makeNumber(1.5));
 }
 
 } // namespace
