@@ -1,7 +1,7 @@
 # The two everyday commands: `make run` and `make test`. Both install what is missing first.
 JOBS ?= 2
 
-.PHONY: deps run test bench asan format clean
+.PHONY: deps run test bench asan fuzz format clean
 
 deps:
 	@scripts/deps
@@ -33,6 +33,15 @@ bench: deps build/release/build.ninja
 asan: deps build/asan/build.ninja
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan
+
+# The file readers under libFuzzer for a bounded time (FUZZ_SECONDS, 60 by default); not part of `make test`.
+fuzz: deps
+	cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	    -DTESSAVO_FUZZ=ON -DTESSAVO_GUI=OFF -DTESSAVO_TESTS=OFF -DTESSAVO_BENCH=OFF \
+	    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
+	    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+	cmake --build build/fuzz -j $(JOBS)
+	fuzz/run
 
 format:
 	git ls-files '*.h' '*.cpp' | xargs clang-format -i

@@ -556,7 +556,7 @@ struct SheetHandler : HandlerBase {
 bool isBenign(const std::string& entry)
 {
     return entry == "[Content_Types].xml" || entry == "_rels/.rels" || entry.rfind("docProps/", 0) == 0 ||
-           entry.rfind("xl/theme/", 0) == 0 || entry == "xl/calcChain.xml" || entry.back() == '/';
+           entry.rfind("xl/theme/", 0) == 0 || entry == "xl/calcChain.xml" || entry.empty() || entry.back() == '/';
 }
 
 } // namespace
