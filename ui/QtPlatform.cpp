@@ -1,8 +1,8 @@
 #include "QtPlatform.h"
 
-#include <QApplication>
+#include "Activation.h"
+
 #include <QMessageBox>
-#include <QWidget>
 
 namespace ui {
 
@@ -17,28 +17,7 @@ QString fromUtf8(std::string_view s)
 
 bool QtPlatform::activateWindow(std::string_view title)
 {
-    const QString wanted = fromUtf8(title);
-    QWidget* exact = nullptr;
-    QWidget* prefix = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (!w->isVisible() || qobject_cast<QMessageBox*>(w))
-            continue;
-        const QString t = w->windowTitle();
-        if (t == wanted) {
-            exact = w;
-            break;
-        }
-        if (!prefix && t.startsWith(wanted))
-            prefix = w;
-    }
-    QWidget* found = exact ? exact : prefix;
-    if (!found)
-        return false;
-    if (found->isMinimized())
-        found->showNormal();
-    found->raise();
-    found->activateWindow();
-    return true;
+    return activateTopLevel(title);
 }
 
 void QtPlatform::showMessage(std::string_view text, std::string_view title, int style)
