@@ -1,0 +1,189 @@
+#include "SheetModel.h"
+
+#include "Area.h"
+#include "Grid.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QDate>
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace sheet {
+
+namespace {
+
+QString dateText(double serial)
+{
+    // Serial days count from 1899-12-30; the fraction is the time of day, shown to the second.
+    double days = std::floor(serial);
+    auto seconds = static_cast<qint64>(std::llround((serial - days) * 86'400));
+    if (seconds == 86'400) {
+        days += 1;
+        seconds = 0;
+    }
+    const QDate date = QDate(1899, 12, 30).addDays(static_cast<qint64>(days));
+    QString text = QStringLiteral("%1/%2/%3").arg(date.year()).arg(date.month()).arg(date.day());
+    if (seconds != 0) {
+        text += QStringLiteral(" %1:%2").arg(seconds / 3600).arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'));
+        if (seconds % 60 != 0)
+            text += QStringLiteral(":%1").arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    }
+    return text;
+}
+
+QString errorText(std::int32_t code)
+{
+    switch (static_cast<CellError>(code)) {
+    case CellError::Null:
+        return QStringLiteral("#NULL!");
+    case CellError::Div0:
+        return QStringLiteral("#DIV/0!");
+    case CellError::Value:
+        return QStringLiteral("#VALUE!");
+    case CellError::Ref:
+        return QStringLiteral("#REF!");
+    case CellError::Name:
+        return QStringLiteral("#NAME?");
+    case CellError::Num:
+        return QStringLiteral("#NUM!");
+    case CellError::NA:
+        return QStringLiteral("#N/A");
+    }
+    return QStringLiteral("#VALUE!");
+}
+
+} // namespace
+
+SheetModel::SheetModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+SheetModel::~SheetModel() = default;
+
+void SheetModel::setSheet(Worksheet* sheet)
+{
+    m_sheet = Ref<Worksheet>(sheet);
+}
+
+void SheetModel::setSelection(SelectionIndex selection)
+{
+    m_selection = std::move(selection);
+}
+
+int SheetModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : Grid::kRows;
+}
+
+int SheetModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : Grid::kColumns;
+}
+
+QString SheetModel::displayText(const CellView& cell)
+{
+    switch (cell.kind) {
+    case CellKind::Empty:
+        return {};
+    case CellKind::Number:
+        // 'G' drops trailing zeros and switches to an exponent only for very large or small numbers, as a
+        // spreadsheet's general format does; -0 would otherwise show its sign.
+        return cell.number == 0 ? QStringLiteral("0") : QString::number(cell.number, 'G', 15);
+    case CellKind::Text:
+        return QString::fromUtf8(cell.text.data(), static_cast<qsizetype>(cell.text.size()));
+    case CellKind::Boolean:
+        return cell.number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    case CellKind::Date:
+        return dateText(cell.number);
+    case CellKind::Error:
+        return errorText(cell.error);
+    }
+    return {};
+}
+
+CellView SheetModel::typedCell(const QString& text, std::string& storage)
+{
+    if (text.isEmpty())
+        return {};
+    // Only plain decimal notation: a converter would also take "inf", "nan" or hexadecimal, which users mean as text.
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    const QString trimmed = text.trimmed();
+    if (number.match(trimmed).hasMatch()) {
+        bool ok = false;
+        const double value = QLocale::c().toDouble(trimmed, &ok);
+        if (ok && std::isfinite(value))
+            return CellView::makeNumber(value);
+    }
+    storage = text.toStdString();
+    return CellView::makeText(storage);
+}
+
+QVariant SheetModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+    case Qt::TextAlignmentRole: {
+        if (!m_sheet)
+            return {};
+        const CellView cell = m_sheet->grid().cell(index.row() + 1, index.column() + 1);
+        if (role != Qt::TextAlignmentRole)
+            return displayText(cell);
+        // Numbers line up on the right, truth values and errors in the middle, as a spreadsheet aligns them.
+        switch (cell.kind) {
+        case CellKind::Number:
+        case CellKind::Date:
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        case CellKind::Boolean:
+        case CellKind::Error:
+            return QVariant::fromValue(Qt::AlignHCenter | Qt::AlignVCenter);
+        default:
+            return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+        }
+    }
+    case Qt::BackgroundRole:
+        if (m_selection.contains(index.row() + 1, index.column() + 1))
+            return QBrush(QColor(0xC6, 0xDB, 0xF5));
+        return {};
+    case SelectedRole:
+        return m_selection.contains(index.row() + 1, index.column() + 1);
+    default:
+        return {};
+    }
+}
+
+QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return QString::fromStdString(columnLetters(section + 1));
+    return QString::number(section + 1);
+}
+
+Qt::ItemFlags SheetModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (m_sheet)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool SheetModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole || !m_sheet || !m_sheet->isRunning() || !m_sheet->workbook())
+        return false;
+    std::string storage;
+    m_sheet->setCell(index.row() + 1, index.column() + 1, typedCell(value.toString(), storage));
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+} // namespace sheet

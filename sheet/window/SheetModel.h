@@ -1,0 +1,61 @@
+#pragma once
+
+#include "CellView.h"
+#include "Ref.h"
+#include "SelectionIndex.h"
+#include "Worksheet.h"
+
+#include <QAbstractTableModel>
+
+#include <string>
+
+namespace sheet {
+
+/// The cells of one worksheet as a table of the sheet's full size, 1,048,576 rows by 16,384 columns.
+///
+/// Nothing is stored per row or cell: every call reads the sheet's grid (O(log R + log C), see Grid). The counts
+/// never change, so the model never resets and never announces rows; whoever changes the sheet repaints the view.
+/// A null sheet shows every cell blank and refuses edits.
+///
+/// Roles: DisplayRole and EditRole give the cell as text (see displayText); BackgroundRole marks the selection;
+/// SelectedRole says whether the cell is in the sheet's selection. Headers: column letters and row numbers.
+/// setData stores what a user types (see typedCell) and notifies the application like any other change.
+class SheetModel final : public QAbstractTableModel {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SheetModel)
+
+public:
+    /// bool: whether the cell lies in the selection last given to setSelection.
+    static constexpr int SelectedRole = Qt::UserRole + 1;
+
+    explicit SheetModel(QObject* parent = nullptr);
+    ~SheetModel() override;
+
+    /// Shows `sheet` (null for none). Does not repaint: the caller does, once for all its changes.
+    void setSheet(Worksheet* sheet);
+    Worksheet* sheet() const { return m_sheet.get(); }
+    /// The selection drawn, rebuilt by the caller when the sheet's selection changes.
+    void setSelection(SelectionIndex selection);
+    const SelectionIndex& selection() const { return m_selection; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+    /// A cell as a spreadsheet shows it: numbers to 15 significant digits ("0.1", "1E+20"), texts as they are,
+    /// TRUE/FALSE, dates as "2024/3/5" (with "13:05" or "13:05:09" when not midnight), errors as "#N/A" and so on.
+    static QString displayText(const CellView& cell);
+    /// What typing `text` into a cell stores: a number when the text, without surrounding blanks, is a whole or
+    /// decimal number ("12", "-3.5", "1e3"); an empty cell for ""; otherwise the text as typed, which `storage`
+    /// keeps alive for the returned view.
+    static CellView typedCell(const QString& text, std::string& storage);
+
+private:
+    Ref<Worksheet> m_sheet;
+    SelectionIndex m_selection;
+};
+
+} // namespace sheet
