@@ -1,5 +1,4 @@
 #include "SheetWindow.h"
-
 #include "Application.h"
 #include "FakePlatform.h"
 #include "Module1.h"
@@ -40,20 +39,18 @@ private slots:
     void cleanup();
 
     void appearsWhenMadeVisibleAndCarriesTheCaption();
-    void showsCellsAsASpreadsheetDoes();
-    void headersNameEveryColumnAndRow();
+    void showsCellsAndHeadersAsASpreadsheetDoes();
     void typingStoresNumbersTextsOrNothing();
     void tabsFollowAndSwitchTheActiveSheet();
-    void showsASelectionMadeThroughAutomation();
-    void aSelectionAlreadyInViewDoesNotScroll();
+    void showsAndScrollsToASelectionMadeThroughAutomation();
     void clickingSelectsACellARowOrAColumn();
     void closingTheWindowQuitsTheApplication();
     void quittingTheApplicationClosesTheWindow();
     void manyInsertionsCostOneRefresh();
 
 private:
-    // Starts the spreadsheet as the program does: a workbook of two sheets, visible.
-    void open();
+    // Starts the spreadsheet as the program does (a visible workbook of two sheets) and finds its window.
+    void open(bool settle = true);
     QTableView* view() const { return m_window->findChild<QTableView*>(QStringLiteral("grid")); }
     SheetModel* model() const { return static_cast<SheetModel*>(view()->model()); }
     QTabBar* tabs() const { return m_window->findChild<QTabBar*>(QStringLiteral("sheetTabs")); }
@@ -90,12 +87,13 @@ void SheetWindowTest::cleanup()
     m_host.reset();
 }
 
-void SheetWindowTest::open()
+void SheetWindowTest::open(bool settle)
 {
     m_module->OpenExcel();
     m_window = SheetWindow::forApplication(sheet::modelObject<sheet::Application>(m_module->xlApp.toObject()));
     QVERIFY(m_window);
-    QCoreApplication::processEvents();
+    if (settle)
+        QCoreApplication::processEvents();
 }
 
 void SheetWindowTest::appearsWhenMadeVisibleAndCarriesTheCaption()
@@ -110,8 +108,6 @@ void SheetWindowTest::appearsWhenMadeVisibleAndCarriesTheCaption()
     // At once, not on the next refresh: the program activates the window by its caption right after this.
     QVERIFY(m_window->isVisible());
     QCOMPARE(m_window->windowTitle(), QString::fromStdString(app.get("Caption").toText()));
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("工作簿1 - Tessavo 表格"));
-
     app.get("ActiveWorkbook").put("Name", "报表");
     QCOMPARE(m_window->windowTitle(), QStringLiteral("报表 - Tessavo 表格"));
 
@@ -119,63 +115,34 @@ void SheetWindowTest::appearsWhenMadeVisibleAndCarriesTheCaption()
     QVERIFY(!m_window->isVisible());
 }
 
-void SheetWindowTest::showsCellsAsASpreadsheetDoes()
+void SheetWindowTest::showsCellsAndHeadersAsASpreadsheetDoes()
 {
     open();
     const Object& s = m_module->xlSheet;
+    const auto date = [](double serial) { return Value(automation::Date{serial}); };
+    const auto error = [](std::int32_t code) { return Value(automation::ErrorValue{code}); };
     const struct {
         Value value;
         const char* expected;
-    } cases[] = {
-        {12.0, "12"},
-        {0.1, "0.1"},
-        {-2.5, "-2.5"},
-        {1.0 / 3, "0.333333333333333"},
-        {1e20, "1E+20"},
-        {-0.0, "0"},
-        {"文字 text", "文字 text"},
-        {true, "TRUE"},
-        {false, "FALSE"},
-        {automation::Date{45'000}, "2023/3/15"},
-        {automation::Date{45'000.75}, "2023/3/15 18:00"},
-        {automation::Date{45'000 + 3'661.0 / 86'400}, "2023/3/15 1:01:01"},
-        {automation::ErrorValue{2000}, "#NULL!"},
-        {automation::ErrorValue{2007}, "#DIV/0!"},
-        {automation::ErrorValue{2015}, "#VALUE!"},
-        {automation::ErrorValue{2023}, "#REF!"},
-        {automation::ErrorValue{2029}, "#NAME?"},
-        {automation::ErrorValue{2036}, "#NUM!"},
-        {automation::ErrorValue{2042}, "#N/A"},
-    };
-    int row = 1;
-    for (const auto& c : cases)
-        s.put("Cells", double(row++), 2.0, c.value);
-    row = 1;
-    for (const auto& c : cases) {
-        QCOMPARE(shown(row, 2), QString::fromUtf8(c.expected));
-        ++row;
+    } cases[] = {{12.0, "12"}, {0.1, "0.1"}, {1.0 / 3, "0.333333333333333"}, {1e20, "1E+20"}, {-0.0, "0"},
+                 {"文字 text", "文字 text"}, {true, "TRUE"}, {date(45'000), "2023/3/15"},
+                 {date(45'000.75), "2023/3/15 18:00"}, {date(45'000 + 3'661.0 / 86'400), "2023/3/15 1:01:01"},
+                 {error(2000), "#NULL!"}, {error(2007), "#DIV/0!"}, {error(2015), "#VALUE!"}, {error(2023), "#REF!"},
+                 {error(2029), "#NAME?"}, {error(2036), "#NUM!"}, {error(2042), "#N/A"}};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        s.put("Cells", double(i + 1), 2.0, cases[i].value);
+        QCOMPARE(shown(int(i) + 1, 2), QString::fromUtf8(cases[i].expected));
     }
     QCOMPARE(shown(1, 1), QString());
-    QCOMPARE(shown(row, 2), QString());
-
     // Rows inserted through automation move what the grid shows.
     s.get("Rows", 1.0).call("Insert");
-    QCOMPARE(shown(1, 2), QString());
     QCOMPARE(shown(2, 2), QStringLiteral("12"));
-}
 
-void SheetWindowTest::headersNameEveryColumnAndRow()
-{
-    open();
     QCOMPARE(model()->rowCount(), 1'048'576);
     QCOMPARE(model()->columnCount(), 16'384);
-    const struct {
-        int section;
-        const char* letters;
-    } columns[] = {{0, "A"}, {25, "Z"}, {26, "AA"}, {701, "ZZ"}, {702, "AAA"}, {16'383, "XFD"}};
-    for (const auto& c : columns)
-        QCOMPARE(model()->headerData(c.section, Qt::Horizontal).toString(), QString::fromLatin1(c.letters));
-    QCOMPARE(model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("1"));
+    const std::pair<int, const char*> headers[] = {{0, "A"}, {25, "Z"}, {26, "AA"}, {16'383, "XFD"}};
+    for (const auto& [section, letters] : headers)
+        QCOMPARE(model()->headerData(section, Qt::Horizontal).toString(), QString::fromLatin1(letters));
     QCOMPARE(model()->headerData(1'048'575, Qt::Vertical).toString(), QStringLiteral("1048576"));
 }
 
@@ -186,10 +153,8 @@ void SheetWindowTest::typingStoresNumbersTextsOrNothing()
     const struct {
         const char* typed;
         Value stored;
-    } cases[] = {
-        {"12", 12.0},   {" -3.5 ", -3.5}, {"1e3", 1000.0},    {"+.5", 0.5},     {"abc", "abc"}, {"12abc", "12abc"},
-        {"inf", "inf"}, {"0x10", "0x10"}, {"1e999", "1e999"}, {" 7 x", " 7 x"}, {"", Value()},
-    };
+    } cases[] = {{"12", 12.0},   {" -3.5 ", -3.5}, {"1e3", 1000.0},    {"+.5", 0.5},     {"abc", "abc"},
+                 {"inf", "inf"}, {"0x10", "0x10"}, {"1e999", "1e999"}, {" 7 x", " 7 x"}, {"", Value()}};
     for (const auto& c : cases) {
         s.put("Cells", 3.0, 3.0, "old");
         QVERIFY(model()->setData(model()->index(2, 2), QString::fromUtf8(c.typed)));
@@ -215,7 +180,6 @@ void SheetWindowTest::tabsFollowAndSwitchTheActiveSheet()
     // OpenExcel adds a second sheet before the first and activates it.
     QCOMPARE(tabs()->count(), 2);
     QCOMPARE(tabs()->tabText(0), QStringLiteral("Sheet2"));
-    QCOMPARE(tabs()->tabText(1), QStringLiteral("Sheet1"));
     QCOMPARE(tabs()->currentIndex(), 0);
 
     const Object& app = m_module->xlApp.toObject();
@@ -224,51 +188,51 @@ void SheetWindowTest::tabsFollowAndSwitchTheActiveSheet()
     QCOMPARE(app.get("ActiveSheet").get("Name").toText(), "Sheet1");
     QTRY_COMPARE(shown(1, 1), QStringLiteral("on Sheet1"));
 
-    const Value added = app.get("Worksheets").call("Add");
-    added.put("Name", "汇总");
+    app.get("Worksheets").call("Add").put("Name", "汇总");
     QTRY_COMPARE(tabs()->count(), 3);
     QCOMPARE(tabs()->tabText(tabs()->currentIndex()), QStringLiteral("汇总"));
     QCOMPARE(shown(1, 1), QString());
 }
 
-void SheetWindowTest::showsASelectionMadeThroughAutomation()
+void SheetWindowTest::showsAndScrollsToASelectionMadeThroughAutomation()
 {
-    open();
+    // Selected before the grid was ever laid out: a row already in view must not scroll by a guessed height.
+    open(false);
     const Object& app = m_module->xlApp.toObject();
     const Object& s = m_module->xlSheet;
-    Value rows = app.call("Union", s.get("Rows", 300'000.0), s.get("Rows", 300'002.0));
-    rows = app.call("Union", rows, s.get("Rows", 300'003.0));
-    rows.call("Select");
+    s.get("Rows", 4.0).call("Select");
+    QTRY_VERIFY(selected(4, 1));
+    QCOMPARE(view()->rowAt(0), 0);
+
+    // Listed bottom up, as a selection of blank rows may be; adjacent rows draw as one block.
+    const Value rows = app.call("Union", s.get("Rows", 300'003.0), s.get("Rows", 300'000.0));
+    app.call("Union", rows, s.get("Rows", 300'002.0)).call("Select");
     QTRY_VERIFY(selected(300'000, 1));
     for (int r : {300'000, 300'002, 300'003})
-        for (int c : {1, 500, 16'384})
-            QVERIFY(selected(r, c));
-    for (int r : {1, 299'999, 300'001, 300'004})
+        QVERIFY(selected(r, 1) && selected(r, 16'384));
+    for (int r : {4, 299'999, 300'001, 300'004})
         QVERIFY(!selected(r, 1));
     QVERIFY(model()->index(300'001, 0).data(Qt::BackgroundRole).isValid());
     QVERIFY(!model()->index(300'000, 0).data(Qt::BackgroundRole).isValid());
-
-    // The grid scrolls to where the selection starts.
     const int y = view()->rowViewportPosition(300'000 - 1);
     QVERIFY(y >= 0 && y < view()->viewport()->height());
-}
 
-void SheetWindowTest::aSelectionAlreadyInViewDoesNotScroll()
-{
-    // Selected before the grid has ever been laid out: it must not scroll by what it guessed its height to be.
-    m_module->OpenExcel();
-    m_window = SheetWindow::forApplication(sheet::modelObject<sheet::Application>(m_module->xlApp.toObject()));
-    m_module->xlSheet.get("Rows", 4.0).call("Select");
-    QTRY_VERIFY(selected(4, 1));
-    QCOMPARE(view()->rowAt(0), 0);
+    // Rows within rows, e.g. the whole sheet united with one of its rows; a rectangle starting far above.
+    const sheet::AreaList overlapping = sheet::AreaList({1, 1, 10, 16'384}).appended(sheet::AreaList({3, 1, 4, 16'384}));
+    model()->setSelection(sheet::SelectionIndex(overlapping));
+    QVERIFY(selected(6, 1) && !selected(11, 1));
+    const sheet::AreaList tall = sheet::AreaList({100, 2, 300, 3}).appended(sheet::AreaList({150, 5, 150, 5}));
+    model()->setSelection(sheet::SelectionIndex(tall));
+    QVERIFY(selected(299, 3) && selected(150, 5));
+    QVERIFY(!selected(301, 3) && !selected(299, 4) && !selected(150, 4));
 }
 
 void SheetWindowTest::clickingSelectsACellARowOrAColumn()
 {
     open();
-    const Object& s = m_module->xlSheet;
+    const Value active = m_module->xlApp.get("ActiveSheet");
     QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, view()->visualRect(model()->index(3, 2)).center());
-    QCOMPARE(m_module->xlApp.get("ActiveSheet").get("Rows", 1.0).get("Address").toText(), "$1:$1"); // still live
+    QCOMPARE(active.get("Cells", 1.0, 1.0).get("Row"), Value(std::int32_t(1))); // no automation call is disturbed
     QTRY_VERIFY(selected(4, 3));
     QVERIFY(!selected(4, 4));
 
@@ -283,7 +247,6 @@ void SheetWindowTest::clickingSelectsACellARowOrAColumn()
                       QPoint(columnHeader->sectionViewportPosition(1) + 5, columnHeader->height() / 2));
     QTRY_VERIFY(selected(1'048'576, 2));
     QVERIFY(!selected(7, 1));
-    s.get("Cells", 1.0, 1.0); // the sheet object stays usable
 }
 
 void SheetWindowTest::closingTheWindowQuitsTheApplication()
@@ -292,7 +255,6 @@ void SheetWindowTest::closingTheWindowQuitsTheApplication()
     const Value sheet = m_module->xlSheet;
     const Value book = m_module->xlBook;
     QVERIFY(m_window->close());
-    QVERIFY(!m_window || !m_window->isVisible());
 
     QCOMPARE(errorNumber([&] { m_host->getActiveObject("Excel.Application"); }), 429);
     QCOMPARE(errorNumber([&] { sheet.get("Cells", 1.0, 1.0); }), automation::errors::kDisconnected);
@@ -302,7 +264,6 @@ void SheetWindowTest::closingTheWindowQuitsTheApplication()
     // The next call starts a new application, with a window of its own.
     open();
     QVERIFY(m_window->isVisible());
-    QCOMPARE(m_module->xlSheet.get("Cells", 1.0, 1.0).get("Value"), Value());
 }
 
 void SheetWindowTest::quittingTheApplicationClosesTheWindow()
@@ -311,7 +272,6 @@ void SheetWindowTest::quittingTheApplicationClosesTheWindow()
     m_module->xlApp.call("Quit");
     QVERIFY(!m_window || !m_window->isVisible());
     QTRY_VERIFY(m_window.isNull());
-    QCOMPARE(errorNumber([&] { m_host->getActiveObject("Excel.Application"); }), 429);
 }
 
 void SheetWindowTest::manyInsertionsCostOneRefresh()
