@@ -22,6 +22,17 @@ run: deps build/debug/build.ninja
 test: deps build/debug/build.ninja
 	cmake --build --preset debug -j $(JOBS)
 	ctest --preset debug
+	@$(MAKE) --no-print-directory test-windows
+
+# The libraries and tests that need no Qt, cross-built for Windows with MinGW-w64 and run under Wine, COM and
+# Win32 tests included. See docs/WINDOWS.md.
+.PHONY: test-windows
+build/windows/build.ninja: CMakeLists.txt CMakePresets.json cmake/mingw-w64-x86_64.cmake
+	cmake --preset windows
+
+test-windows: deps build/windows/build.ninja
+	cmake --build --preset windows -j $(JOBS)
+	scripts/wine-session ctest --preset windows
 
 # Speed and memory targets: Release build, Google Benchmark.
 bench: deps build/release/build.ninja

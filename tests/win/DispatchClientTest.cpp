@@ -1,0 +1,230 @@
+#include "Apartment.h"
+#include "ComErrors.h"
+#include "ComTestSupport.h"
+#include "DispatchClient.h"
+#include "VariantConversion.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using automation::AutomationError;
+using automation::Named;
+using automation::Object;
+using automation::Value;
+using automation::com::DispatchClient;
+using wintest::RecordingServer;
+
+constexpr WORD kGet = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+
+class DispatchClientTest : public testing::Test {
+protected:
+    std::vector<Value> arguments(const RecordingServer::Call& call) const
+    {
+        std::vector<Value> out;
+        for (const auto& v : call.args)
+            out.push_back(automation::com::fromVariant(v.get()));
+        return out;
+    }
+    static AutomationError errorOf(const std::function<void()>& f)
+    {
+        try {
+            f();
+        } catch (const AutomationError& e) {
+            return e;
+        }
+        return {0, "no error"};
+    }
+
+    automation::com::Apartment apartment;
+    wintest::ComPtr<RecordingServer> server = RecordingServer::create();
+    Object object = DispatchClient::wrap(server.get());
+};
+
+TEST_F(DispatchClientTest, ArgumentsArriveNamedFirstThenPositionalLastToFirst)
+{
+    object.get("Cells", 2.0, 3.0);
+    object.call("Insert", Named("Shift", std::int16_t(-4121)));
+    object.put("Value", "中文");
+    object.put("Cells", 2.0, 3.0, 7.0);
+    object.call("Add", 1.0, Named("After", "表一"), 2.0);
+    object.get(automation::kDefaultMember);
+
+    const auto& calls = server->calls;
+    ASSERT_EQ(calls.size(), 6u);
+
+    EXPECT_EQ(calls[0].id, 1);
+    EXPECT_EQ(calls[0].flags, kGet);
+    EXPECT_TRUE(calls[0].namedIds.empty());
+    EXPECT_EQ(arguments(calls[0]), (std::vector<Value>{3.0, 2.0}));
+
+    EXPECT_EQ(calls[1].flags, kGet);
+    EXPECT_EQ(calls[1].namedIds, std::vector<DISPID>{3});
+    ASSERT_EQ(calls[1].args.size(), 1u);
+    EXPECT_EQ(calls[1].args[0].get().vt, VT_I2);
+    EXPECT_EQ(calls[1].args[0].get().iVal, -4121);
+
+    // The value of a put is the DISPID_PROPERTYPUT argument; indexes follow it, last to first.
+    EXPECT_EQ(calls[2].flags, DISPATCH_PROPERTYPUT);
+    EXPECT_EQ(calls[2].namedIds, std::vector<DISPID>{DISPID_PROPERTYPUT});
+    EXPECT_EQ(arguments(calls[2]), std::vector<Value>{"中文"});
+    EXPECT_EQ(calls[3].namedIds, std::vector<DISPID>{DISPID_PROPERTYPUT});
+    EXPECT_EQ(arguments(calls[3]), (std::vector<Value>{7.0, 3.0, 2.0}));
+
+    EXPECT_EQ(calls[4].namedIds, std::vector<DISPID>{6});
+    EXPECT_EQ(arguments(calls[4]), (std::vector<Value>{"表一", 2.0, 1.0}));
+
+    EXPECT_EQ(calls[5].id, DISPID_VALUE);
+    EXPECT_EQ(calls[5].flags, kGet);
+}
+
+TEST_F(DispatchClientTest, AMemberAndItsArgumentNamesAreLookedUpTogetherOncePerObject)
+{
+    for (int i = 0; i < 3; ++i) {
+        object.call("Insert", Named("Shift", std::int16_t(-4121)));
+        object.get("Cells", 1.0, 1.0);
+        object.get(automation::kDefaultMember);
+    }
+    EXPECT_EQ(server->lookups, (std::vector<std::vector<std::wstring>>{{L"Insert", L"Shift"}, {L"Cells"}}));
+    EXPECT_EQ(server->calls.size(), 9u);
+}
+
+TEST_F(DispatchClientTest, UnknownNamesFailBeforeAnyCallAndAreNamed)
+{
+    const AutomationError member = errorOf([&] { object.get("Insrt"); });
+    EXPECT_EQ(member.number(), static_cast<std::int32_t>(DISP_E_UNKNOWNNAME));
+    EXPECT_NE(member.description().find("Insrt"), std::string::npos) << member.description();
+
+    const AutomationError argument = errorOf([&] { object.call("Insert", Named("Shfit", 1.0)); });
+    EXPECT_NE(argument.description().find("Shfit"), std::string::npos) << argument.description();
+    EXPECT_TRUE(server->calls.empty());
+}
+
+// A deferred fill-in as a server would write it: the strings are made only when the caller asks.
+HRESULT __stdcall fillInLater(EXCEPINFO* info)
+{
+    info->bstrDescription = SysAllocString(L"延迟填写的说明");
+    info->bstrSource = SysAllocString(L"Recording");
+    info->scode = static_cast<SCODE>(0x800A03EC);
+    return S_OK;
+}
+
+TEST_F(DispatchClientTest, FailuresArriveWithTheServersNumberAndDescriptionAndFreeItsStrings)
+{
+    auto& spy = wintest::AllocationSpy::instance();
+    ASSERT_TRUE(spy.works()) << "BSTRs are cached: run with OANOCACHE=1";
+
+    using Answer = std::function<HRESULT(EXCEPINFO*)>;
+    struct Case {
+        const char* what;
+        Answer answer;
+        std::int32_t number;
+        std::string description;
+    } cases[] = {
+        {"a described exception",
+         [](EXCEPINFO* e) {
+             e->scode = static_cast<SCODE>(0x800A03EC);
+             e->bstrDescription = SysAllocString(L"类 Range 的 Insert 方法无效");
+             e->bstrSource = SysAllocString(L"Recording");
+             e->bstrHelpFile = SysAllocString(L"help.chm");
+             return DISP_E_EXCEPTION;
+         },
+         1004, "类 Range 的 Insert 方法无效"},
+        {"a deferred exception",
+         [](EXCEPINFO* e) {
+             e->pfnDeferredFillIn = fillInLater;
+             return DISP_E_EXCEPTION;
+         },
+         1004, "延迟填写的说明"},
+        {"an exception with a number only",
+         [](EXCEPINFO* e) {
+             e->wCode = 1004;
+             return DISP_E_EXCEPTION;
+         },
+         1004, automation::com::describeFailure(static_cast<HRESULT>(0x800A03EC))},
+        {"a lost server", [](EXCEPINFO*) { return RPC_E_DISCONNECTED; }, automation::errors::kDisconnected,
+         automation::com::describeFailure(RPC_E_DISCONNECTED)},
+        {"a refused argument", [](EXCEPINFO*) { return DISP_E_TYPEMISMATCH; },
+         static_cast<std::int32_t>(DISP_E_TYPEMISMATCH), automation::com::describeFailure(DISP_E_TYPEMISMATCH)},
+    };
+    const long before = spy.live();
+    for (const Case& c : cases) {
+        server->answer = [&](const RecordingServer::Call&, VARIANT*, EXCEPINFO* e) { return c.answer(e); };
+        const AutomationError error = errorOf([&] { object.get("Cells", 1.0, "第一列"); });
+        EXPECT_EQ(error.number(), c.number) << c.what;
+        EXPECT_EQ(error.description(), c.description) << c.what;
+    }
+    server->calls.clear(); // the recorded copies of the arguments
+    EXPECT_EQ(spy.live(), before);
+}
+
+TEST_F(DispatchClientTest, ALostServerFailsEveryCallWithoutHarm)
+{
+    server->gone = RPC_E_DISCONNECTED;
+    for (const char* member : {"Cells", "Insert"}) {
+        const AutomationError error = errorOf([&] { object.get(member, 1.0); });
+        EXPECT_EQ(error.number(), automation::errors::kDisconnected);
+        EXPECT_FALSE(error.description().empty());
+    }
+    object = Object();
+    EXPECT_EQ(server->references(), 1u);
+}
+
+TEST_F(DispatchClientTest, ReturnedTextsAndReferencesAreReleasedWithTheLastValue)
+{
+    auto& spy = wintest::AllocationSpy::instance();
+    ASSERT_TRUE(spy.works()) << "BSTRs are cached: run with OANOCACHE=1";
+    const long before = spy.live();
+    const int serversBefore = RecordingServer::live;
+    {
+        wintest::ComPtr<RecordingServer> child = RecordingServer::create();
+        server->answer = [&](const RecordingServer::Call& call, VARIANT* result, EXCEPINFO*) {
+            if (call.id == 7) {
+                result->vt = VT_DISPATCH;
+                result->pdispVal = child.get();
+                child->AddRef();
+            } else {
+                result->vt = VT_BSTR;
+                result->bstrVal = SysAllocString(L"工作表一");
+            }
+            return S_OK;
+        };
+        {
+            const Value reference = object.get("Child");
+            EXPECT_EQ(child->references(), 2u);
+            EXPECT_EQ(reference.call("Insert", Named("Shift", std::int16_t(-4121))), Value());
+            EXPECT_EQ(child->calls.size(), 1u);
+            EXPECT_EQ(object.get("Value", "参数"), Value("工作表一"));
+        }
+        EXPECT_EQ(child->references(), 1u);
+        server->calls.clear();
+        child->calls.clear();
+    }
+    object = Object();
+    EXPECT_EQ(server->references(), 1u);
+    EXPECT_EQ(RecordingServer::live, serversBefore); // the child is gone
+    EXPECT_EQ(spy.live(), before);
+}
+
+TEST_F(DispatchClientTest, AnObjectThePutRefusesIsAssignedByReference)
+{
+    wintest::ComPtr<RecordingServer> other = RecordingServer::create();
+    server->answer = [](const RecordingServer::Call& call, VARIANT*, EXCEPINFO*) {
+        return call.flags == DISPATCH_PROPERTYPUT ? DISP_E_MEMBERNOTFOUND : S_OK;
+    };
+    object.put("Value", DispatchClient::wrap(other.get()));
+    ASSERT_EQ(server->calls.size(), 2u);
+    EXPECT_EQ(server->calls[1].flags, DISPATCH_PROPERTYPUTREF);
+    EXPECT_EQ(server->calls[1].args[0].get().pdispVal, other.get());
+
+    // Anything else the put refuses is an error.
+    server->calls.clear();
+    EXPECT_EQ(errorOf([&] { object.put("Value", 1.0); }).number(), static_cast<std::int32_t>(DISP_E_MEMBERNOTFOUND));
+    EXPECT_EQ(server->calls.size(), 1u);
+}
+
+} // namespace
