@@ -25,6 +25,11 @@ SheetWindow::SheetWindow(Ref<Application> app)
     resize(960, 640);
 
     m_view->setObjectName(QStringLiteral("grid"));
+    // Sizes first, while the headers have no sections: set afterwards, each of the 1,048,576 rows would be resized
+    // and announced one by one.
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_view->verticalHeader()->setDefaultSectionSize(22);
+    m_view->horizontalHeader()->setDefaultSectionSize(96);
     m_view->setModel(m_model);
     // The selection is the sheet's and is drawn by the model: a selection model would hold 100,000 row ranges and
     // look each one up for every cell drawn.
@@ -32,9 +37,6 @@ SheetWindow::SheetWindow(Ref<Application> app)
     m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed);
     m_view->setWordWrap(false);
-    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_view->verticalHeader()->setDefaultSectionSize(22);
-    m_view->horizontalHeader()->setDefaultSectionSize(96);
 
     m_tabs->setObjectName(QStringLiteral("sheetTabs"));
     m_tabs->setShape(QTabBar::RoundedSouth);
