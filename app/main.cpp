@@ -6,6 +6,7 @@
 #include "LocalHost.h"
 #include "Module1.h"
 #include "QtPlatform.h"
+#include "SheetWindow.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -16,7 +17,7 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tessavo.png")));
 
     automation::LocalHost host;
-    sheet::registerEmbeddedSpreadsheet(host);
+    sheet::registerEmbeddedSpreadsheetWithWindow(host);
     ui::QtPlatform platform;
     automation::Module1 module(host, platform);
 
