@@ -1,32 +1,10 @@
 #include "ComTestSupport.h"
 
-#include "Utf16.h"
-
 #include <windows.h>
 
-#include <atomic>
 #include <stdexcept>
 
 namespace wintest {
-
-HRESULT RecordingServer::QueryInterface(REFIID iid, void** out)
-{
-    if (iid == IID_IUnknown || iid == IID_IDispatch) {
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG RecordingServer::Release()
-{
-    const ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
-}
 
 HRESULT RecordingServer::GetTypeInfoCount(UINT* count)
 {
@@ -42,16 +20,12 @@ HRESULT RecordingServer::GetTypeInfo(UINT, LCID, ITypeInfo** info)
 
 HRESULT RecordingServer::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* result)
 {
-    if (FAILED(gone))
-        return gone;
-    std::vector<std::wstring> asked(names, names + count);
-    lookups.push_back(asked);
+    lookups.emplace_back(names, names + count);
     HRESULT hr = S_OK;
     for (UINT i = 0; i < count; ++i) {
-        auto it = ids.find(asked[i]);
+        auto it = ids.find(names[i]);
         result[i] = it == ids.end() ? DISPID_UNKNOWN : it->second;
-        if (it == ids.end())
-            hr = DISP_E_UNKNOWNNAME;
+        hr = it == ids.end() ? DISP_E_UNKNOWNNAME : hr;
     }
     return hr;
 }
@@ -59,68 +33,54 @@ HRESULT RecordingServer::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID
 HRESULT RecordingServer::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                 EXCEPINFO* exception, UINT*)
 {
-    if (FAILED(gone))
-        return gone;
-    Call call{id, flags, {}, {}};
-    call.namedIds.assign(params->rgdispidNamedArgs, params->rgdispidNamedArgs + params->cNamedArgs);
-    for (UINT i = 0; i < params->cArgs; ++i) {
-        Variant copy;
-        VariantCopy(copy.put(), &params->rgvarg[i]);
-        call.args.push_back(std::move(copy));
-    }
+    Call call{id, flags, {params->rgdispidNamedArgs, params->rgdispidNamedArgs + params->cNamedArgs}, {}};
+    for (UINT i = 0; i < params->cArgs; ++i)
+        VariantCopy(call.args.emplace_back().put(), &params->rgvarg[i]);
     calls.push_back(std::move(call));
     return answer ? answer(calls.back(), result, exception) : S_OK;
 }
 
 namespace {
 
-std::atomic<long> g_liveBlocks{0};
-
 #if defined(__GNUC__)
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor" // COM objects go by their own Release
 #endif
 
+std::atomic<long> g_liveBlocks{0};
+
+// Lives as long as the process: COM may call it until the last block it watched is freed.
 class CountingSpy final : public IMallocSpy {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
-        if (iid == IID_IUnknown || iid == IID_IMallocSpy) {
-            *out = static_cast<IMallocSpy*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        *out = iid == IID_IUnknown || iid == IID_IMallocSpy ? this : nullptr;
+        return *out ? S_OK : E_NOINTERFACE;
     }
-    // Lives as long as the process: COM may call it until the last block it watched is freed.
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
     SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override { return size; }
     void* STDMETHODCALLTYPE PostAlloc(void* actual) override
     {
-        if (actual)
-            ++g_liveBlocks;
+        g_liveBlocks += actual ? 1 : 0;
         return actual;
     }
     void* STDMETHODCALLTYPE PreFree(void* request, BOOL watched) override
     {
-        if (request && watched)
-            --g_liveBlocks;
+        g_liveBlocks -= request && watched ? 1 : 0;
         return request;
     }
     void STDMETHODCALLTYPE PostFree(BOOL) override {}
     SIZE_T STDMETHODCALLTYPE PreRealloc(void* request, SIZE_T size, void** newRequest, BOOL watched) override
     {
         m_reallocNew = request == nullptr;
-        if (request && size == 0 && watched)
-            --g_liveBlocks;
+        g_liveBlocks -= request && size == 0 && watched ? 1 : 0;
         *newRequest = request;
         return size;
     }
     void* STDMETHODCALLTYPE PostRealloc(void* actual, BOOL) override
     {
-        if (m_reallocNew && actual)
-            ++g_liveBlocks;
+        g_liveBlocks += m_reallocNew && actual ? 1 : 0;
         return actual;
     }
     void* STDMETHODCALLTYPE PreGetSize(void* request, BOOL) override { return request; }
@@ -134,29 +94,10 @@ private:
     bool m_reallocNew = false;
 };
 
-// A class factory whose instances come from a function, registered as a local server of this process.
-class FunctionFactory final : public IClassFactory {
+class FunctionFactory final : public Counted<IClassFactory> {
 public:
     explicit FunctionFactory(std::function<ComPtr<IDispatch>()> make) : m_make(std::move(make)) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override
     {
         *out = nullptr;
@@ -168,9 +109,7 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
 private:
-    ~FunctionFactory() = default;
     std::function<ComPtr<IDispatch>()> m_make;
-    std::atomic<ULONG> m_refs{1};
 };
 
 void check(HRESULT hr, const char* what)
@@ -179,24 +118,19 @@ void check(HRESULT hr, const char* what)
         throw std::runtime_error(std::string(what) + " failed: " + std::to_string(static_cast<unsigned long>(hr)));
 }
 
-void writeProgId(HKEY root, const std::wstring& progId, const std::wstring& clsidText)
+// Writes progId\CLSID under `root`; true when CLSIDFromProgID then finds `clsid`.
+bool registerProgId(HKEY root, const std::wstring& path, const CLSID& clsid, const std::wstring& progId)
 {
-    const std::wstring path = (root == HKEY_CURRENT_USER ? L"Software\\Classes\\" : L"") + progId + L"\\CLSID";
+    wchar_t text[64];
+    StringFromGUID2(clsid, text, 64);
     HKEY key = nullptr;
-    LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-    if (status == ERROR_SUCCESS) {
-        status = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsidText.c_str()),
-                                static_cast<DWORD>((clsidText.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
-    }
-    if (status != ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, (path + L"\\CLSID").c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr))
         throw std::runtime_error("cannot register the test class");
-}
-
-bool resolvesTo(const std::wstring& progId, const CLSID& expected)
-{
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
     CLSID found{};
-    return SUCCEEDED(CLSIDFromProgID(progId.c_str(), &found)) && IsEqualCLSID(found, expected);
+    return SUCCEEDED(CLSIDFromProgID(progId.c_str(), &found)) && IsEqualCLSID(found, clsid);
 }
 
 } // namespace
@@ -226,21 +160,17 @@ RegisteredClass::RegisteredClass(std::wstring progId, IUnknown* running, std::fu
     : m_progId(std::move(progId))
 {
     check(CoCreateGuid(&m_clsid), "CoCreateGuid");
-    wchar_t clsidText[64];
-    StringFromGUID2(m_clsid, clsidText, 64);
     // Windows finds a user's classes under HKCU; Wine only under the classes root, which it lets anyone write.
-    writeProgId(HKEY_CURRENT_USER, m_progId, clsidText);
-    if (!resolvesTo(m_progId, m_clsid)) {
+    if (!registerProgId(HKEY_CURRENT_USER, L"Software\\Classes\\" + m_progId, m_clsid, m_progId)) {
         m_classesRoot = true;
-        writeProgId(HKEY_CLASSES_ROOT, m_progId, clsidText);
-        if (!resolvesTo(m_progId, m_clsid))
+        if (!registerProgId(HKEY_CLASSES_ROOT, m_progId, m_clsid, m_progId))
             throw std::runtime_error("the test class name does not resolve");
     }
     if (running)
         check(RegisterActiveObject(running, m_clsid, ACTIVEOBJECT_STRONG, &m_activeCookie), "RegisterActiveObject");
     if (factory) {
-        m_factory = ComPtr<IUnknown>::attach(new FunctionFactory(std::move(factory)));
-        check(CoRegisterClassObject(m_clsid, m_factory.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+        const ComPtr<IUnknown> classObject = ComPtr<IUnknown>::attach(new FunctionFactory(std::move(factory)));
+        check(CoRegisterClassObject(m_clsid, classObject.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                     &m_factoryCookie),
               "CoRegisterClassObject");
     }
@@ -256,7 +186,5 @@ RegisteredClass::~RegisteredClass()
     if (m_classesRoot)
         RegDeleteTreeW(HKEY_CLASSES_ROOT, m_progId.c_str());
 }
-
-std::wstring wide(std::string_view utf8) { return automation::com::toUtf16(utf8); }
 
 } // namespace wintest

@@ -86,42 +86,37 @@ TEST(VariantConversion, TextsAndCodesHaveTheRepresentationServersExpect)
 
 TEST(VariantConversion, ReferencesAndOtherTypesFromServersAreRead)
 {
+    // Views that own nothing: VariantClear leaves what a reference points to alone.
     double number = 2.5;
-    Variant inner = toVariant(Value("引用"));
-    Variant byRefNumber;
-    byRefNumber.addressOf()->vt = VT_BYREF | VT_R8;
-    byRefNumber.addressOf()->pdblVal = &number;
-    EXPECT_EQ(fromVariant(byRefNumber.get()), Value(2.5));
-
-    // VariantClear leaves what a reference points to alone, so these views own nothing.
-    VARIANT byRefVariant{};
+    Variant text = toVariant(Value("引用"));
+    VARIANT byRef{}, byRefVariant{}, uint8{}, uint16{}, real4{}, uint32{}, currency{};
+    byRef.vt = VT_BYREF | VT_R8;
+    byRef.pdblVal = &number;
     byRefVariant.vt = VT_BYREF | VT_VARIANT;
-    byRefVariant.pvarVal = inner.addressOf();
-    EXPECT_EQ(fromVariant(byRefVariant), Value("引用"));
+    byRefVariant.pvarVal = text.addressOf();
+    uint8.vt = VT_UI1;
+    uint8.bVal = 200;
+    uint16.vt = VT_UI2;
+    uint16.uiVal = 60000;
+    real4.vt = VT_R4;
+    real4.fltVal = 0.5f;
+    uint32.vt = VT_UI4;
+    uint32.ulVal = 4'000'000'000u;
+    currency.vt = VT_CY;
+    currency.cyVal.int64 = 123'456; // 12.3456
 
-    VARIANT nullReference{};
+    const std::pair<VARIANT, Value> cases[] = {
+        {byRef, Value(2.5)},           {byRefVariant, Value("引用")}, {uint8, Value(std::int16_t(200))},
+        {uint16, Value(std::int32_t(60000))}, {real4, Value(0.5)},   {uint32, Value(4e9)},
+        {currency, Value(12.3456)},
+    };
+    for (const auto& [variant, value] : cases)
+        EXPECT_EQ(fromVariant(variant), value) << "VARTYPE " << variant.vt;
+
+    VARIANT nullReference{}, array{};
     nullReference.vt = VT_BYREF | VT_I4;
-    EXPECT_EQ(errorNumber([&] { fromVariant(nullReference); }), automation::errors::kTypeMismatch);
-
-    VARIANT v{};
-    v.vt = VT_UI1;
-    v.bVal = 200;
-    EXPECT_EQ(fromVariant(v), Value(std::int16_t(200)));
-    v.vt = VT_UI2;
-    v.uiVal = 60000;
-    EXPECT_EQ(fromVariant(v), Value(std::int32_t(60000)));
-    v.vt = VT_R4;
-    v.fltVal = 0.5f;
-    EXPECT_EQ(fromVariant(v), Value(0.5));
-    v.vt = VT_UI4;
-    v.ulVal = 4'000'000'000u;
-    EXPECT_EQ(fromVariant(v), Value(4e9));
-    v.vt = VT_CY;
-    v.cyVal.int64 = 123'456; // 12.3456
-    EXPECT_EQ(fromVariant(v), Value(12.3456));
-
-    VARIANT array{};
     array.vt = VT_ARRAY | VT_VARIANT;
+    EXPECT_EQ(errorNumber([&] { fromVariant(nullReference); }), automation::errors::kTypeMismatch);
     EXPECT_EQ(errorNumber([&] { fromVariant(array); }), automation::errors::kTypeMismatch);
 }
 
