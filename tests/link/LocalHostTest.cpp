@@ -1,3 +1,4 @@
+#include "FallbackHost.h"
 #include "LocalHost.h"
 
 #include <gtest/gtest.h>
@@ -80,6 +81,31 @@ TEST(RunningObjectTable, KeepsRegisteredInstancesAliveUntilRevokedOrDestroyed)
         host.runningObjects()->registerActive("X.Y", Object(new Server));
     }
     EXPECT_EQ(Server::live, 0);
+}
+
+TEST(FallbackHost, UsesTheSecondHostOnlyWhereTheFirstCannotHelp)
+{
+    LocalHost preferred;
+    LocalHost embedded;
+    embedded.registerClass("Excel.Application", [](const std::shared_ptr<RunningObjectTable>&) {
+        return Object(new Server);
+    });
+    automation::FallbackHost host(preferred, embedded);
+
+    // The preferred application is not installed: the embedded one starts, and is found running afterwards.
+    const Object started = host.createObject("Excel.Application");
+    EXPECT_FALSE(started.isNull());
+    EXPECT_EQ(errorNumber([&] { host.getActiveObject("Excel.Application"); }), 429);
+    embedded.runningObjects()->registerActive("Excel.Application", started);
+    EXPECT_EQ(host.getActiveObject("Excel.Application"), started);
+
+    // Once the preferred application runs, it wins.
+    const Object excel(new Server);
+    preferred.runningObjects()->registerActive("Excel.Application", excel);
+    EXPECT_EQ(host.getActiveObject("Excel.Application"), excel);
+
+    // When both fail, the preferred host's reason is the one reported.
+    EXPECT_EQ(errorNumber([&] { host.createObject("Word.Application"); }), 429);
 }
 
 } // namespace
