@@ -1,0 +1,21 @@
+#pragma once
+
+#include "AutomationHost.h"
+
+#include <memory>
+
+namespace app {
+
+/// How this platform reaches the spreadsheet application, with what it needs around it. Created first in main and
+/// destroyed last, so that every automation object is released while the platform can still take it back.
+class Automation {
+public:
+    virtual ~Automation() = default;
+    virtual automation::AutomationHost& host() = 0;
+};
+
+/// Windows: Microsoft Excel through COM, and the embedded spreadsheet where Excel is absent.
+/// Elsewhere: the embedded spreadsheet. One implementation per platform.
+std::unique_ptr<Automation> startAutomation();
+
+} // namespace app
