@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "MemberTable.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace sheet {
@@ -82,10 +83,40 @@ Workbook& Application::addWorkbook()
 {
     Ref<Workbook> book(new Workbook(state(), this, "工作簿" + std::to_string(m_nextWorkbookNumber++)));
     book->addSheet(0);
+    book->m_modified = false; // a new workbook has nothing to save yet
     m_workbooks.push_back(book);
     m_active = book.get();
     notify(Change::Structure);
     return *book;
+}
+
+Workbook& Application::openWorkbook(Book&& book, const std::string& path, FileFormat format)
+{
+    Ref<Workbook> opened(new Workbook(state(), this, {}));
+    for (BookSheet& s : book.sheets)
+        opened->adoptSheet(std::move(s.name), std::move(s.grid));
+    if (opened->sheets().empty())
+        opened->adoptSheet("Sheet1", Grid());
+    opened->setFile(path, format);
+    opened->m_losses = book.losses;
+    m_workbooks.push_back(opened);
+    m_active = opened.get();
+    notify(Change::Structure);
+    return *opened;
+}
+
+void Application::closeWorkbook(Workbook& workbook)
+{
+    auto it = std::find_if(m_workbooks.begin(), m_workbooks.end(),
+                           [&](const Ref<Workbook>& b) { return b.get() == &workbook; });
+    if (it == m_workbooks.end())
+        return;
+    const Ref<Workbook> closing = *it; // alive until it has let go of its sheets
+    m_workbooks.erase(it);
+    closing->close();
+    if (m_active == &workbook)
+        m_active = m_workbooks.empty() ? nullptr : m_workbooks.back().get();
+    notify(Change::Structure);
 }
 
 Ref<Range> Application::unite(std::span<Range* const> ranges) const

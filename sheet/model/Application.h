@@ -38,7 +38,9 @@ public:
     bool visible() const { return m_visible; }
     /// Shows or hides the application, and tells the observer.
     void setVisible(bool visible);
-    /// The title of the application's window: the active workbook's name, then the application's name.
+    /// The active workbook's name, then the application's name; the application's name alone without one. It is
+    /// the title of the active workbook's window up to the modified mark (see Workbook::title), so that activating a
+    /// window by caption, which takes a title starting with it, finds that window before and after an edit.
     std::string caption() const;
 
     const std::vector<Ref<Workbook>>& workbooks() const { return m_workbooks; }
@@ -46,6 +48,13 @@ public:
     void activateWorkbook(Workbook& workbook);
     /// Adds a workbook named "工作簿N" holding one sheet, and makes it active.
     Workbook& addWorkbook();
+    /// Adds a workbook holding the sheets of `book` (grids moved in, first sheet active; one blank sheet when it has
+    /// none), read from `path` (UTF-8) as `format`, unmodified and remembering book.losses; makes it active and
+    /// notifies Structure. O(number of sheets).
+    Workbook& openWorkbook(Book&& book, const std::string& path, FileFormat format);
+    /// Removes `workbook` and closes it (see Workbook::close); another workbook, if any, becomes active. Notifies
+    /// Structure. Does nothing for a workbook that is not this application's.
+    void closeWorkbook(Workbook& workbook);
     /// The range covering all areas of `ranges`, which must all lie on one sheet (else error 1004).
     Ref<Range> unite(std::span<Range* const> ranges) const;
 

@@ -58,12 +58,54 @@ Workbook::~Workbook()
         sheet->detach();
 }
 
+void Workbook::close()
+{
+    for (auto& sheet : m_sheets)
+        sheet->detach();
+    m_application = nullptr;
+}
+
+std::string Workbook::title() const
+{
+    return m_name + " - " + std::string(Application::kName) + (m_modified ? " *" : "");
+}
+
+void Workbook::setFile(const std::string& path, FileFormat format)
+{
+    // Both separators: a path from Windows may use either.
+    const auto slash = path.find_last_of("/\\");
+    m_name = slash == std::string::npos ? path : path.substr(slash + 1);
+    m_path = path;
+    m_format = format;
+}
+
+void Workbook::setSaved(const std::string& path, FileFormat format)
+{
+    setFile(path, format);
+    m_losses = {};
+    m_modified = false;
+    notify(Change::Structure);
+}
+
+Worksheet& Workbook::adoptSheet(std::string name, Grid grid)
+{
+    Ref<Worksheet> sheet(new Worksheet(state(), this, std::move(name)));
+    sheet->grid() = std::move(grid);
+    m_sheets.push_back(sheet);
+    if (!m_active)
+        m_active = sheet.get();
+    // Sheets added later must not take the name of one read from the file.
+    m_nextSheetNumber = static_cast<int>(m_sheets.size()) + 1;
+    return *sheet;
+}
+
 Worksheet& Workbook::addSheet(std::size_t index)
 {
     index = std::min(index, m_sheets.size());
     Ref<Worksheet> sheet(new Worksheet(state(), this, "Sheet" + std::to_string(m_nextSheetNumber++)));
     m_sheets.insert(m_sheets.begin() + static_cast<std::ptrdiff_t>(index), sheet);
     m_active = sheet.get();
+    m_modified = true;
     notify(Change::Structure);
     return *sheet;
 }
@@ -74,8 +116,10 @@ void Workbook::activateSheet(Worksheet& sheet)
     notify(Change::Structure);
 }
 
-void Workbook::notify(Change what) const
+void Workbook::notify(Change what)
 {
+    if (what == Change::Cells)
+        m_modified = true;
     if (m_application)
         m_application->notify(what);
 }
@@ -90,10 +134,13 @@ automation::Value Workbook::invoke(std::string_view member, automation::CallKind
                                    std::span<const automation::Value> args, std::span<const automation::NamedArg>)
 {
     requireRunning();
+    if (!m_application)
+        throw automation::errors::disconnected();
     const Member id = workbookMembers().find(member, Member::Unknown);
     if (kind == automation::CallKind::Put) {
         if (id == Member::Name && !args.empty()) {
             m_name = args.back().toText();
+            m_modified = true;
             notify(Change::Structure);
             return {};
         }
@@ -145,7 +192,7 @@ automation::Value Worksheets::invoke(std::string_view member, automation::CallKi
                                      std::span<const automation::Value> args,
                                      std::span<const automation::NamedArg> named)
 {
-    if (!m_workbook->isRunning())
+    if (!m_workbook->isRunning() || !m_workbook->application())
         throw automation::errors::disconnected();
     const Member id = collectionMembers().find(member, Member::Unknown);
     if (kind == automation::CallKind::Put)

@@ -4,6 +4,7 @@
 #include "ModelObject.h"
 #include "Ref.h"
 #include "Worksheet.h"
+#include "../files/Book.h"
 
 #include <string>
 #include <vector>
@@ -12,8 +13,14 @@ namespace sheet {
 
 class Application;
 
-/// A workbook: an ordered list of worksheets, one of them active.
+/// The kind of file a workbook was opened from or last saved to; None for a workbook never saved.
+enum class FileFormat { None, Xlsx, Csv };
+
+/// A workbook: an ordered list of worksheets, one of them active, and the file it belongs to, if any.
 /// Members: ActiveSheet, Worksheets, Sheets, Name, Activate.
+///
+/// Every change of its cells, sheets or names sets the modified flag; opening and saving clear it. Once closed
+/// (Application::closeWorkbook) the workbook and its sheets answer every call with the disconnection error.
 class Workbook final : public ModelObject {
 public:
     Workbook(std::shared_ptr<ApplicationState> state, Application* application, std::string name);
@@ -23,8 +30,26 @@ public:
                              std::span<const automation::Value> args,
                              std::span<const automation::NamedArg> named) override;
 
+    /// The display name: the file name, or "工作簿N" for a workbook never saved.
     const std::string& name() const { return m_name; }
+    /// The application holding the workbook; null once it is closed.
     Application* application() const { return m_application; }
+
+    /// The file the workbook was opened from or last saved to; empty for a new one.
+    const std::string& path() const { return m_path; }
+    FileFormat format() const { return m_format; }
+    /// What the file it was opened from held that the workbook does not: saving over that file would drop it.
+    const Losses& losses() const { return m_losses; }
+    bool modified() const { return m_modified; }
+    /// Sets the modified flag. Notifies nothing: every caller notifies its own change.
+    void markModified() { m_modified = true; }
+    /// The workbook now belongs to the file at `path` (UTF-8), held in `format` with nothing lost; clears the
+    /// modified flag; notifies Structure.
+    void setSaved(const std::string& path, FileFormat format);
+    /// The window title: the name, the application's name, and " *" while modified, e.g. "成绩.xlsx - Tessavo 表格 *".
+    /// The mark comes last so that the unmarked caption, which an edit in progress must not change, still finds
+    /// the window as a prefix of its title.
+    std::string title() const;
     const std::vector<Ref<Worksheet>>& sheets() const { return m_sheets; }
     Worksheet* activeSheet() const { return m_active; }
     /// Makes `sheet`, one of this workbook's, the active one; notifies Structure.
@@ -32,17 +57,33 @@ public:
 
     /// Adds a sheet named "SheetN" at `index` (0-based, clamped) and makes it active; notifies Structure.
     Worksheet& addSheet(std::size_t index);
-    /// Tells the application's observer, if any, that `what` changed. One virtual call at most.
-    void notify(Change what) const;
+    /// Appends a sheet holding `grid` (moved in, O(1)), without notifying or marking the workbook modified: for
+    /// building a workbook from a file.
+    Worksheet& adoptSheet(std::string name, Grid grid);
+    /// Detaches the workbook from its application and its sheets from it: later calls on any of them raise the
+    /// disconnection error. Called by Application::closeWorkbook.
+    void close();
+
+    /// Tells the application's observer, if any, that `what` changed; a change of cells marks the workbook
+    /// modified. A flag store and one virtual call at most.
+    void notify(Change what);
     /// The position of `sheet` in the workbook, or sheets().size() when it is not there.
     std::size_t indexOf(const Worksheet& sheet) const;
 
 private:
+    void setFile(const std::string& path, FileFormat format);
+
     Application* m_application;
     std::string m_name;
+    std::string m_path;
+    FileFormat m_format = FileFormat::None;
+    Losses m_losses;
+    bool m_modified = false;
     std::vector<Ref<Worksheet>> m_sheets;
     Worksheet* m_active = nullptr;
     int m_nextSheetNumber = 1;
+
+    friend class Application; // sets the file and its losses when opening
 };
 
 /// The application's workbooks. Members: Add, Count, Item (default member, by number or name).

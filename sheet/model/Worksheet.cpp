@@ -78,6 +78,7 @@ automation::Value Worksheet::invoke(std::string_view member, automation::CallKin
     if (kind == CallKind::Put) {
         if (id == Member::Name) {
             m_name = a.putValue().toText();
+            m_workbook->markModified();
             notify(Change::Structure);
             return {};
         }
