@@ -1,23 +1,118 @@
 #include "SheetWindow.h"
 
+#include "FileError.h"
 #include "Grid.h"
 #include "Module1.h"
 #include "SheetModel.h"
+#include "WindowDialogs.h"
 #include "Workbook.h"
+#include "WorkbookFiles.h"
 #include "Worksheet.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QMenuBar>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace sheet {
 
-SheetWindow::SheetWindow(Ref<Application> app)
-    : m_app(std::move(app)), m_model(new SheetModel(this)), m_view(new QTableView(this)), m_tabs(new QTabBar(this))
+WindowSet::WindowSet(Ref<Application> app) : m_app(std::move(app))
+{
+    m_app->setObserver(this);
+    sync();
+}
+
+WindowSet* WindowSet::attach(const Ref<Application>& app)
+{
+    return new WindowSet(app);
+}
+
+WindowSet::~WindowSet()
+{
+    detach();
+}
+
+void WindowSet::detach()
+{
+    if (m_app->observer() == this)
+        m_app->setObserver(nullptr);
+}
+
+void WindowSet::forget(SheetWindow* window)
+{
+    std::erase(m_windows, window);
+}
+
+void WindowSet::sync()
+{
+    if (!m_app->isRunning())
+        return;
+    const auto& books = m_app->workbooks();
+    // The window of a workbook closed elsewhere goes; it cannot close itself from inside this call.
+    for (SheetWindow* w : std::vector<SheetWindow*>(m_windows)) {
+        Workbook* book = w->workbook();
+        if (book && std::none_of(books.begin(), books.end(), [&](const Ref<Workbook>& b) { return b.get() == book; })) {
+            forget(w);
+            QMetaObject::invokeMethod(w, &SheetWindow::closeQuietly, Qt::QueuedConnection);
+        }
+    }
+    for (const auto& book : books) {
+        if (std::any_of(m_windows.begin(), m_windows.end(), [&](SheetWindow* w) { return w->workbook() == book.get(); }))
+            continue;
+        // A spreadsheet started without a workbook shows an empty window; the first workbook takes it over.
+        auto empty = std::find_if(m_windows.begin(), m_windows.end(), [](SheetWindow* w) { return !w->workbook(); });
+        if (empty != m_windows.end()) {
+            (*empty)->setWorkbook(book.get());
+            continue;
+        }
+        auto* window = new SheetWindow(*this, m_app, book.get());
+        m_windows.push_back(window);
+        if (m_app->visible()) {
+            window->show();
+            if (book.get() == m_app->activeWorkbook())
+                window->activateWindow();
+        }
+    }
+    if (m_windows.empty())
+        m_windows.push_back(new SheetWindow(*this, m_app, nullptr));
+}
+
+void WindowSet::applicationChanged(Change what)
+{
+    // Called for every single change, up to 100,000 times in one edit: each window notes it and leaves.
+    switch (what) {
+    case Change::Structure:
+        sync();
+        break;
+    case Change::Visibility:
+        if (m_app->visible())
+            sync();
+        break;
+    case Change::Quit:
+        detach();
+        for (SheetWindow* w : std::vector<SheetWindow*>(m_windows))
+            w->closeQuietly();
+        m_windows.clear();
+        deleteLater();
+        return;
+    default:
+        break;
+    }
+    for (SheetWindow* w : m_windows)
+        w->noteChange(what);
+}
+
+SheetWindow::SheetWindow(WindowSet& set, Ref<Application> app, Workbook* book)
+    : m_set(&set), m_app(std::move(app)), m_book(book), m_model(new SheetModel(this)), m_view(new QTableView),
+      m_tabs(new QTabBar)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     // The spreadsheet is a program of its own: closing it must not end the one that drives it.
@@ -43,11 +138,14 @@ SheetWindow::SheetWindow(Ref<Application> app)
     m_tabs->setExpanding(false);
     m_tabs->setDocumentMode(true);
 
-    auto* layout = new QVBoxLayout(this);
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_view, 1);
     layout->addWidget(m_tabs, 0, Qt::AlignLeft);
+    setCentralWidget(central);
+    createMenu();
 
     connect(m_view, &QAbstractItemView::pressed, this, [this](const QModelIndex& index) {
         selectArea({index.row() + 1, index.column() + 1, index.row() + 1, index.column() + 1});
@@ -60,7 +158,6 @@ SheetWindow::SheetWindow(Ref<Application> app)
     });
     connect(m_tabs, &QTabBar::currentChanged, this, &SheetWindow::activateTab);
 
-    m_app->setObserver(this);
     m_selectionChanged = true;
     refresh();
     m_refreshCount = 0;
@@ -68,35 +165,72 @@ SheetWindow::SheetWindow(Ref<Application> app)
         show();
 }
 
-SheetWindow* SheetWindow::attach(const Ref<Application>& app)
+void SheetWindow::createMenu()
 {
-    return new SheetWindow(app);
+    QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    const auto add = [&](const char* name, const QString& text, QKeySequence keys, auto slot) {
+        QAction* action = file->addAction(text, keys, this, slot);
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    add("actionNew", QStringLiteral("新建(&N)"), QKeySequence::New, &SheetWindow::newWorkbook);
+    add("actionOpen", QStringLiteral("打开(&O)…"), QKeySequence::Open, &SheetWindow::openFile);
+    file->addSeparator();
+    add("actionSave", QStringLiteral("保存(&S)"), QKeySequence::Save, [this] { save(); });
+    add("actionSaveAs", QStringLiteral("另存为(&A)…"), QKeySequence(QStringLiteral("Ctrl+Shift+S")),
+        [this] { saveAs(); });
+    file->addSeparator();
+    add("actionClose", QStringLiteral("关闭(&C)"), QKeySequence(QStringLiteral("Ctrl+W")), [this] { close(); });
 }
 
 SheetWindow* SheetWindow::forApplication(const Application* app)
 {
+    SheetWindow* any = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* window = qobject_cast<SheetWindow*>(w);
+        if (!window || window->m_app.get() != app || window->m_closingQuietly)
+            continue;
+        if (window->workbook() && window->workbook() == app->activeWorkbook())
+            return window;
+        any = any ? any : window;
+    }
+    return any;
+}
+
+SheetWindow* SheetWindow::forWorkbook(const Workbook* book)
+{
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* window = qobject_cast<SheetWindow*>(w); window && window->m_app.get() == app)
+        if (auto* window = qobject_cast<SheetWindow*>(w); window && book && window->workbook() == book)
             return window;
     return nullptr;
 }
 
 SheetWindow::~SheetWindow()
 {
-    detach();
+    if (m_set)
+        m_set->forget(this);
 }
 
-void SheetWindow::detach()
+bool SheetWindow::isOpen() const
 {
-    if (m_app->observer() == this)
-        m_app->setObserver(nullptr);
+    return m_app->isRunning() && (!m_book || m_book->application());
 }
 
-void SheetWindow::applicationChanged(Change what)
+void SheetWindow::setWorkbook(Workbook* book)
 {
-    // Called for every single change, up to 100,000 times in one edit: note it and leave.
+    m_book = Ref<Workbook>(book);
+    m_selectionChanged = m_scrollPending = true;
+    updateTitle();
+    scheduleRefresh();
+}
+
+void SheetWindow::noteChange(Change what)
+{
     switch (what) {
     case Change::Cells:
+        // The first change of a saved workbook shows at once in the title: one flag compared, nothing more.
+        if (m_book && m_book->modified() != m_markShown)
+            updateTitle();
         break;
     case Change::Selection:
         m_selectionChanged = true;
@@ -111,12 +245,19 @@ void SheetWindow::applicationChanged(Change what)
         setVisible(m_app->visible());
         break;
     case Change::Quit:
-        detach();
-        m_model->setSheet(nullptr);
-        close();
         return;
     }
     scheduleRefresh();
+}
+
+void SheetWindow::closeQuietly()
+{
+    m_closingQuietly = true;
+    if (m_set)
+        m_set->forget(this);
+    m_set = nullptr;
+    m_model->setSheet(nullptr);
+    close();
 }
 
 void SheetWindow::scheduleRefresh()
@@ -131,9 +272,9 @@ void SheetWindow::refresh()
 {
     m_refreshScheduled = false;
     ++m_refreshCount;
-    if (!m_app->isRunning())
+    if (!isOpen() || m_closingQuietly)
         return;
-    Workbook* book = m_app->activeWorkbook();
+    Workbook* book = m_book.get();
     Worksheet* sheet = book ? book->activeSheet() : nullptr;
 
     updateTitle();
@@ -150,7 +291,7 @@ void SheetWindow::refresh()
     if (m_view->isHidden() != (sheet == nullptr) || m_tabs->isHidden() != (book == nullptr)) {
         m_view->setVisible(sheet != nullptr);
         m_tabs->setVisible(book != nullptr);
-        layout()->activate();
+        centralWidget()->layout()->activate();
     }
     if (m_scrollPending)
         scrollToSelection();
@@ -164,9 +305,12 @@ void SheetWindow::refresh()
 
 void SheetWindow::updateTitle()
 {
-    const QString caption = QString::fromStdString(m_app->caption());
-    if (windowTitle() != caption)
-        setWindowTitle(caption);
+    if (!isOpen())
+        return;
+    m_markShown = m_book && m_book->modified();
+    const QString title = QString::fromStdString(m_book ? m_book->title() : m_app->caption());
+    if (windowTitle() != title)
+        setWindowTitle(title);
 }
 
 void SheetWindow::updateTabs(const Workbook* book)
@@ -207,7 +351,7 @@ void SheetWindow::scrollToSelection()
 void SheetWindow::selectArea(Area area)
 {
     Worksheet* sheet = m_model->sheet();
-    if (!sheet || !m_app->isRunning() || !sheet->workbook())
+    if (!sheet || !isOpen() || !sheet->workbook())
         return;
     // The user sees what was clicked already: no need to scroll to it.
     m_selectingHere = true;
@@ -217,28 +361,130 @@ void SheetWindow::selectArea(Area area)
 
 void SheetWindow::activateTab(int index)
 {
+    if (!isOpen() || !m_book)
+        return;
+    if (index >= 0 && static_cast<std::size_t>(index) < m_book->sheets().size())
+        m_book->activateSheet(*m_book->sheets()[static_cast<std::size_t>(index)]);
+}
+
+void SheetWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // The workbook the user turned to is the one automation works on next.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_book && isOpen() && !m_closingQuietly &&
+        m_app->activeWorkbook() != m_book.get())
+        m_app->activateWorkbook(*m_book);
+}
+
+void SheetWindow::newWorkbook()
+{
     if (!m_app->isRunning())
         return;
-    Workbook* book = m_app->activeWorkbook();
-    if (book && index >= 0 && static_cast<std::size_t>(index) < book->sheets().size())
-        book->activateSheet(*book->sheets()[static_cast<std::size_t>(index)]);
+    m_app->addWorkbook(); // its window opens as the workbook is added
+}
+
+void SheetWindow::openFile()
+{
+    if (!m_app->isRunning())
+        return;
+    if (const auto choice = WindowDialogs::current().openFile(this))
+        openWorkbookFileOrWarn(*m_app, choice->path, choice->kind, this);
+}
+
+bool SheetWindow::save()
+{
+    if (!isOpen() || !m_book)
+        return false;
+    if (m_book->path().empty() || m_book->format() == FileFormat::None)
+        return saveAs();
+    const QString path = QString::fromStdString(m_book->path());
+    if (m_book->losses().any()) {
+        // Saving over the original would keep only what we hold of it: the rest must stay in that file.
+        const QString message = QStringLiteral("“%1”含有本程序不能保留的内容: %2。\n保存到原文件会丢失这些内容，"
+                                               "原文件将保持不变。是否另存为新文件?")
+                                    .arg(QFileInfo(path).fileName(), QString::fromStdString(m_book->losses().describe()));
+        if (!WindowDialogs::current().askSaveAsInstead(this, message))
+            return false;
+        return saveAs();
+    }
+    return writeTo(path, m_book->format());
+}
+
+bool SheetWindow::saveAs()
+{
+    if (!isOpen() || !m_book)
+        return false;
+    QString suggested = QString::fromStdString(m_book->path());
+    if (suggested.isEmpty())
+        suggested = QString::fromStdString(m_book->name()) + QStringLiteral(".xlsx");
+    const auto choice = WindowDialogs::current().saveFile(this, suggested);
+    if (!choice)
+        return false;
+    const auto [path, format] = resolveSaveChoice(*choice);
+    return writeTo(path, format);
+}
+
+bool SheetWindow::writeTo(const QString& path, FileFormat format)
+{
+    bool partial = false;
+    try {
+        partial = writeWorkbookFile(*m_book, path, format);
+    } catch (const FileError& e) {
+        WindowDialogs::current().warn(this, QString::fromUtf8(e.what()));
+        return false;
+    } catch (const std::bad_alloc&) {
+        WindowDialogs::current().warn(this, QStringLiteral("内存不足，文件“%1”没有保存。").arg(path));
+        return false;
+    }
+    const QString sheetName = QString::fromStdString(m_book->activeSheet()->name());
+    m_book->setSaved(path.toStdString(), format);
+    if (partial) {
+        // The other sheets are still only here: the workbook stays marked until they are saved too.
+        m_book->markModified();
+        updateTitle();
+        WindowDialogs::current().inform(
+            this, QStringLiteral("CSV 文件只能保存一个工作表: 只保存了当前工作表“%1”。\n其他工作表没有保存，"
+                                 "要保存全部工作表，请另存为 Excel 工作簿(*.xlsx)。")
+                      .arg(sheetName));
+    }
+    return true;
 }
 
 void SheetWindow::closeEvent(QCloseEvent* event)
 {
-    // Closing the window ends the application, as closing any spreadsheet program does. Detach first: the window is
-    // on its way out and needs no word of its own quitting.
-    detach();
-    m_model->setSheet(nullptr);
-    m_app->quit();
+    if (!m_closingQuietly && isOpen() && m_book && m_book->modified()) {
+        const CloseAnswer answer =
+            WindowDialogs::current().askSaveChanges(this, QString::fromStdString(m_book->name()));
+        // A CSV of one sheet out of several leaves the workbook modified: the rest would be lost, so stay open.
+        if (answer == CloseAnswer::Cancel || (answer == CloseAnswer::Save && (!save() || m_book->modified()))) {
+            event->ignore();
+            return;
+        }
+    }
     event->accept();
+    if (m_closingQuietly)
+        return;
+    // The window is on its way out: it needs no word of its own workbook closing.
+    m_closingQuietly = true;
+    if (m_set)
+        m_set->forget(this);
+    m_set = nullptr;
+    m_model->setSheet(nullptr);
+    if (!m_app->isRunning())
+        return;
+    // Closing its last window ends the application, as closing any spreadsheet program does.
+    const auto& books = m_app->workbooks();
+    if (books.empty() || (books.size() == 1 && books.front().get() == m_book.get()))
+        m_app->quit();
+    else if (m_book)
+        m_app->closeWorkbook(*m_book);
 }
 
 void registerEmbeddedSpreadsheetWithWindow(automation::LocalHost& host)
 {
     host.registerClass(automation::kSpreadsheetClass, [](const std::shared_ptr<automation::RunningObjectTable>& table) {
         Ref<Application> app = Application::start(table);
-        SheetWindow::attach(app);
+        WindowSet::attach(app);
         return app.object();
     });
 }

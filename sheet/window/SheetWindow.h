@@ -6,8 +6,10 @@
 #include "LocalHost.h"
 #include "Ref.h"
 
+#include <QMainWindow>
 #include <QStringList>
-#include <QWidget>
+
+#include <vector>
 
 class QTabBar;
 class QTableView;
@@ -15,14 +17,41 @@ class QTableView;
 namespace sheet {
 
 class SheetModel;
+class SheetWindow;
 class Workbook;
 
-/// The embedded spreadsheet application's own window: the active sheet of the active workbook as a grid, with the
-/// workbook's sheets as tabs underneath and the sheet's selection highlighted.
-///
-/// Attached to one application as its observer, it is shown while the application is visible and titled with its
-/// caption. Closing the window quits the application, so the next automation call starts a new one; when the
-/// application quits, the window closes. Either way the window then deletes itself.
+/// The windows of one embedded spreadsheet application: one per open workbook, and one empty window while it has
+/// none. Attached to the application as its observer, it opens a window for every workbook added or opened, closes
+/// the window of a workbook closed, shows and hides them all with the application, and closes them all when it
+/// quits; then it deletes itself.
+class WindowSet final : public QObject, public ApplicationObserver {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(WindowSet)
+
+public:
+    /// Attaches the windows of `app` (replacing any other observer); they are hidden unless it is visible.
+    static WindowSet* attach(const Ref<Application>& app);
+    ~WindowSet() override;
+
+    void applicationChanged(Change what) override;
+    Application& application() const { return *m_app; }
+    const std::vector<SheetWindow*>& windows() const { return m_windows; }
+    /// Called by a window the user closes, before it closes its workbook.
+    void forget(SheetWindow* window);
+
+private:
+    explicit WindowSet(Ref<Application> app);
+    // One window per workbook; called for every change of structure, so O(workbooks × windows) and no more.
+    void sync();
+    void detach();
+
+    Ref<Application> m_app;
+    std::vector<SheetWindow*> m_windows;
+};
+
+/// The window of one workbook: its active sheet as a grid, its sheets as tabs underneath, the sheet's selection
+/// highlighted, and a File menu (New, Open, Save, Save As, Close). Titled with Workbook::title, which starts with the
+/// application's Caption while the workbook is the active one; activating the window makes its workbook active.
 ///
 /// Changes are coalesced: the observer call only notes what changed, and one refresh on the event loop redraws
 /// everything, however many changes came before it (100,000 row insertions cost one repaint). Only showing, hiding
@@ -30,29 +59,47 @@ class Workbook;
 ///
 /// Clicking a cell, a row number or a column letter makes that cell, row or column the sheet's selection; clicking a
 /// tab activates that sheet; typing into a cell stores what was typed (see SheetModel::typedCell).
-class SheetWindow final : public QWidget, public ApplicationObserver {
+///
+/// Closing a window with unsaved changes asks Save / Don't Save / Cancel; closing the last one quits the
+/// application, so the next automation call starts a new one. File errors are shown as warnings, never thrown.
+/// Dialogs go through WindowDialogs::current().
+class SheetWindow final : public QMainWindow {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SheetWindow)
 
 public:
-    /// Creates the window of `app`, hidden unless the application is visible, and attaches it as its observer
-    /// (replacing any other). The window owns itself; it lives until it is closed or the application quits.
-    static SheetWindow* attach(const Ref<Application>& app);
-    /// The window attached to `app`, or null. O(number of top-level windows).
+    /// The window of the active workbook of `app`, else any of its windows, or null. O(number of top-level windows).
     static SheetWindow* forApplication(const Application* app);
+    /// The window showing `book`, or null.
+    static SheetWindow* forWorkbook(const Workbook* book);
     ~SheetWindow() override;
 
-    void applicationChanged(Change what) override;
-
     Application& application() const { return *m_app; }
+    /// The workbook shown; null for the empty window of an application without workbooks.
+    Workbook* workbook() const { return m_book.get(); }
     /// How many refreshes have run: a test hook showing that changes are coalesced.
     int refreshCount() const { return m_refreshCount; }
 
+    /// File > New, Open…, Save, Save As…: what the menu does. The save functions return whether the workbook was
+    /// written; a CSV of one sheet out of several is written but leaves the workbook modified.
+    void newWorkbook();
+    void openFile();
+    bool save();
+    bool saveAs();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    explicit SheetWindow(Ref<Application> app);
+    friend class WindowSet;
+    SheetWindow(WindowSet& set, Ref<Application> app, Workbook* book);
+
+    void setWorkbook(Workbook* book);
+    void noteChange(Change what);
+    void closeQuietly();
+    bool writeTo(const QString& path, FileFormat format);
+    bool isOpen() const;
 
     void scheduleRefresh();
     void refresh();
@@ -61,9 +108,11 @@ private:
     void scrollToSelection();
     void selectArea(Area area);
     void activateTab(int index);
-    void detach();
+    void createMenu();
 
+    WindowSet* m_set;
     Ref<Application> m_app;
+    Ref<Workbook> m_book;
     SheetModel* m_model;
     QTableView* m_view;
     QTabBar* m_tabs;
@@ -73,11 +122,13 @@ private:
     bool m_selectionChanged = false;
     bool m_scrollPending = false; // the selection changed through automation, not by a click here
     bool m_selectingHere = false;
+    bool m_markShown = false;     // whether the title shows the workbook as modified
+    bool m_closingQuietly = false;
     int m_refreshCount = 0;
 };
 
-/// As registerEmbeddedSpreadsheet, but every application started through `host` gets a SheetWindow, hidden until
-/// the application is made visible. Call once at start-up, after a QApplication exists.
+/// As registerEmbeddedSpreadsheet, but every application started through `host` gets its windows (a WindowSet),
+/// hidden until the application is made visible. Call once at start-up, after a QApplication exists.
 void registerEmbeddedSpreadsheetWithWindow(automation::LocalHost& host);
 
 } // namespace sheet

@@ -1,15 +1,24 @@
 #include "SheetWindow.h"
 #include "Application.h"
+#include "Csv.h"
 #include "FakePlatform.h"
 #include "Module1.h"
 #include "SheetModel.h"
+#include "WindowDialogs.h"
+#include "Workbook.h"
+#include "WorkbookFiles.h"
+#include "Xlsx.h"
+#include "XlsxFixture.h"
 
+#include <QAction>
 #include <QHeaderView>
 #include <QPointer>
 #include <QTabBar>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <deque>
 #include <memory>
 
 using automation::Object;
@@ -27,6 +36,55 @@ int errorNumber(auto&& f)
         return e.number();
     }
     return 0;
+}
+
+// Answers every dialog at once from what the test queued, and records what it was shown.
+class FakeDialogs final : public sheet::WindowDialogs {
+public:
+    std::optional<sheet::FileChoice> openFile(QWidget*) override { return next(files); }
+    std::optional<sheet::FileChoice> saveFile(QWidget*, const QString&) override { return next(files); }
+    sheet::CloseAnswer askSaveChanges(QWidget*, const QString& name) override
+    {
+        asked.append(name);
+        return closeAnswers.empty() ? sheet::CloseAnswer::Discard : next(closeAnswers);
+    }
+    bool askSaveAsInstead(QWidget*, const QString& message) override
+    {
+        warnings.append(message);
+        return next(saveAsInstead);
+    }
+    void warn(QWidget*, const QString& message) override { warnings.append(message); }
+    void inform(QWidget*, const QString& message) override { notes.append(message); }
+
+    std::deque<std::optional<sheet::FileChoice>> files; // a dialog left unanswered is cancelled
+    std::deque<sheet::CloseAnswer> closeAnswers;        // Don't Save when none is queued
+    std::deque<bool> saveAsInstead;
+    QStringList asked;
+    QStringList warnings;
+    QStringList notes;
+
+private:
+    template <class T> static T next(std::deque<T>& answers)
+    {
+        if (answers.empty())
+            return T{};
+        T answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+std::string readBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+}
+
+void writeBytes(const QString& path, const std::string& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes.data(), qint64(bytes.size()));
 }
 
 } // namespace
@@ -48,6 +106,15 @@ private slots:
     void quittingTheApplicationClosesTheWindow();
     void manyInsertionsCostOneRefresh();
 
+    void opensCsvAndXlsxFilesEachInAWindowOfItsOwn();
+    void anEditMarksTheTitleAndSavingWritesTheFileAndClearsTheMark();
+    void savesAsXlsxOrCsvByTheChosenKind();
+    void aFileWithFormulasIsNeverOverwrittenWithLess();
+    void closingWithUnsavedChangesAsksFirst();
+    void aBadFileGivesAWarningAndOpensNothing();
+    void theLastActivatedWindowHoldsTheActiveWorkbook();
+    void filesGivenAtStartOpenInTheRunningSpreadsheet();
+
 private:
     // Starts the spreadsheet as the program does (a visible workbook of two sheets) and finds its window.
     void open(bool settle = true);
@@ -64,10 +131,23 @@ private:
     std::unique_ptr<testsupport::FakePlatform> m_platform;
     std::unique_ptr<automation::Module1> m_module;
     QPointer<SheetWindow> m_window;
+    FakeDialogs m_dialogs;
+    QTemporaryDir m_dir;
+
+    QString path(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
+    QAction* action(SheetWindow* w, const char* name) const
+    {
+        return w->findChild<QAction*>(QString::fromLatin1(name));
+    }
+    // Opens `file` through the window's File > Open, as the dialog would choose it.
+    SheetWindow* openThroughMenu(const QString& file, sheet::FileKind kind = sheet::FileKind::ByExtension);
+    sheet::Application* app() const { return sheet::modelObject<sheet::Application>(m_module->xlApp.toObject()); }
 };
 
 void SheetWindowTest::init()
 {
+    m_dialogs = {};
+    sheet::WindowDialogs::setCurrent(&m_dialogs);
     m_host = std::make_unique<automation::LocalHost>();
     sheet::registerEmbeddedSpreadsheetWithWindow(*m_host);
     m_platform = std::make_unique<testsupport::FakePlatform>();
@@ -85,6 +165,7 @@ void SheetWindowTest::cleanup()
     m_module.reset();
     m_platform.reset();
     m_host.reset();
+    sheet::WindowDialogs::setCurrent(nullptr);
 }
 
 void SheetWindowTest::open(bool settle)
@@ -109,7 +190,9 @@ void SheetWindowTest::appearsWhenMadeVisibleAndCarriesTheCaption()
     QVERIFY(m_window->isVisible());
     QCOMPARE(m_window->windowTitle(), QString::fromStdString(app.get("Caption").toText()));
     app.get("ActiveWorkbook").put("Name", "报表");
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("报表 - Tessavo 表格"));
+    // Renamed, the workbook is marked modified; the mark comes after the caption, which still finds the window.
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("报表 - Tessavo 表格 *"));
+    QCOMPARE(QString::fromStdString(app.get("Caption").toText()), QStringLiteral("报表 - Tessavo 表格"));
 
     app.put("Visible", false);
     QVERIFY(!m_window->isVisible());
@@ -289,6 +372,224 @@ void SheetWindowTest::manyInsertionsCostOneRefresh()
     QCoreApplication::processEvents();
     QCOMPARE(m_window->refreshCount(), before + 1);
     QCOMPARE(shown(100'001, 1), QStringLiteral("top"));
+}
+
+
+SheetWindow* SheetWindowTest::openThroughMenu(const QString& file, sheet::FileKind kind)
+{
+    m_dialogs.files.push_back(sheet::FileChoice{file, kind});
+    action(m_window, "actionOpen")->trigger();
+    QCoreApplication::processEvents();
+    return SheetWindow::forWorkbook(app()->activeWorkbook());
+}
+
+void SheetWindowTest::opensCsvAndXlsxFilesEachInAWindowOfItsOwn()
+{
+    open();
+    writeBytes(path("名单.csv"), "姓名,分数\r\n张三,90\r\n");
+    writeBytes(path("gb.csv"), "\xd5\xc5\xc8\xfd,1\r\n"); // 张三 in GB18030
+    sheet::BookSheet first{"一班", {}};
+    first.grid.setCell(2, 2, sheet::CellView::makeNumber(88));
+    sheet::BookSheet second{"二班", {}};
+    sheet::writeXlsxFile(path("成绩.xlsx").toStdString(), {&first, &second});
+
+    SheetWindow* csv = openThroughMenu(path("名单.csv"));
+    QVERIFY(csv && csv != m_window);
+    QCOMPARE(csv->windowTitle(), QStringLiteral("名单.csv - Tessavo 表格"));
+    auto* csvModel = csv->findChild<QTableView*>(QStringLiteral("grid"))->model();
+    QCOMPARE(csvModel->index(1, 0).data().toString(), QStringLiteral("张三"));
+    QCOMPARE(csvModel->index(1, 1).data().toString(), QStringLiteral("90"));
+
+    SheetWindow* xlsx = openThroughMenu(path("成绩.xlsx"), sheet::FileKind::Xlsx);
+    QVERIFY(xlsx && xlsx != csv);
+    QCOMPARE(QString::fromStdString(m_module->xlApp.get("Caption").toText()), QStringLiteral("成绩.xlsx - Tessavo 表格"));
+    QCOMPARE(xlsx->findChild<QTabBar*>(QStringLiteral("sheetTabs"))->tabText(1), QStringLiteral("二班"));
+    QCOMPARE(xlsx->findChild<QTableView*>(QStringLiteral("grid"))->model()->index(1, 1).data().toString(),
+             QStringLiteral("88"));
+
+    SheetWindow* gb = openThroughMenu(path("gb.csv"), sheet::FileKind::CsvGb18030);
+    QCOMPARE(gb->findChild<QTableView*>(QStringLiteral("grid"))->model()->index(0, 0).data().toString(),
+             QStringLiteral("张三"));
+    // Opening a file already open shows its window again rather than a second copy.
+    QCOMPARE(openThroughMenu(path("名单.csv")), csv);
+    QCOMPARE(app()->workbooks().size(), 4u);
+    QVERIFY(m_dialogs.warnings.isEmpty());
+}
+
+void SheetWindowTest::anEditMarksTheTitleAndSavingWritesTheFileAndClearsTheMark()
+{
+    open();
+    writeBytes(path("a.csv"), "1,2\r\n");
+    SheetWindow* w = openThroughMenu(path("a.csv"));
+    auto* grid = w->findChild<QTableView*>(QStringLiteral("grid"))->model();
+    QVERIFY(grid->setData(grid->index(2, 0), QStringLiteral("新值")));
+    // At once, before any refresh: the title tells the truth whatever the event loop does.
+    QCOMPARE(w->windowTitle(), QStringLiteral("a.csv - Tessavo 表格 *"));
+    QVERIFY(w->windowTitle().startsWith(QString::fromStdString(m_module->xlApp.get("Caption").toText())));
+
+    action(w, "actionSave")->trigger();
+    QCOMPARE(w->windowTitle(), QStringLiteral("a.csv - Tessavo 表格"));
+    const sheet::Book back = sheet::readCsvFile(path("a.csv").toStdString());
+    QCOMPARE(sheet::SheetModel::displayText(back.sheets[0].grid.cell(1, 2)), QStringLiteral("2"));
+    QCOMPARE(sheet::SheetModel::displayText(back.sheets[0].grid.cell(3, 1)), QStringLiteral("新值"));
+    QVERIFY(m_dialogs.warnings.isEmpty());
+}
+
+void SheetWindowTest::savesAsXlsxOrCsvByTheChosenKind()
+{
+    open();
+    m_module->xlSheet.put("Cells", 1.0, 1.0, 7.0);
+    sheet::Workbook* book = app()->activeWorkbook();
+
+    // A workbook never saved asks where; the kind chosen gives the extension.
+    m_dialogs.files.push_back(sheet::FileChoice{path("全部"), sheet::FileKind::Xlsx});
+    action(m_window, "actionSave")->trigger();
+    QCOMPARE(QString::fromStdString(book->path()), path("全部.xlsx"));
+    QVERIFY(!book->modified());
+    const sheet::Book all = sheet::readXlsxFile(path("全部.xlsx").toStdString());
+    QCOMPARE(all.sheets.size(), 2u);
+    QCOMPARE(all.sheets[0].grid.cell(1, 1).number, 7.0);
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("全部.xlsx - Tessavo 表格"));
+
+    // CSV holds the active sheet only, says so, and leaves the workbook marked: the other sheet is not in the file.
+    m_dialogs.files.push_back(sheet::FileChoice{path("一张.csv"), sheet::FileKind::Xlsx});
+    action(m_window, "actionSaveAs")->trigger();
+    QCOMPARE(book->format(), sheet::FileFormat::Csv);
+    QCOMPARE(m_dialogs.notes.size(), 1);
+    QVERIFY(m_dialogs.notes[0].contains(QStringLiteral("Sheet2")));
+    QVERIFY(book->modified());
+    QCOMPARE(sheet::readCsvFile(path("一张.csv").toStdString()).sheets[0].grid.cell(1, 1).number, 7.0);
+
+    // A cancelled dialog changes nothing.
+    action(m_window, "actionSaveAs")->trigger();
+    QCOMPARE(QString::fromStdString(book->path()), path("一张.csv"));
+}
+
+void SheetWindowTest::aFileWithFormulasIsNeverOverwrittenWithLess()
+{
+    open();
+    const std::string original = zipOf(minimalParts("<row r=\"1\"><c r=\"A1\"><f>1+1</f><v>2</v></c></row>", {}, {},
+                                                    "<mergeCells><mergeCell ref=\"A2:B2\"/></mergeCells>"));
+    writeBytes(path("公式.xlsx"), original);
+    SheetWindow* w = openThroughMenu(path("公式.xlsx"));
+    QVERIFY(w);
+    sheet::Workbook* book = w->workbook();
+    book->activeSheet()->setCell(3, 1, sheet::CellView::makeNumber(5));
+
+    // Declined: nothing written, nothing cleared.
+    m_dialogs.saveAsInstead = {false};
+    action(w, "actionSave")->trigger();
+    QCOMPARE(m_dialogs.warnings.size(), 1);
+    QVERIFY(m_dialogs.warnings[0].contains(QStringLiteral("公式")));
+    QVERIFY(m_dialogs.warnings[0].contains(QStringLiteral("合并单元格")));
+    QVERIFY(book->modified());
+
+    // Accepted: saved under the new name; the original file keeps its formula and merged cells.
+    m_dialogs.saveAsInstead = {true};
+    m_dialogs.files.push_back(sheet::FileChoice{path("副本.xlsx"), sheet::FileKind::Xlsx});
+    action(w, "actionSave")->trigger();
+    QVERIFY(readBytes(path("公式.xlsx")) == original);
+    QCOMPARE(QString::fromStdString(book->path()), path("副本.xlsx"));
+    QVERIFY(!book->modified() && !book->losses().any());
+    QCOMPARE(sheet::readXlsxFile(path("副本.xlsx").toStdString()).sheets[0].grid.cell(3, 1).number, 5.0);
+
+    // The new file lost nothing: saving it again needs no warning.
+    book->activeSheet()->setCell(4, 1, sheet::CellView::makeNumber(6));
+    action(w, "actionSave")->trigger();
+    QCOMPARE(m_dialogs.warnings.size(), 2);
+    QVERIFY(!book->modified());
+}
+
+void SheetWindowTest::closingWithUnsavedChangesAsksFirst()
+{
+    open();
+    writeBytes(path("b.csv"), "1\r\n");
+    QPointer<SheetWindow> w = openThroughMenu(path("b.csv"));
+    sheet::Workbook* book = w->workbook();
+    book->activeSheet()->setCell(1, 1, sheet::CellView::makeNumber(2));
+
+    m_dialogs.closeAnswers = {sheet::CloseAnswer::Cancel};
+    QVERIFY(!w->close());
+    QCOMPARE(m_dialogs.asked, QStringList{QStringLiteral("b.csv")});
+    QVERIFY(book->application());
+
+    m_dialogs.closeAnswers = {sheet::CloseAnswer::Save};
+    QVERIFY(w->close());
+    QTRY_VERIFY(w.isNull());
+    QCOMPARE(sheet::readCsvFile(path("b.csv").toStdString()).sheets[0].grid.cell(1, 1).number, 2.0);
+    QCOMPARE(app()->workbooks().size(), 1u);
+
+    // Don't Save: the window goes and the file stays as it was; the last window takes the application with it.
+    m_module->xlSheet.put("Cells", 1.0, 1.0, 3.0);
+    m_dialogs.closeAnswers = {sheet::CloseAnswer::Discard};
+    QVERIFY(m_window->close());
+    QCOMPARE(m_dialogs.asked.size(), 3);
+    QCOMPARE(sheet::readCsvFile(path("b.csv").toStdString()).sheets[0].grid.cell(1, 1).number, 2.0);
+    QCOMPARE(errorNumber([&] { m_host->getActiveObject("Excel.Application"); }), 429);
+}
+
+void SheetWindowTest::aBadFileGivesAWarningAndOpensNothing()
+{
+    open();
+    writeBytes(path("坏.xlsx"), "not a zip");
+    writeBytes(path("坏.csv"), "\"unclosed\r\n");
+    writeBytes(path("notes.txt"), "1,2");
+    const QString files[] = {path("坏.xlsx"), path("坏.csv"), path("notes.txt"), path("missing.csv")};
+    for (const QString& file : files) {
+        m_dialogs.warnings.clear();
+        openThroughMenu(file);
+        QCOMPARE(m_dialogs.warnings.size(), 1);
+        QVERIFY2(m_dialogs.warnings[0].contains(QFileInfo(file).fileName()), qPrintable(m_dialogs.warnings[0]));
+        QCOMPARE(app()->workbooks().size(), 1u);
+    }
+    QCOMPARE(SheetWindow::forApplication(app()), m_window.data());
+}
+
+void SheetWindowTest::theLastActivatedWindowHoldsTheActiveWorkbook()
+{
+    open();
+    action(m_window, "actionNew")->trigger();
+    QCOMPARE(app()->workbooks().size(), 2u);
+    sheet::Workbook* first = app()->workbooks()[0].get();
+    sheet::Workbook* second = app()->workbooks()[1].get();
+    SheetWindow* secondWindow = SheetWindow::forWorkbook(second);
+    QVERIFY(secondWindow && secondWindow != m_window);
+    QVERIFY(secondWindow->isVisible());
+
+    for (auto [window, book] : {std::pair{m_window.data(), first}, std::pair{secondWindow, second}}) {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTRY_COMPARE(app()->activeWorkbook(), book);
+        const QString caption = QString::fromStdString(m_module->xlApp.get("Caption").toText());
+        QCOMPARE(caption, QString::fromStdString(book->name()) + QStringLiteral(" - Tessavo 表格"));
+        QVERIFY(window->windowTitle().startsWith(caption));
+    }
+    // Automation works on the workbook the user turned to.
+    m_module->xlApp.get("ActiveSheet").put("Cells", 1.0, 1.0, "here");
+    QCOMPARE(second->activeSheet()->grid().cell(1, 1).text, "here");
+}
+
+void SheetWindowTest::filesGivenAtStartOpenInTheRunningSpreadsheet()
+{
+    writeBytes(path("c.csv"), "start\r\n");
+    writeBytes(path("d.csv"), "\"broken\r\n");
+    QCOMPARE(sheet::openFilesAtStart(*m_host, {path("c.csv"), path("d.csv")}), 1);
+    QCOMPARE(m_dialogs.warnings.size(), 1);
+    QVERIFY(m_dialogs.warnings[0].contains(QStringLiteral("d.csv")));
+
+    // Running, visible and registered: the first operation attaches to it instead of starting another.
+    m_module->OpenExcel();
+    QCOMPARE(m_module->xlApp.get("Visible"), Value(true));
+    QCOMPARE(m_module->xlApp.get("Workbooks").get("Count"), Value(std::int32_t(1)));
+    QCOMPARE(m_module->xlApp.get("ActiveSheet").get("Cells", 1.0, 1.0).get("Value"), Value("start"));
+    m_window = SheetWindow::forApplication(app());
+    QVERIFY(m_window && m_window->isVisible());
+
+    // Nothing readable: nothing stays running.
+    m_module->xlApp.call("Quit");
+    QCOMPARE(sheet::openFilesAtStart(*m_host, {path("d.csv")}), 0);
+    QCOMPARE(errorNumber([&] { m_host->getActiveObject("Excel.Application"); }), 429);
+    QCOMPARE(sheet::openFilesAtStart(*m_host, {}), 0);
 }
 
 QTEST_MAIN(SheetWindowTest)

@@ -1,0 +1,102 @@
+#include "WindowDialogs.h"
+
+#include "Application.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace sheet {
+
+namespace {
+
+QString title()
+{
+    return QString::fromUtf8(Application::kName.data(), static_cast<qsizetype>(Application::kName.size()));
+}
+
+class QtDialogs final : public WindowDialogs {
+public:
+    std::optional<FileChoice> openFile(QWidget* parent) override
+    {
+        const QString any = QStringLiteral("表格文件 (*.xlsx *.csv)");
+        const QString xlsx = QStringLiteral("Excel 工作簿 (*.xlsx)");
+        const QString csv = QStringLiteral("CSV 文件，自动识别编码 (*.csv)");
+        const QString gb = QStringLiteral("CSV 文件，GB18030 编码 (*.csv)");
+        QString filter = any;
+        const QString path = QFileDialog::getOpenFileName(parent, QStringLiteral("打开"), {},
+                                                          QStringList{any, xlsx, csv, gb}.join(QStringLiteral(";;")),
+                                                          &filter);
+        if (path.isEmpty())
+            return std::nullopt;
+        FileKind kind = FileKind::ByExtension;
+        if (filter == xlsx)
+            kind = FileKind::Xlsx;
+        else if (filter == csv)
+            kind = FileKind::Csv;
+        else if (filter == gb)
+            kind = FileKind::CsvGb18030;
+        return FileChoice{path, kind};
+    }
+
+    std::optional<FileChoice> saveFile(QWidget* parent, const QString& suggested) override
+    {
+        const QString xlsx = QStringLiteral("Excel 工作簿 (*.xlsx)");
+        const QString csv = QStringLiteral("CSV 文件，UTF-8 (*.csv)");
+        QString filter = suggested.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? csv : xlsx;
+        const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("另存为"), suggested,
+                                                          xlsx + QStringLiteral(";;") + csv, &filter);
+        if (path.isEmpty())
+            return std::nullopt;
+        return FileChoice{path, filter == csv ? FileKind::Csv : FileKind::Xlsx};
+    }
+
+    CloseAnswer askSaveChanges(QWidget* parent, const QString& name) override
+    {
+        QMessageBox box(QMessageBox::Warning, title(), QStringLiteral("是否保存对“%1”的更改?").arg(name),
+                        QMessageBox::NoButton, parent);
+        QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+        QPushButton* discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
+        box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        box.setDefaultButton(save);
+        box.exec();
+        if (box.clickedButton() == save)
+            return CloseAnswer::Save;
+        if (box.clickedButton() == discard)
+            return CloseAnswer::Discard;
+        return CloseAnswer::Cancel;
+    }
+
+    bool askSaveAsInstead(QWidget* parent, const QString& message) override
+    {
+        QMessageBox box(QMessageBox::Warning, title(), message, QMessageBox::NoButton, parent);
+        QPushButton* saveAs = box.addButton(QStringLiteral("另存为…"), QMessageBox::AcceptRole);
+        box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        box.setDefaultButton(saveAs);
+        box.exec();
+        return box.clickedButton() == saveAs;
+    }
+
+    void warn(QWidget* parent, const QString& message) override { QMessageBox::warning(parent, title(), message); }
+    void inform(QWidget* parent, const QString& message) override
+    {
+        QMessageBox::information(parent, title(), message);
+    }
+};
+
+WindowDialogs* g_current = nullptr;
+
+} // namespace
+
+WindowDialogs& WindowDialogs::current()
+{
+    static QtDialogs real;
+    return g_current ? *g_current : real;
+}
+
+void WindowDialogs::setCurrent(WindowDialogs* dialogs)
+{
+    g_current = dialogs;
+}
+
+} // namespace sheet

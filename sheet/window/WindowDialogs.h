@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+namespace sheet {
+
+/// How a file is read or written, as chosen in a file dialog. ByExtension: by ".xlsx" or ".csv" (CSV with its
+/// encoding detected).
+enum class FileKind { ByExtension, Xlsx, Csv, CsvGb18030 };
+
+struct FileChoice {
+    QString path;
+    FileKind kind = FileKind::ByExtension;
+};
+
+/// The answer to "save the changes before closing?".
+enum class CloseAnswer { Save, Discard, Cancel };
+
+/// The modal dialogs of the spreadsheet's windows. The real ones block; a test puts its own, which answer at once and
+/// record what they were shown.
+class WindowDialogs {
+public:
+    virtual ~WindowDialogs() = default;
+
+    /// The file to open and how to read it; nothing when cancelled.
+    virtual std::optional<FileChoice> openFile(QWidget* parent) = 0;
+    /// Where and how to save, starting from `suggested`; nothing when cancelled. Asks before replacing a file.
+    virtual std::optional<FileChoice> saveFile(QWidget* parent, const QString& suggested) = 0;
+    /// Save, Don't Save or Cancel for the unsaved changes of the workbook `name`.
+    virtual CloseAnswer askSaveChanges(QWidget* parent, const QString& name) = 0;
+    /// Explains `message` (saving would drop part of the original file) and asks whether to save as a new file
+    /// instead; false cancels the save.
+    virtual bool askSaveAsInstead(QWidget* parent, const QString& message) = 0;
+    virtual void warn(QWidget* parent, const QString& message) = 0;
+    virtual void inform(QWidget* parent, const QString& message) = 0;
+
+    /// The dialogs in use: the real ones unless setCurrent gave others.
+    static WindowDialogs& current();
+    /// Uses `dialogs` from now on (null: the real ones again). It must outlive its use.
+    static void setCurrent(WindowDialogs* dialogs);
+};
+
+} // namespace sheet

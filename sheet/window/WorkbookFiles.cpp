@@ -1,0 +1,116 @@
+#include "WorkbookFiles.h"
+
+#include "Application.h"
+#include "AutomationHost.h"
+#include "Module1.h"
+#include "Csv.h"
+#include "FileError.h"
+#include "Xlsx.h"
+
+#include <QFileInfo>
+
+namespace sheet {
+
+Workbook& openWorkbookFile(Application& app, const QString& path, FileKind kind)
+{
+    const std::string name = path.toStdString();
+    for (const auto& book : app.workbooks()) {
+        if (!book->path().empty() && QFileInfo(QString::fromStdString(book->path())) == QFileInfo(path)) {
+            app.activateWorkbook(*book);
+            return *book;
+        }
+    }
+    if (kind == FileKind::ByExtension) {
+        const QString suffix = QFileInfo(path).suffix().toLower();
+        if (suffix == QStringLiteral("xlsx"))
+            kind = FileKind::Xlsx;
+        else if (suffix == QStringLiteral("csv"))
+            kind = FileKind::Csv;
+        else
+            throw fileError(name, "只能打开 .xlsx 和 .csv 文件。");
+    }
+    // Read completely before the application sees any of it: a file that fails leaves no half workbook behind.
+    if (kind == FileKind::Xlsx)
+        return app.openWorkbook(readXlsxFile(name), name, FileFormat::Xlsx);
+    const TextEncoding encoding = kind == FileKind::CsvGb18030 ? TextEncoding::Gb18030 : TextEncoding::Auto;
+    return app.openWorkbook(readCsvFile(name, encoding), name, FileFormat::Csv);
+}
+
+Workbook* openWorkbookFileOrWarn(Application& app, const QString& path, FileKind kind, QWidget* parent)
+{
+    try {
+        return &openWorkbookFile(app, path, kind);
+    } catch (const FileError& e) {
+        WindowDialogs::current().warn(parent, QString::fromUtf8(e.what()));
+    } catch (const GridError& e) {
+        WindowDialogs::current().warn(parent, QStringLiteral("文件“%1”: %2").arg(path, QString::fromUtf8(e.what())));
+    } catch (const std::bad_alloc&) {
+        WindowDialogs::current().warn(parent, QStringLiteral("文件“%1”太大，内存不足，无法打开。").arg(path));
+    }
+    return nullptr;
+}
+
+int openFilesAtStart(automation::AutomationHost& host, const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return 0;
+    automation::Object object;
+    try {
+        object = host.createObject(automation::kSpreadsheetClass);
+    } catch (const automation::AutomationError& e) {
+        WindowDialogs::current().warn(nullptr, QString::fromStdString(e.description()));
+        return 0;
+    }
+    Application* app = modelObject<Application>(object);
+    if (!app)
+        return 0;
+    int opened = 0;
+    for (const QString& path : paths)
+        opened += openWorkbookFileOrWarn(*app, path, FileKind::ByExtension, nullptr) != nullptr;
+    if (opened == 0)
+        app->quit();
+    else
+        app->setVisible(true);
+    return opened;
+}
+
+std::pair<QString, FileFormat> resolveSaveChoice(const FileChoice& choice)
+{
+    const QString suffix = QFileInfo(choice.path).suffix().toLower();
+    if (suffix == QStringLiteral("xlsx"))
+        return {choice.path, FileFormat::Xlsx};
+    if (suffix == QStringLiteral("csv"))
+        return {choice.path, FileFormat::Csv};
+    const bool csv = choice.kind == FileKind::Csv || choice.kind == FileKind::CsvGb18030;
+    return {choice.path + (csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx")), csv ? FileFormat::Csv : FileFormat::Xlsx};
+}
+
+bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format)
+{
+    const std::string name = path.toStdString();
+    if (format == FileFormat::Csv) {
+        writeCsvFile(name, book.activeSheet()->grid());
+        return book.sheets().size() > 1;
+    }
+    // The writer takes whole sheets: lend it the grids (a move each, no copy) and take them back however it ends.
+    std::vector<BookSheet> lent(book.sheets().size());
+    struct GiveBack {
+        Workbook& book;
+        std::vector<BookSheet>& lent;
+        ~GiveBack()
+        {
+            for (std::size_t i = 0; i < lent.size(); ++i)
+                book.sheets()[i]->grid() = std::move(lent[i].grid);
+        }
+    } giveBack{book, lent};
+    std::vector<const BookSheet*> sheets;
+    for (std::size_t i = 0; i < lent.size(); ++i) {
+        lent[i].name = book.sheets()[i]->name();
+        lent[i].grid = std::move(book.sheets()[i]->grid());
+        sheets.push_back(&lent[i]);
+    }
+    writeXlsxFile(name, sheets);
+    return false;
+}
+
+} // namespace sheet

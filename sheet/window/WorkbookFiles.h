@@ -1,0 +1,42 @@
+#pragma once
+
+#include "WindowDialogs.h"
+#include "Workbook.h"
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace automation {
+class AutomationHost;
+}
+
+namespace sheet {
+
+class Application;
+
+/// Reads the file at `path` as `kind` into a new workbook of `app`, active and unmodified (see
+/// Application::openWorkbook). A file already open is not read again: its workbook is activated instead.
+/// Throws FileError, leaving `app` as it was, when the file cannot be read or its kind is neither XLSX nor CSV.
+Workbook& openWorkbookFile(Application& app, const QString& path, FileKind kind);
+
+/// As openWorkbookFile, but a FileError is shown as a warning over `parent` and nothing is opened (null).
+Workbook* openWorkbookFileOrWarn(Application& app, const QString& path, FileKind kind, QWidget* parent);
+
+/// Where and as what `choice` saves: the format of a ".xlsx" or ".csv" path; otherwise that of the chosen kind
+/// (XLSX when none), with its extension appended.
+std::pair<QString, FileFormat> resolveSaveChoice(const FileChoice& choice);
+
+/// Writes `book` to `path` in `format`; the file is replaced only once the new one is complete. XLSX holds every
+/// sheet; CSV holds one, the active sheet. Returns whether sheets were left out. Throws FileError, changing nothing
+/// of the workbook. Does not touch the workbook's path or modified flag.
+bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format);
+
+/// Opens `paths` (".xlsx" or ".csv") at start-up in a new embedded spreadsheet created through `host`, so that it
+/// is the running instance the driving program attaches to, and makes it visible. A file that cannot be read gets
+/// a warning naming it; the others still open. When none opens, the spreadsheet quits again, leaving things as
+/// they were. Returns how many opened; nothing is done for an empty list.
+int openFilesAtStart(automation::AutomationHost& host, const QStringList& paths);
+
+} // namespace sheet
