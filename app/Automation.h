@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AutomationHost.h"
+#include "LocalHost.h"
 
 #include <memory>
 
@@ -12,6 +13,9 @@ class Automation {
 public:
     virtual ~Automation() = default;
     virtual automation::AutomationHost& host() = 0;
+    /// The embedded spreadsheet's host, where files named at start-up are opened. Part of host() (its fallback on
+    /// Windows), so the first operation finds the instance running there.
+    virtual automation::LocalHost& embedded() = 0;
 };
 
 /// Windows: Microsoft Excel through COM, and the embedded spreadsheet where Excel is absent.

@@ -12,6 +12,7 @@ class LocalAutomation final : public Automation {
 public:
     LocalAutomation() { sheet::registerEmbeddedSpreadsheetWithWindow(m_host); }
     automation::AutomationHost& host() override { return m_host; }
+    automation::LocalHost& embedded() override { return m_host; }
 
 private:
     automation::LocalHost m_host;

@@ -16,6 +16,7 @@ class WindowsAutomation final : public Automation {
 public:
     WindowsAutomation() { sheet::registerEmbeddedSpreadsheetWithWindow(m_embedded); }
     automation::AutomationHost& host() override { return m_host; }
+    automation::LocalHost& embedded() override { return m_embedded; }
 
 private:
     // Declared first: COM must outlive every object below.

@@ -1,10 +1,12 @@
-// Process start: load the main window (its load step runs), show it, and run the event loop until no window is
-// left. The spreadsheet's own window, when open, outlives the main window as a separate application would.
+// Process start: load the main window (its load step runs), show it, open the files named on the command line in
+// the embedded spreadsheet, and run the event loop until no window is left. The spreadsheet's own windows, when
+// open, outlive the main window as a separate application would.
 
 #include "Automation.h"
 #include "Form1.h"
 #include "Module1.h"
 #include "QtPlatform.h"
+#include "WorkbookFiles.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -22,5 +24,7 @@ int main(int argc, char** argv)
 
     ui::Form1 form(module, platform);
     form.show();
+    // `tessavo 成绩.xlsx 名单.csv`: the spreadsheet starts with them, running, so the first operation works on them.
+    sheet::openFilesAtStart(automation->embedded(), QApplication::arguments().mid(1));
     return QApplication::exec();
 }

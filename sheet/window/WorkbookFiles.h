@@ -1,7 +1,7 @@
 #pragma once
 
 #include "WindowDialogs.h"
-#include "Workbook.h"
+#include "Application.h"
 
 #include <QString>
 #include <QStringList>
