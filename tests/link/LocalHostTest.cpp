@@ -1,6 +1,8 @@
 #include "FallbackHost.h"
 #include "LocalHost.h"
 
+#include "ErrorNumber.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -22,15 +24,7 @@ public:
     }
 };
 
-int errorNumber(auto&& f)
-{
-    try {
-        f();
-    } catch (const automation::AutomationError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testsupport::errorNumber;
 
 TEST(LocalHost, CreatesRegisteredClassesAndFindsOnlyRegisteredInstances)
 {

@@ -1,5 +1,7 @@
 #include "Automation.h"
 
+#include "ErrorNumber.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -9,15 +11,7 @@ namespace {
 using automation::AutomationError;
 using automation::Value;
 
-int errorNumber(auto&& f)
-{
-    try {
-        f();
-    } catch (const AutomationError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testsupport::errorNumber;
 
 TEST(ValueComparedAsText, OnlyNoValueOrAnEmptyTextEqualsTheEmptyText)
 {

@@ -1,6 +1,8 @@
 #include "Application.h"
 #include "Platform.h"
 
+#include "ErrorNumber.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -8,15 +10,7 @@ namespace {
 using automation::Object;
 using automation::Value;
 
-int errorNumber(auto&& f)
-{
-    try {
-        f();
-    } catch (const automation::AutomationError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testsupport::errorNumber;
 
 class ApplicationTest : public testing::Test {
 protected:

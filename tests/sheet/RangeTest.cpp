@@ -1,5 +1,7 @@
 #include "Application.h"
 
+#include "ErrorNumber.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,15 +12,7 @@ using automation::Named;
 using automation::Object;
 using automation::Value;
 
-int errorNumber(auto&& f)
-{
-    try {
-        f();
-    } catch (const automation::AutomationError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testsupport::errorNumber;
 
 class RangeTest : public testing::Test {
 protected:
