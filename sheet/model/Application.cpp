@@ -27,11 +27,16 @@ enum class Member {
 const MemberTable<Member>& members()
 {
     static const MemberTable<Member> table{
-        {"Workbooks", Member::Workbooks},   {"Worksheets", Member::Worksheets},
-        {"Sheets", Member::Worksheets},     {"ActiveWorkbook", Member::ActiveWorkbook},
-        {"ActiveSheet", Member::ActiveSheet}, {"Visible", Member::Visible},
-        {"Caption", Member::Caption},       {"Name", Member::Name},
-        {"Union", Member::Union},           {"ScreenUpdating", Member::ScreenUpdating},
+        {"Workbooks", Member::Workbooks},
+        {"Worksheets", Member::Worksheets},
+        {"Sheets", Member::Worksheets},
+        {"ActiveWorkbook", Member::ActiveWorkbook},
+        {"ActiveSheet", Member::ActiveSheet},
+        {"Visible", Member::Visible},
+        {"Caption", Member::Caption},
+        {"Name", Member::Name},
+        {"Union", Member::Union},
+        {"ScreenUpdating", Member::ScreenUpdating},
         {"Quit", Member::Quit},
     };
     return table;
@@ -43,8 +48,7 @@ constexpr std::string_view kClassName = "Excel.Application";
 
 Application::Application(std::weak_ptr<automation::RunningObjectTable> table)
     : ModelObject(std::make_shared<ApplicationState>()), m_table(std::move(table))
-{
-}
+{}
 
 Ref<Application> Application::start(const std::shared_ptr<automation::RunningObjectTable>& table)
 {

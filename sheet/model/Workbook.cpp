@@ -49,8 +49,7 @@ std::size_t itemIndex(const automation::Value& key, const Items& items, NameOf n
 
 Workbook::Workbook(std::shared_ptr<ApplicationState> state, Application* application, std::string name)
     : ModelObject(std::move(state)), m_application(application), m_name(std::move(name))
-{
-}
+{}
 
 Workbook::~Workbook()
 {
@@ -126,7 +125,8 @@ void Workbook::notify(Change what)
 
 std::size_t Workbook::indexOf(const Worksheet& sheet) const
 {
-    auto it = std::find_if(m_sheets.begin(), m_sheets.end(), [&](const Ref<Worksheet>& s) { return s.get() == &sheet; });
+    auto it =
+        std::find_if(m_sheets.begin(), m_sheets.end(), [&](const Ref<Worksheet>& s) { return s.get() == &sheet; });
     return static_cast<std::size_t>(it - m_sheets.begin());
 }
 
@@ -164,7 +164,8 @@ automation::Value Workbook::invoke(std::string_view member, automation::CallKind
 }
 
 automation::Value Workbooks::invoke(std::string_view member, automation::CallKind kind,
-                                    std::span<const automation::Value> args, std::span<const automation::NamedArg> named)
+                                    std::span<const automation::Value> args,
+                                    std::span<const automation::NamedArg> named)
 {
     if (!m_application->isRunning())
         throw automation::errors::disconnected();

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "../files/Book.h"
 #include "ApplicationObserver.h"
 #include "ModelObject.h"
 #include "Ref.h"
 #include "Worksheet.h"
-#include "../files/Book.h"
 
 #include <string>
 #include <vector>

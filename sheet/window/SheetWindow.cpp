@@ -65,7 +65,8 @@ void WindowSet::sync()
         }
     }
     for (const auto& book : books) {
-        if (std::any_of(m_windows.begin(), m_windows.end(), [&](SheetWindow* w) { return w->workbook() == book.get(); }))
+        if (std::any_of(m_windows.begin(), m_windows.end(),
+                        [&](SheetWindow* w) { return w->workbook() == book.get(); }))
             continue;
         // A spreadsheet started without a workbook shows an empty window; the first workbook takes it over.
         auto empty = std::find_if(m_windows.begin(), m_windows.end(), [](SheetWindow* w) { return !w->workbook(); });
@@ -400,9 +401,10 @@ bool SheetWindow::save()
     const QString path = QString::fromStdString(m_book->path());
     if (m_book->losses().any()) {
         // Saving over the original would keep only what we hold of it: the rest must stay in that file.
-        const QString message = QStringLiteral("“%1”含有本程序不能保留的内容: %2。\n保存到原文件会丢失这些内容，"
-                                               "原文件将保持不变。是否另存为新文件?")
-                                    .arg(QFileInfo(path).fileName(), QString::fromStdString(m_book->losses().describe()));
+        const QString message =
+            QStringLiteral("“%1”含有本程序不能保留的内容: %2。\n保存到原文件会丢失这些内容，"
+                           "原文件将保持不变。是否另存为新文件?")
+                .arg(QFileInfo(path).fileName(), QString::fromStdString(m_book->losses().describe()));
         if (!WindowDialogs::current().askSaveAsInstead(this, message))
             return false;
         return saveAs();

@@ -122,7 +122,7 @@ private:
     bool m_selectionChanged = false;
     bool m_scrollPending = false; // the selection changed through automation, not by a click here
     bool m_selectingHere = false;
-    bool m_markShown = false;     // whether the title shows the workbook as modified
+    bool m_markShown = false; // whether the title shows the workbook as modified
     bool m_closingQuietly = false;
     int m_refreshCount = 0;
 };

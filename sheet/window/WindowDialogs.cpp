@@ -24,9 +24,8 @@ public:
         const QString csv = QStringLiteral("CSV 文件，自动识别编码 (*.csv)");
         const QString gb = QStringLiteral("CSV 文件，GB18030 编码 (*.csv)");
         QString filter = any;
-        const QString path = QFileDialog::getOpenFileName(parent, QStringLiteral("打开"), {},
-                                                          QStringList{any, xlsx, csv, gb}.join(QStringLiteral(";;")),
-                                                          &filter);
+        const QString path = QFileDialog::getOpenFileName(
+            parent, QStringLiteral("打开"), {}, QStringList{any, xlsx, csv, gb}.join(QStringLiteral(";;")), &filter);
         if (path.isEmpty())
             return std::nullopt;
         FileKind kind = FileKind::ByExtension;

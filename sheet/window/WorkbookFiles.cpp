@@ -2,9 +2,9 @@
 
 #include "Application.h"
 #include "AutomationHost.h"
-#include "Module1.h"
 #include "Csv.h"
 #include "FileError.h"
+#include "Module1.h"
 #include "Xlsx.h"
 
 #include <QFileInfo>
@@ -82,7 +82,8 @@ std::pair<QString, FileFormat> resolveSaveChoice(const FileChoice& choice)
     if (suffix == QStringLiteral("csv"))
         return {choice.path, FileFormat::Csv};
     const bool csv = choice.kind == FileKind::Csv || choice.kind == FileKind::CsvGb18030;
-    return {choice.path + (csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx")), csv ? FileFormat::Csv : FileFormat::Xlsx};
+    return {choice.path + (csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx")),
+            csv ? FileFormat::Csv : FileFormat::Xlsx};
 }
 
 bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format)

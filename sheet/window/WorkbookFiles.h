@@ -1,7 +1,7 @@
 #pragma once
 
-#include "WindowDialogs.h"
 #include "Application.h"
+#include "WindowDialogs.h"
 
 #include <QString>
 #include <QStringList>

@@ -207,11 +207,23 @@ void SheetWindowTest::showsCellsAndHeadersAsASpreadsheetDoes()
     const struct {
         Value value;
         const char* expected;
-    } cases[] = {{12.0, "12"}, {0.1, "0.1"}, {1.0 / 3, "0.333333333333333"}, {1e20, "1E+20"}, {-0.0, "0"},
-                 {"文字 text", "文字 text"}, {true, "TRUE"}, {date(45'000), "2023/3/15"},
-                 {date(45'000.75), "2023/3/15 18:00"}, {date(45'000 + 3'661.0 / 86'400), "2023/3/15 1:01:01"},
-                 {error(2000), "#NULL!"}, {error(2007), "#DIV/0!"}, {error(2015), "#VALUE!"}, {error(2023), "#REF!"},
-                 {error(2029), "#NAME?"}, {error(2036), "#NUM!"}, {error(2042), "#N/A"}};
+    } cases[] = {{12.0, "12"},
+                 {0.1, "0.1"},
+                 {1.0 / 3, "0.333333333333333"},
+                 {1e20, "1E+20"},
+                 {-0.0, "0"},
+                 {"文字 text", "文字 text"},
+                 {true, "TRUE"},
+                 {date(45'000), "2023/3/15"},
+                 {date(45'000.75), "2023/3/15 18:00"},
+                 {date(45'000 + 3'661.0 / 86'400), "2023/3/15 1:01:01"},
+                 {error(2000), "#NULL!"},
+                 {error(2007), "#DIV/0!"},
+                 {error(2015), "#VALUE!"},
+                 {error(2023), "#REF!"},
+                 {error(2029), "#NAME?"},
+                 {error(2036), "#NUM!"},
+                 {error(2042), "#N/A"}};
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         s.put("Cells", double(i + 1), 2.0, cases[i].value);
         QCOMPARE(shown(int(i) + 1, 2), QString::fromUtf8(cases[i].expected));
@@ -301,7 +313,8 @@ void SheetWindowTest::showsAndScrollsToASelectionMadeThroughAutomation()
     QVERIFY(y >= 0 && y < view()->viewport()->height());
 
     // Rows within rows, e.g. the whole sheet united with one of its rows; a rectangle starting far above.
-    const sheet::AreaList overlapping = sheet::AreaList({1, 1, 10, 16'384}).appended(sheet::AreaList({3, 1, 4, 16'384}));
+    const sheet::AreaList overlapping =
+        sheet::AreaList({1, 1, 10, 16'384}).appended(sheet::AreaList({3, 1, 4, 16'384}));
     model()->setSelection(sheet::SelectionIndex(overlapping));
     QVERIFY(selected(6, 1) && !selected(11, 1));
     const sheet::AreaList tall = sheet::AreaList({100, 2, 300, 3}).appended(sheet::AreaList({150, 5, 150, 5}));
@@ -374,7 +387,6 @@ void SheetWindowTest::manyInsertionsCostOneRefresh()
     QCOMPARE(shown(100'001, 1), QStringLiteral("top"));
 }
 
-
 SheetWindow* SheetWindowTest::openThroughMenu(const QString& file, sheet::FileKind kind)
 {
     m_dialogs.files.push_back(sheet::FileChoice{file, kind});
@@ -402,7 +414,8 @@ void SheetWindowTest::opensCsvAndXlsxFilesEachInAWindowOfItsOwn()
 
     SheetWindow* xlsx = openThroughMenu(path("成绩.xlsx"), sheet::FileKind::Xlsx);
     QVERIFY(xlsx && xlsx != csv);
-    QCOMPARE(QString::fromStdString(m_module->xlApp.get("Caption").toText()), QStringLiteral("成绩.xlsx - Tessavo 表格"));
+    QCOMPARE(QString::fromStdString(m_module->xlApp.get("Caption").toText()),
+             QStringLiteral("成绩.xlsx - Tessavo 表格"));
     QCOMPARE(xlsx->findChild<QTabBar*>(QStringLiteral("sheetTabs"))->tabText(1), QStringLiteral("二班"));
     QCOMPARE(xlsx->findChild<QTableView*>(QStringLiteral("grid"))->model()->index(1, 1).data().toString(),
              QStringLiteral("88"));
