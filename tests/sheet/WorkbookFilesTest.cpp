@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "ErrorNumber.h"
 #include "Workbook.h"
 
 #include <gtest/gtest.h>
@@ -11,16 +12,7 @@ using automation::Object;
 using automation::Value;
 using sheet::Change;
 using sheet::FileFormat;
-
-int errorNumber(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const automation::AutomationError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testsupport::errorNumber;
 
 class Counter final : public sheet::ApplicationObserver {
 public:
