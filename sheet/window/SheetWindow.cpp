@@ -116,8 +116,10 @@ SheetWindow::SheetWindow(WindowSet& set, Ref<Application> app, Workbook* book)
       m_tabs(new QTabBar)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    // The spreadsheet is a program of its own: closing it must not end the one that drives it.
-    setAttribute(Qt::WA_QuitOnClose, false);
+    // The process ends when no window is left: an open spreadsheet window keeps it running after the main window
+    // has closed, as a separate spreadsheet program would stay, and closing it while the main window is open ends
+    // nothing but the spreadsheet.
+    setAttribute(Qt::WA_QuitOnClose, true);
     resize(960, 640);
 
     m_view->setObjectName(QStringLiteral("grid"));
