@@ -1,4 +1,5 @@
 #include "Automation.h"
+#include "DateSerial.h"
 
 #include <charconv>
 #include <cmath>
@@ -27,40 +28,17 @@ std::string formatDouble(double d)
     return buffer;
 }
 
-// Civil date from days since 1970-01-01 (Howard Hinnant's algorithm).
-void civilFromDays(long long z, long long& y, unsigned& m, unsigned& d)
-{
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    y = static_cast<long long>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y += m <= 2;
-}
-
 std::string formatDate(double serial)
 {
-    if (!std::isfinite(serial) || std::fabs(serial) > 3e6)
+    const auto t = civilFromSerial(serial);
+    if (!t)
         throw errors::overflow();
-    // Serial 0 is 1899-12-30, which is 25569 days before 1970-01-01. For negative serials the fraction still
-    // counts forward from midnight, as the automation date format defines it.
-    const double whole = std::trunc(serial);
-    long long seconds = std::llround(std::fabs(serial - whole) * 86400.0);
-    long long days = static_cast<long long>(whole) + seconds / 86400;
-    seconds %= 86400;
-    long long y;
-    unsigned m, d;
-    civilFromDays(days - 25569, y, m, d);
     char buffer[64];
-    if (seconds == 0)
-        std::snprintf(buffer, sizeof buffer, "%lld/%u/%u", y, m, d);
+    if (t->hour == 0 && t->minute == 0 && t->second == 0)
+        std::snprintf(buffer, sizeof buffer, "%lld/%u/%u", t->year, t->month, t->day);
     else
-        std::snprintf(buffer, sizeof buffer, "%lld/%u/%u %lld:%02lld:%02lld", y, m, d, seconds / 3600,
-                      seconds / 60 % 60, seconds % 60);
+        std::snprintf(buffer, sizeof buffer, "%lld/%u/%u %u:%02u:%02u", t->year, t->month, t->day, t->hour, t->minute,
+                      t->second);
     return buffer;
 }
 

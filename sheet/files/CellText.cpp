@@ -1,5 +1,7 @@
 #include "CellText.h"
 
+#include "DateSerial.h"
+
 #include <cctype>
 
 #include <array>
@@ -66,28 +68,15 @@ std::string formatNumber(double value)
 
 std::string formatDate(double serial)
 {
-    if (!std::isfinite(serial))
+    const auto t = automation::civilFromSerial(serial);
+    if (!t)
         return {};
-    // Days from 1970-01-01 to a civil date (Howard Hinnant's algorithm), serial 0 being 1899-12-30.
-    const double whole = std::floor(serial);
-    long long seconds = std::llround((serial - whole) * 86400.0);
-    long long z = static_cast<long long>(whole) - 25569 + seconds / 86400 + 719468;
-    seconds %= 86400;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    long long y = static_cast<long long>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    y += m <= 2;
     char buffer[48];
-    if (seconds == 0)
-        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u", y, m, d);
+    if (t->hour == 0 && t->minute == 0 && t->second == 0)
+        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u", t->year, t->month, t->day);
     else
-        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u %02lld:%02lld:%02lld", y, m, d, seconds / 3600,
-                      seconds / 60 % 60, seconds % 60);
+        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u %02u:%02u:%02u", t->year, t->month, t->day, t->hour,
+                      t->minute, t->second);
     return buffer;
 }
 

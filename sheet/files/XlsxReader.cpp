@@ -1,4 +1,5 @@
 #include "CellText.h"
+#include "DateSerial.h"
 #include "FileError.h"
 #include "WholeFile.h"
 #include "Xlsx.h"
@@ -346,14 +347,12 @@ std::optional<double> parseIsoDate(std::string_view s)
     const int n = std::sscanf(text.c_str(), "%d-%d-%dT%d:%d:%lf", &y, &mo, &d, &h, &mi, &sec);
     if (n < 3 || mo < 1 || mo > 12 || d < 1 || d > 31)
         return std::nullopt;
-    // Days since 1970-01-01 (Howard Hinnant's algorithm), then the serial's epoch.
-    const int yy = y - (mo <= 2);
-    const int era = (yy >= 0 ? yy : yy - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(yy - era * 400);
-    const unsigned doy = (153 * static_cast<unsigned>(mo + (mo > 2 ? -3 : 9)) + 2) / 5 + static_cast<unsigned>(d) - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    const double days = era * 146097.0 + doe - 719468.0;
-    return days + 25569.0 + (h * 3600.0 + mi * 60.0 + sec) / 86400.0;
+    automation::CivilDateTime t;
+    t.year = y;
+    t.month = static_cast<unsigned>(mo);
+    t.day = static_cast<unsigned>(d);
+    const double time = (h * 3600.0 + mi * 60.0 + sec) / 86400.0;
+    return automation::serialFromCivil(t) + time;
 }
 
 struct SheetHandler : HandlerBase {
