@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../files/Book.h"
+#include "Book.h"
 #include "ApplicationObserver.h"
 #include "ModelObject.h"
 #include "Ref.h"
