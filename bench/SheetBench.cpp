@@ -4,6 +4,7 @@
 #include "Application.h"
 #include "FakePlatform.h"
 #include "Module1.h"
+#include "SampleData.h"
 #include "Operations.h"
 
 #include <benchmark/benchmark.h>
@@ -35,20 +36,7 @@ struct Session {
     sheet::Grid& grid() const { return app->activeWorkbook()->activeSheet()->grid(); }
 };
 
-// Rows 1..rows, columns 1..20: numbers in the odd columns, short texts in the even ones.
-void fill(sheet::Grid& grid, int rows)
-{
-    char text[16];
-    for (int r = 1; r <= rows; ++r)
-        for (int c = 1; c <= 20; ++c) {
-            if (c % 2) {
-                grid.setCell(r, c, sheet::CellView::makeNumber(r * 100.0 + c));
-            } else {
-                std::snprintf(text, sizeof text, "t%d-%d", r, c);
-                grid.setCell(r, c, sheet::CellView::makeText(text));
-            }
-        }
-}
+using bench::fill;
 
 long residentKiB()
 {
