@@ -2,6 +2,7 @@
 
 #include "CellText.h"
 #include "FileError.h"
+#include "SheetName.h"
 #include "TextCodec.h"
 #include "WriteReplacing.h"
 #include "WholeFile.h"
@@ -21,7 +22,7 @@ std::string baseName(const std::string& path)
     const auto dot = name.find_last_of('.');
     if (dot != std::string::npos && dot > 0)
         name.erase(dot);
-    return name.empty() ? std::string("Sheet1") : name.substr(0, 31);
+    return validSheetName(name, "Sheet1");
 }
 
 // The text as UTF-8: a view of `bytes` when they are UTF-8 already, else converted into `converted`.

@@ -18,7 +18,8 @@ Book readXlsx(std::string_view bytes, const std::string& name);
 Book readXlsxFile(const std::string& path);
 
 /// Writes `sheets` as an Office Open XML workbook that other spreadsheet programs open: numbers, texts, truth
-/// values, dates (with a date format) and error values (as the formula that gives them, e.g. =NA()).
+/// values, dates (with a date format) and error values. Sheet names are made valid and distinct the way other
+/// programs require (see SheetName.h).
 /// An existing file at `path` is replaced only once the new one is complete. Throws FileError.
 void writeXlsxFile(const std::string& path, const std::vector<const BookSheet*>& sheets);
 

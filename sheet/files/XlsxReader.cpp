@@ -1,6 +1,7 @@
 #include "CellText.h"
 #include "DateSerial.h"
 #include "FileError.h"
+#include "SheetName.h"
 #include "WholeFile.h"
 #include "Xlsx.h"
 
@@ -213,6 +214,80 @@ struct WorkbookHandler : HandlerBase {
     void text(std::string_view) {}
 };
 
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Spreadsheet files write characters XML cannot carry (control characters, U+FFFE) as _xHHHH_, and a literal
+// "_x" that looks like one as _x005F_x. Decodes them in place; surrogate pairs written this way are joined.
+void unescapeText(std::string& text)
+{
+    if (text.find("_x") == std::string::npos)
+        return;
+    const auto codeAt = [&](std::size_t at) -> int {
+        if (at + 7 > text.size() || text[at] != '_' || text[at + 1] != 'x' || text[at + 6] != '_')
+            return -1;
+        int code = 0;
+        for (std::size_t i = at + 2; i < at + 6; ++i) {
+            const int digit = hexValue(text[i]);
+            if (digit < 0)
+                return -1;
+            code = code * 16 + digit;
+        }
+        return code;
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const int code = codeAt(at);
+        if (code < 0) {
+            out += text[at++];
+            continue;
+        }
+        at += 7;
+        char32_t c = static_cast<char32_t>(code);
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            const int low = codeAt(at);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(low) - 0xDC00);
+                at += 7;
+            } else {
+                c = 0xFFFD;
+            }
+        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        appendUtf8(out, c);
+    }
+    text = std::move(out);
+}
+
 struct SharedStringsHandler : HandlerBase {
     std::vector<std::string> strings;
     std::string current;
@@ -229,8 +304,10 @@ struct SharedStringsHandler : HandlerBase {
     }
     void end(std::string_view name)
     {
-        if (name == "si")
+        if (name == "si") {
+            unescapeText(current);
             strings.push_back(std::move(current));
+        }
         else if (name == "rPh")
             --depthInPhonetic;
         else if (name == "t")
@@ -489,14 +566,8 @@ struct SheetHandler : HandlerBase {
                      std::to_string(strings->size()) + " 个)。");
             cell = CellView::makeText((*strings)[static_cast<std::size_t>(index)]);
         } else if (type == "inlineStr" || type == "str") {
-            // Our own error values travel as the formula that gives them, with the error as its text.
-            const auto code = errorCode(value);
-            if (type == "str" && code && hasFormula && formulaFor(*code) == formula) {
-                cell = CellView::makeError(*code);
-                keptFormula = true;
-            } else {
-                cell = CellView::makeText(value);
-            }
+            unescapeText(value);
+            cell = CellView::makeText(value);
         } else if (type == "b") {
             if (value != "0" && value != "1")
                 fail("单元格“" + where() + "”的逻辑值“" + value + "”无效。");
@@ -600,7 +671,7 @@ Book readXlsx(std::string_view bytes, const std::string& name)
             book.losses.otherParts = true; // a chart sheet or a dialog sheet
             continue;
         }
-        book.sheets.push_back({entry.name.substr(0, 31), Grid()});
+        book.sheets.push_back({validSheetName(entry.name, "Sheet" + std::to_string(book.sheets.size() + 1)), Grid()});
         SheetHandler sheet;
         sheet.fileName = &name;
         sheet.strings = &strings.strings;

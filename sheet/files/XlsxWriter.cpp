@@ -1,100 +1,545 @@
 #include "CellText.h"
 #include "FileError.h"
+#include "SheetName.h"
 #include "WriteReplacing.h"
 #include "Xlsx.h"
 
-#include <xlsxwriter.h>
+#include <zip.h>
 
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <set>
 #include <string>
+#include <string_view>
 
 namespace sheet {
 
 namespace {
 
-// The formula that gives an error value, so that other programs show the same error.
-const char* errorFormula(std::int32_t code)
+// Level 1 deflates a large sheet in under half the default level's time, for a file about a quarter larger.
+constexpr int kDeflateLevel = 1;
+constexpr std::size_t kFlushAt = std::size_t{1} << 20;
+
+constexpr std::string_view kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+constexpr std::string_view kMainNamespace = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr std::string_view kRelationshipNamespace =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+// Style indexes in styles.xml: 0 general, 1 a date, 2 a date with a time of day.
+constexpr std::string_view kStyles =
+    "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+    "<numFmts count=\"2\"><numFmt numFmtId=\"164\" formatCode=\"yyyy/m/d\"/>"
+    "<numFmt numFmtId=\"165\" formatCode=\"yyyy/m/d h:mm:ss\"/></numFmts>"
+    "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/><family val=\"2\"/></font></fonts>"
+    "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+    "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+    "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+    "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+    "<cellXfs count=\"3\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
+    "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+    "<xf numFmtId=\"165\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/></cellXfs>"
+    "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
+    "</styleSheet>";
+
+bool isHex(unsigned char c)
 {
-    switch (code) {
-    case 2000: return "=#NULL!";
-    case 2007: return "=1/0";
-    case 2023: return "=#REF!";
-    case 2029: return "=#NAME?";
-    case 2036: return "=#NUM!";
-    case 2042: return "=NA()";
-    default: return "=#VALUE!";
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// Length of the well-formed UTF-8 sequence at `p`, or 0 (overlong forms, surrogates and cut sequences included).
+std::size_t utf8Length(const unsigned char* p, const unsigned char* end)
+{
+    const unsigned char c = *p;
+    std::size_t n = 0;
+    if (c >= 0xC2 && c <= 0xDF)
+        n = 2;
+    else if (c >= 0xE0 && c <= 0xEF)
+        n = 3;
+    else if (c >= 0xF0 && c <= 0xF4)
+        n = 4;
+    else
+        return 0;
+    if (static_cast<std::size_t>(end - p) < n)
+        return 0;
+    for (std::size_t i = 1; i < n; ++i)
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+    if ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] > 0x9F) || (c == 0xF0 && p[1] < 0x90) ||
+        (c == 0xF4 && p[1] > 0x8F))
+        return 0;
+    return n;
+}
+
+void appendCodeEscape(std::string& out, unsigned code)
+{
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "_x%04X_", code);
+    out += buffer;
+}
+
+// Text as the content of an element, read back exactly by us and by other programs: markup characters as
+// entities, a carriage return as a character reference (a bare one would come back as a line feed), characters
+// XML cannot carry and text that looks like such an escape in the _xHHHH_ form spreadsheet files use, and
+// malformed UTF-8 as U+FFFD so that the file stays well-formed.
+void appendText(std::string& out, std::string_view text)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = p + text.size();
+    const auto* run = p; // start of bytes copied as they are
+    const auto flush = [&] { out.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p - run)); };
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c >= 0x80) {
+            const std::size_t n = utf8Length(p, end);
+            const bool nonCharacter = n == 3 && c == 0xEF && p[1] == 0xBF && p[2] >= 0xBE;
+            if (n != 0 && !nonCharacter) {
+                p += n;
+                continue;
+            }
+            flush();
+            if (nonCharacter)
+                appendCodeEscape(out, 0xFFC0u | (p[2] & 0x3Fu)); // U+FFFE or U+FFFF
+            else
+                out += "\xEF\xBF\xBD";
+            p += n != 0 ? n : 1;
+            run = p;
+            continue;
+        }
+        std::string_view replacement;
+        bool escapeCode = false;
+        switch (c) {
+        case '&':
+            replacement = "&amp;";
+            break;
+        case '<':
+            replacement = "&lt;";
+            break;
+        case '>':
+            replacement = "&gt;";
+            break;
+        case '\r':
+            replacement = "&#13;";
+            break;
+        case '\t':
+        case '\n':
+            break;
+        case '_':
+            if (end - p >= 7 && p[1] == 'x' && isHex(p[2]) && isHex(p[3]) && isHex(p[4]) && isHex(p[5]) && p[6] == '_')
+                replacement = "_x005F_";
+            break;
+        default:
+            escapeCode = c < 0x20;
+            break;
+        }
+        if (replacement.empty() && !escapeCode) {
+            ++p;
+            continue;
+        }
+        flush();
+        if (escapeCode)
+            appendCodeEscape(out, c);
+        else
+            out += replacement;
+        run = ++p;
+    }
+    flush();
+}
+
+void appendAttribute(std::string& out, std::string_view text)
+{
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+            break;
+        }
     }
 }
 
-void check(lxw_error error, const std::string& path)
+bool needsPreservedSpace(std::string_view text)
 {
-    if (error != LXW_NO_ERROR)
-        throw fileError(path, std::string("无法保存: ") + lxw_strerror(error));
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    return !text.empty() && (isSpace(text.front()) || isSpace(text.back()));
+}
+
+void appendInteger(std::string& out, long long value)
+{
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+// Column letters of every column of the sheet, computed once: "A" .. "XFD".
+class ColumnNames {
+public:
+    ColumnNames()
+    {
+        for (std::int32_t column = 1; column <= Grid::kColumns; ++column) {
+            Name& name = m_names[static_cast<std::size_t>(column)];
+            char reversed[4];
+            std::size_t length = 0;
+            for (std::int32_t c = column; c > 0; c = (c - 1) / 26)
+                reversed[length++] = static_cast<char>('A' + (c - 1) % 26);
+            for (std::size_t i = 0; i < length; ++i)
+                name.letters[i] = reversed[length - 1 - i];
+            name.length = static_cast<char>(length);
+        }
+    }
+    std::string_view operator[](std::int32_t column) const
+    {
+        const Name& name = m_names[static_cast<std::size_t>(column)];
+        return {name.letters, static_cast<std::size_t>(name.length)};
+    }
+
+private:
+    struct Name {
+        char letters[3] = {};
+        char length = 0;
+    };
+    std::array<Name, Grid::kColumns + 1> m_names;
+};
+
+const ColumnNames& columnNames()
+{
+    static const ColumnNames names;
+    return names;
+}
+
+// A part written to its own file as it is produced, so that a sheet of any size needs little memory.
+class PartFile {
+public:
+    PartFile(std::string path, const std::string& target) : m_path(std::move(path)), m_target(target)
+    {
+        m_file = std::fopen(m_path.c_str(), "wb");
+        if (!m_file)
+            throw fileError(m_target, "无法保存: " + std::string(std::strerror(errno)));
+        m_buffer.reserve(kFlushAt + 4096);
+    }
+    PartFile(const PartFile&) = delete;
+    PartFile& operator=(const PartFile&) = delete;
+    ~PartFile()
+    {
+        if (m_file)
+            std::fclose(m_file);
+    }
+
+    std::string& buffer() { return m_buffer; }
+    void flushIfFull()
+    {
+        if (m_buffer.size() >= kFlushAt)
+            flush();
+    }
+    void finish()
+    {
+        flush();
+        std::FILE* file = m_file;
+        m_file = nullptr;
+        if (std::fclose(file) != 0)
+            fail();
+    }
+
+private:
+    void flush()
+    {
+        if (!m_buffer.empty() && std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
+            fail();
+        m_buffer.clear();
+    }
+    [[noreturn]] void fail() const { throw fileError(m_target, "无法保存: " + std::string(std::strerror(errno))); }
+
+    std::string m_path;
+    const std::string& m_target;
+    std::FILE* m_file = nullptr;
+    std::string m_buffer;
+};
+
+void appendCell(std::string& out, std::string_view reference, const CellView& cell)
+{
+    out += "<c r=\"";
+    out += reference;
+    switch (cell.kind) {
+    case CellKind::Number:
+    case CellKind::Date: {
+        if (!std::isfinite(cell.number)) { // no file format holds these; say so the way a sheet would
+            out += "\" t=\"e\"><v>#NUM!</v></c>";
+            return;
+        }
+        if (cell.kind == CellKind::Date)
+            out += cell.number == std::floor(cell.number) ? "\" s=\"1" : "\" s=\"2";
+        out += "\"><v>";
+        char buffer[32];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, cell.number);
+        out.append(buffer, result.ptr);
+        out += "</v></c>";
+        return;
+    }
+    case CellKind::Text:
+        out += needsPreservedSpace(cell.text) ? "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">"
+                                              : "\" t=\"inlineStr\"><is><t>";
+        appendText(out, cell.text);
+        out += "</t></is></c>";
+        return;
+    case CellKind::Boolean:
+        out += cell.number != 0 ? "\" t=\"b\"><v>1</v></c>" : "\" t=\"b\"><v>0</v></c>";
+        return;
+    case CellKind::Error:
+        out += "\" t=\"e\"><v>";
+        out += errorText(cell.error);
+        out += "</v></c>";
+        return;
+    case CellKind::Empty:
+        break;
+    }
+    out += "\"/>";
+}
+
+void writeSheetPart(PartFile& part, const Grid& grid, bool selected)
+{
+    const ColumnNames& columns = columnNames();
+    std::string& out = part.buffer();
+    out += kXmlDeclaration;
+    out += "<worksheet xmlns=\"";
+    out += kMainNamespace;
+    out += "\" xmlns:r=\"";
+    out += kRelationshipNamespace;
+    out += "\"><dimension ref=\"A1";
+    if (grid.lastRow() > 0 && (grid.lastRow() > 1 || grid.lastColumn() > 1)) {
+        out += ':';
+        out += columns[grid.lastColumn()];
+        appendInteger(out, grid.lastRow());
+    }
+    out += "\"/><sheetViews><sheetView";
+    if (selected)
+        out += " tabSelected=\"1\"";
+    out += " workbookViewId=\"0\"/></sheetViews><sheetData>";
+
+    std::int32_t currentRow = 0;
+    char rowDigits[12];
+    std::size_t rowLength = 0;
+    char reference[16];
+    grid.forEachCell([&](std::int32_t row, std::int32_t column, const CellView& cell) {
+        if (row != currentRow) {
+            if (currentRow != 0)
+                out += "</row>";
+            currentRow = row;
+            rowLength =
+                static_cast<std::size_t>(std::to_chars(rowDigits, rowDigits + sizeof rowDigits, row).ptr - rowDigits);
+            out += "<row r=\"";
+            out.append(rowDigits, rowLength);
+            out += "\">";
+            part.flushIfFull();
+        }
+        const std::string_view letters = columns[column];
+        std::memcpy(reference, letters.data(), letters.size());
+        std::memcpy(reference + letters.size(), rowDigits, rowLength);
+        appendCell(out, {reference, letters.size() + rowLength}, cell);
+    });
+    if (currentRow != 0)
+        out += "</row>";
+    out += "</sheetData></worksheet>";
+    part.finish();
+}
+
+// The zip archive being written. Entries are read from their sources only when it is closed.
+class Archive {
+public:
+    Archive(const std::string& path, const std::string& target) : m_target(target)
+    {
+        int code = 0;
+        m_zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+        if (!m_zip) {
+            zip_error_t error;
+            zip_error_init_with_code(&error, code);
+            const std::string what = zip_error_strerror(&error);
+            zip_error_fini(&error);
+            throw fileError(m_target, "无法保存: " + what);
+        }
+    }
+    Archive(const Archive&) = delete;
+    Archive& operator=(const Archive&) = delete;
+    ~Archive()
+    {
+        if (m_zip)
+            zip_discard(m_zip);
+    }
+
+    void addText(const std::string& name, std::string content)
+    {
+        const std::string& kept = m_texts.emplace_back(std::move(content));
+        add(name, zip_source_buffer(m_zip, kept.data(), kept.size(), 0));
+    }
+    void addFile(const std::string& name, const std::string& path)
+    {
+        add(name, zip_source_file(m_zip, path.c_str(), 0, -1));
+    }
+    void close()
+    {
+        if (zip_close(m_zip) != 0)
+            fail();
+        m_zip = nullptr;
+    }
+
+private:
+    void add(const std::string& name, zip_source_t* source)
+    {
+        if (!source)
+            fail();
+        const zip_int64_t index = zip_file_add(m_zip, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+        if (index < 0) {
+            zip_source_free(source);
+            fail();
+        }
+        if (zip_set_file_compression(m_zip, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kDeflateLevel) != 0)
+            fail();
+    }
+    [[noreturn]] void fail() const { throw fileError(m_target, std::string("无法保存: ") + zip_strerror(m_zip)); }
+
+    const std::string& m_target;
+    zip_t* m_zip = nullptr;
+    std::deque<std::string> m_texts; // buffers the archive reads when it is closed
+};
+
+// Files that must outlive the archive's sources, removed however the save ends.
+class TemporaryFiles {
+public:
+    TemporaryFiles() = default;
+    TemporaryFiles(const TemporaryFiles&) = delete;
+    TemporaryFiles& operator=(const TemporaryFiles&) = delete;
+    ~TemporaryFiles()
+    {
+        std::error_code ignored;
+        for (const std::string& path : m_paths)
+            std::filesystem::remove(path, ignored);
+    }
+    const std::string& add(std::string path) { return m_paths.emplace_back(std::move(path)); }
+
+private:
+    std::deque<std::string> m_paths;
+};
+
+// Names as spreadsheet programs require them: valid, and no two the same when letter case is ignored.
+std::vector<std::string> distinctNames(const std::vector<const BookSheet*>& sheets)
+{
+    const auto folded = [](std::string s) {
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return s;
+    };
+    std::vector<std::string> names;
+    std::set<std::string> taken;
+    for (std::size_t i = 0; i < sheets.size(); ++i) {
+        std::string name = validSheetName(sheets[i]->name, "Sheet" + std::to_string(i + 1));
+        for (int n = 2; taken.count(folded(name)) != 0; ++n)
+            name = uniqueSheetName(name, n);
+        taken.insert(folded(name));
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
+std::string contentTypes(std::size_t sheetCount)
+{
+    std::string xml(kXmlDeclaration);
+    xml += "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+           "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+           "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+           "<Override PartName=\"/xl/workbook.xml\" "
+           "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+           "<Override PartName=\"/xl/styles.xml\" "
+           "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
+    for (std::size_t i = 1; i <= sheetCount; ++i)
+        xml += "<Override PartName=\"/xl/worksheets/sheet" + std::to_string(i) +
+               ".xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+    xml += "</Types>";
+    return xml;
+}
+
+std::string packageRelationships()
+{
+    std::string xml(kXmlDeclaration);
+    xml += "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+           "<Relationship Id=\"rId1\" "
+           "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+           "Target=\"xl/workbook.xml\"/></Relationships>";
+    return xml;
+}
+
+std::string workbookPart(const std::vector<std::string>& names)
+{
+    std::string xml(kXmlDeclaration);
+    xml += "<workbook xmlns=\"";
+    xml += kMainNamespace;
+    xml += "\" xmlns:r=\"";
+    xml += kRelationshipNamespace;
+    xml += "\"><bookViews><workbookView/></bookViews><sheets>";
+    for (std::size_t i = 1; i <= names.size(); ++i) {
+        xml += "<sheet name=\"";
+        appendAttribute(xml, names[i - 1]);
+        xml += "\" sheetId=\"" + std::to_string(i) + "\" r:id=\"rId" + std::to_string(i) + "\"/>";
+    }
+    xml += "</sheets></workbook>";
+    return xml;
+}
+
+std::string workbookRelationships(std::size_t sheetCount)
+{
+    std::string xml(kXmlDeclaration);
+    xml += "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    for (std::size_t i = 1; i <= sheetCount; ++i)
+        xml += "<Relationship Id=\"rId" + std::to_string(i) +
+               "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+               "Target=\"worksheets/sheet" +
+               std::to_string(i) + ".xml\"/>";
+    xml += "<Relationship Id=\"rId" + std::to_string(sheetCount + 1) +
+           "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+           "Target=\"styles.xml\"/></Relationships>";
+    return xml;
 }
 
 } // namespace
 
 void writeXlsxFile(const std::string& path, const std::vector<const BookSheet*>& sheets)
 {
-    writeReplacing(path, [&](const std::string& temporary) {
-        // Rows go out one after another as they are written, so memory stays flat however large the sheet.
-        lxw_workbook_options options{};
-        options.constant_memory = LXW_TRUE;
-        options.use_zip64 = LXW_TRUE;
-        lxw_workbook* book = workbook_new_opt(temporary.c_str(), &options);
-        if (!book)
-            throw fileError(path, "无法创建文件。");
-        try {
-            lxw_format* date = workbook_add_format(book);
-            format_set_num_format(date, "yyyy/m/d");
-            lxw_format* dateTime = workbook_add_format(book);
-            format_set_num_format(dateTime, "yyyy/m/d h:mm:ss");
+    // A workbook has at least one sheet.
+    const BookSheet blank{"Sheet1", Grid()};
+    const std::vector<const BookSheet*> written = sheets.empty() ? std::vector<const BookSheet*>{&blank} : sheets;
+    const std::vector<std::string> names = distinctNames(written);
 
-            for (const BookSheet* sheet : sheets) {
-                lxw_worksheet* ws = workbook_add_worksheet(book, sheet->name.c_str());
-                if (!ws)
-                    throw fileError(path, "工作表名“" + sheet->name + "”无效。");
-                lxw_error error = LXW_NO_ERROR;
-                sheet->grid.forEachCell([&](std::int32_t r, std::int32_t c, const CellView& cell) {
-                    if (error != LXW_NO_ERROR)
-                        return;
-                    const auto row = static_cast<lxw_row_t>(r - 1);
-                    const auto column = static_cast<lxw_col_t>(c - 1);
-                    switch (cell.kind) {
-                    case CellKind::Number:
-                        error = worksheet_write_number(ws, row, column, cell.number, nullptr);
-                        break;
-                    case CellKind::Text: {
-                        const std::string text(cell.text);
-                        error = worksheet_write_string(ws, row, column, text.c_str(), nullptr);
-                        break;
-                    }
-                    case CellKind::Boolean:
-                        error = worksheet_write_boolean(ws, row, column, cell.number != 0, nullptr);
-                        break;
-                    case CellKind::Date:
-                        error = worksheet_write_number(ws, row, column, cell.number,
-                                                       cell.number == static_cast<double>(static_cast<long long>(
-                                                                          cell.number))
-                                                           ? date
-                                                           : dateTime);
-                        break;
-                    case CellKind::Error: {
-                        const std::string shown(errorText(cell.error));
-                        error = worksheet_write_formula_str(ws, row, column, errorFormula(cell.error), nullptr,
-                                                            shown.c_str());
-                        break;
-                    }
-                    case CellKind::Empty:
-                        break;
-                    }
-                });
-                check(error, path);
-            }
-        } catch (...) {
-            workbook_close(book);
-            throw;
+    writeReplacing(path, [&](const std::string& temporary) {
+        TemporaryFiles parts;
+        Archive archive(temporary, path);
+        archive.addText("[Content_Types].xml", contentTypes(written.size()));
+        archive.addText("_rels/.rels", packageRelationships());
+        archive.addText("xl/workbook.xml", workbookPart(names));
+        archive.addText("xl/_rels/workbook.xml.rels", workbookRelationships(written.size()));
+        archive.addText("xl/styles.xml", std::string(kXmlDeclaration) + std::string(kStyles));
+        for (std::size_t i = 0; i < written.size(); ++i) {
+            // Each sheet goes to a file of its own first, so the archive knows its size and memory stays flat.
+            const std::string& partPath = parts.add(temporary + ".sheet" + std::to_string(i + 1));
+            PartFile part(partPath, path);
+            writeSheetPart(part, written[i]->grid, i == 0);
+            archive.addFile("xl/worksheets/sheet" + std::to_string(i + 1) + ".xml", partPath);
         }
-        check(workbook_close(book), path);
+        archive.close();
     });
 }
 

@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "Errors.h"
 #include "MemberTable.h"
+#include "SheetName.h"
 
 #include <algorithm>
 
@@ -101,7 +102,12 @@ Worksheet& Workbook::adoptSheet(std::string name, Grid grid)
 Worksheet& Workbook::addSheet(std::size_t index)
 {
     index = std::min(index, m_sheets.size());
-    Ref<Worksheet> sheet(new Worksheet(state(), this, "Sheet" + std::to_string(m_nextSheetNumber++)));
+    std::string name;
+    do // a file's sheets may hold any of these names already
+        name = "Sheet" + std::to_string(m_nextSheetNumber++);
+    while (std::any_of(m_sheets.begin(), m_sheets.end(),
+                       [&](const Ref<Worksheet>& s) { return sameSheetName(s->name(), name); }));
+    Ref<Worksheet> sheet(new Worksheet(state(), this, std::move(name)));
     m_sheets.insert(m_sheets.begin() + static_cast<std::ptrdiff_t>(index), sheet);
     m_active = sheet.get();
     m_modified = true;

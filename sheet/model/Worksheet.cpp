@@ -4,6 +4,7 @@
 #include "Errors.h"
 #include "MemberTable.h"
 #include "Range.h"
+#include "SheetName.h"
 #include "Values.h"
 #include "Workbook.h"
 
@@ -77,7 +78,14 @@ automation::Value Worksheet::invoke(std::string_view member, automation::CallKin
 
     if (kind == CallKind::Put) {
         if (id == Member::Name) {
-            m_name = a.putValue().toText();
+            // Refused as a spreadsheet refuses it: a name no file could hold, or one another sheet has.
+            std::string name = a.putValue().toText();
+            if (const auto fault = sheetNameFault(name))
+                throw applicationError(*fault);
+            for (const Ref<Worksheet>& other : m_workbook->sheets())
+                if (other.get() != this && sameSheetName(other->name(), name))
+                    throw applicationError("工作表名“" + name + "”已被使用,请换一个名称。");
+            m_name = std::move(name);
             m_workbook->markModified();
             notify(Change::Structure);
             return {};

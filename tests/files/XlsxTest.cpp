@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -64,6 +66,77 @@ TEST_F(XlsxFiles, RoundTripEveryValueKindOnSeveralSheets)
     EXPECT_EQ(back.sheets[1].grid.cell(1, 1), CellView::makeNumber(42));
     // Our own error values and dates are nothing lost.
     EXPECT_FALSE(back.losses.any()) << back.losses.describe();
+}
+
+TEST_F(XlsxFiles, TextsComeBackExactlyWhateverCharactersTheyHold)
+{
+    const std::vector<std::string> texts = {"a & b <c> \"d\" 'e'",
+                                            " leading",
+                                            "trailing ",
+                                            "\tboth\n",
+                                            "line\r\nbreak\rand\nmore",
+                                            "tab\tinside",
+                                            std::string("nul\0and\x01\x1f", 10),
+                                            "_x0041_ stays as typed",
+                                            "_x00",
+                                            "U+FFFE \xEF\xBF\xBE, U+FFFF \xEF\xBF\xBF",
+                                            "emoji \xF0\x9F\x98\x80 and 中文",
+                                            "]]>"};
+    sheet::BookSheet sheet{"Sheet1", Grid()};
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        sheet.grid.setCell(static_cast<std::int32_t>(i + 1), 1, CellView::makeText(texts[i]));
+    // Malformed UTF-8 cannot go into a well-formed file: each bad byte becomes U+FFFD.
+    sheet.grid.setCell(1, 2, CellView::makeText("bad \xFF\xC0\xAF end \xE4\xB8"));
+
+    sheet::writeXlsxFile(path("texts.xlsx"), {&sheet});
+    const sheet::Book back = sheet::readXlsxFile(path("texts.xlsx"));
+    const Grid& g = back.sheets[0].grid;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(g.cell(static_cast<std::int32_t>(i + 1), 1), CellView::makeText(texts[i])) << i;
+    EXPECT_EQ(g.cell(1, 2), CellView::makeText("bad \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD end \xEF\xBF\xBD\xEF\xBF\xBD"));
+
+    // The same escapes as other programs write them, in shared and inline strings alike.
+    const std::string rows = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"inlineStr\"><is>"
+                             "<t>_x005F_x0041_ _xD83D__xDE00_ _xD800_</t></is></c></row>";
+    const sheet::Book other =
+        sheet::readXlsx(zipOf(minimalParts(rows, "<si><t>a_x000D__x000A_b_x0001_ _x00zz_</t></si>")), "t.xlsx");
+    EXPECT_EQ(other.sheets[0].grid.cell(1, 1), CellView::makeText("a\r\nb\x01 _x00zz_"));
+    EXPECT_EQ(other.sheets[0].grid.cell(1, 2), CellView::makeText("_x0041_ \xF0\x9F\x98\x80 \xEF\xBF\xBD"));
+}
+
+TEST_F(XlsxFiles, SheetNamesAreSavedValidAndDistinct)
+{
+    std::vector<sheet::BookSheet> sheets;
+    for (const char* name : {"报表[1]/一月", "Data", "DATA", "", "'''"})
+        sheets.push_back({name, Grid()});
+    std::vector<const sheet::BookSheet*> pointers;
+    for (const auto& s : sheets)
+        pointers.push_back(&s);
+
+    sheet::writeXlsxFile(path("names.xlsx"), pointers);
+    std::vector<std::string> names;
+    for (const auto& s : sheet::readXlsxFile(path("names.xlsx")).sheets)
+        names.push_back(s.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"报表_1__一月", "Data", "DATA (2)", "Sheet4", "Sheet5"}));
+}
+
+TEST_F(XlsxFiles, AFailedSaveLeavesNothingBehind)
+{
+    std::filesystem::create_directories(m_dir / "taken.xlsx"); // a folder where the file should go
+    sheet::BookSheet sheet{"Sheet1", Grid()};
+    sheet.grid.setCell(1, 1, CellView::makeNumber(1));
+    try {
+        sheet::writeXlsxFile(path("taken.xlsx"), {&sheet});
+        ADD_FAILURE() << "saving over a folder succeeded";
+    } catch (const sheet::FileError& e) {
+        EXPECT_NE(std::string(e.what()).find("taken.xlsx"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(sheet::writeXlsxFile(path("no/such/folder.xlsx"), {&sheet}), sheet::FileError);
+
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"taken.xlsx"});
 }
 
 TEST_F(XlsxFiles, ReadsSharedInlineFormulaAndDateCells)
@@ -157,6 +230,9 @@ TEST_F(XlsxFiles, AgreesWithLibreOffice)
     sheet1.grid.setCell(1, 2, CellView::makeNumber(1.5));
     sheet1.grid.setCell(2, 1, CellView::makeBoolean(true));
     sheet1.grid.setCell(3, 3, CellView::makeText("last"));
+    sheet1.grid.setCell(4, 1, CellView::makeError(2042));
+    sheet1.grid.setCell(4, 2, CellView::makeText(" a&b<c> "));
+    sheet1.grid.setCell(4, 3, CellView::makeDate(45000));
     sheet::writeXlsxFile(path("ours.xlsx"), {&sheet1});
 
     // Our file, converted by LibreOffice to CSV, holds the same values.
@@ -168,6 +244,7 @@ TEST_F(XlsxFiles, AgreesWithLibreOffice)
     EXPECT_NE(text.find("中文,1.5"), std::string::npos) << text;
     EXPECT_NE(text.find("TRUE"), std::string::npos) << text;
     EXPECT_NE(text.find(",,last"), std::string::npos) << text;
+    EXPECT_NE(text.find("#N/A, a&b<c> ,2023/3/15"), std::string::npos) << text;
 
     // LibreOffice's own XLSX of our CSV reads back the same.
     const std::string back = "cd '" + m_dir.string() + "' && mkdir -p lo && soffice --headless --norestore " +

@@ -61,6 +61,27 @@ TEST_F(ApplicationTest, AddsWorkbooksAndSheetsAndMakesThemActive)
     EXPECT_EQ(app.get("Workbooks").get("Count"), Value(std::int32_t(2)));
 }
 
+TEST_F(ApplicationTest, SheetNamesThatNoFileCouldHoldOrThatClashAreRefused)
+{
+    const Object app = host.createObject("Excel.Application");
+    const Value book = app.get("Workbooks").call("Add");
+    const Value first = book.get("ActiveSheet");
+    const Value second = book.get("Worksheets").call("Add");
+    second.put("Name", "数据");
+
+    for (const char* bad : {"", "a/b", "[1]", "'x'", "数据", "a\tb", "0123456789012345678901234567890123"})
+        EXPECT_EQ(errorNumber([&] { first.put("Name", bad); }), 1004) << bad;
+    EXPECT_EQ(first.get("Name").toText(), "Sheet1");
+    EXPECT_EQ(errorNumber([&] { second.put("Name", "sheet1"); }), 1004);
+
+    first.put("Name", "SHEET1"); // its own name in other letters is no clash
+    EXPECT_EQ(first.get("Name").toText(), "SHEET1");
+
+    // A sheet added later skips names already taken.
+    second.put("Name", "Sheet3");
+    EXPECT_EQ(book.get("Worksheets").call("Add").get("Name").toText(), "Sheet4");
+}
+
 TEST_F(ApplicationTest, CaptionNamesTheActiveWorkbookAndIsNotTheProgramTitle)
 {
     const Object app = host.createObject("Excel.Application");
