@@ -2,6 +2,7 @@
 
 #include "CellText.h"
 #include "FileError.h"
+#include "FilePath.h"
 #include "SheetName.h"
 #include "TextCodec.h"
 #include "WriteReplacing.h"
@@ -190,7 +191,7 @@ void writeCsvFile(const std::string& path, const Grid& grid)
 {
     const std::string text = csvText(grid);
     writeReplacing(path, [&](const std::string& temporary) {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        std::ofstream out(filePath(temporary), std::ios::binary | std::ios::trunc);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.close();
         if (!out)

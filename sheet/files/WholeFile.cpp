@@ -1,29 +1,30 @@
 #include "WholeFile.h"
 
 #include "FileError.h"
+#include "FilePath.h"
 
-#include <cstdio>
-#include <memory>
+#include <fstream>
 
 namespace sheet {
 
 std::string readWholeFile(const std::string& path)
 {
-    std::unique_ptr<std::FILE, decltype(&std::fclose)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!f)
+    const std::filesystem::path file = filePath(path);
+    std::error_code ignored;
+    if (std::filesystem::is_directory(file, ignored))
+        throw fileError(path, "这是一个文件夹,不是文件。");
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
         throw fileError(path, "无法打开(文件不存在或没有权限)。");
     std::string bytes;
-    if (std::fseek(f.get(), 0, SEEK_END) == 0) {
-        const long size = std::ftell(f.get());
-        if (size > 0)
-            bytes.reserve(static_cast<std::size_t>(size));
-        std::rewind(f.get());
-    }
+    in.seekg(0, std::ios::end);
+    if (const std::streamoff size = in.tellg(); size > 0)
+        bytes.reserve(static_cast<std::size_t>(size));
+    in.seekg(0, std::ios::beg);
     char buffer[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0)
-        bytes.append(buffer, n);
-    if (std::ferror(f.get()))
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+    if (in.bad())
         throw fileError(path, "读取失败。");
     return bytes;
 }

@@ -1,6 +1,7 @@
 #include "WriteReplacing.h"
 
 #include "FileError.h"
+#include "FilePath.h"
 
 #include <filesystem>
 
@@ -10,17 +11,18 @@ void writeReplacing(const std::string& path, const std::function<void(const std:
 {
     namespace fs = std::filesystem;
     const std::string temporary = path + ".tessavo-tmp";
+    const fs::path temporaryFile = filePath(temporary);
     std::error_code ignored;
     try {
         write(temporary);
     } catch (...) {
-        fs::remove(temporary, ignored);
+        fs::remove(temporaryFile, ignored);
         throw;
     }
     std::error_code ec;
-    fs::rename(temporary, path, ec);
+    fs::rename(temporaryFile, filePath(path), ec);
     if (ec) {
-        fs::remove(temporary, ignored);
+        fs::remove(temporaryFile, ignored);
         throw fileError(path, "无法保存: " + ec.message());
     }
 }

@@ -1,5 +1,6 @@
 #include "CellText.h"
 #include "FileError.h"
+#include "FilePath.h"
 #include "SheetName.h"
 #include "WriteReplacing.h"
 #include "Xlsx.h"
@@ -7,13 +8,13 @@
 #include <zip.h>
 
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <string_view>
@@ -226,19 +227,12 @@ const ColumnNames& columnNames()
 // A part written to its own file as it is produced, so that a sheet of any size needs little memory.
 class PartFile {
 public:
-    PartFile(std::string path, const std::string& target) : m_path(std::move(path)), m_target(target)
+    PartFile(const std::string& path, const std::string& target)
+        : m_out(filePath(path), std::ios::binary | std::ios::trunc), m_target(target)
     {
-        m_file = std::fopen(m_path.c_str(), "wb");
-        if (!m_file)
-            throw fileError(m_target, "无法保存: " + std::string(std::strerror(errno)));
+        if (!m_out)
+            fail();
         m_buffer.reserve(kFlushAt + 4096);
-    }
-    PartFile(const PartFile&) = delete;
-    PartFile& operator=(const PartFile&) = delete;
-    ~PartFile()
-    {
-        if (m_file)
-            std::fclose(m_file);
     }
 
     std::string& buffer() { return m_buffer; }
@@ -250,24 +244,23 @@ public:
     void finish()
     {
         flush();
-        std::FILE* file = m_file;
-        m_file = nullptr;
-        if (std::fclose(file) != 0)
+        m_out.close();
+        if (!m_out)
             fail();
     }
 
 private:
     void flush()
     {
-        if (!m_buffer.empty() && std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
+        m_out.write(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
+        if (!m_out)
             fail();
         m_buffer.clear();
     }
-    [[noreturn]] void fail() const { throw fileError(m_target, "无法保存: " + std::string(std::strerror(errno))); }
+    [[noreturn]] void fail() const { throw fileError(m_target, "写入失败(磁盘已满或没有权限?)。"); }
 
-    std::string m_path;
+    std::ofstream m_out;
     const std::string& m_target;
-    std::FILE* m_file = nullptr;
     std::string m_buffer;
 };
 
@@ -427,7 +420,7 @@ public:
     {
         std::error_code ignored;
         for (const std::string& path : m_paths)
-            std::filesystem::remove(path, ignored);
+            std::filesystem::remove(filePath(path), ignored);
     }
     const std::string& add(std::string path) { return m_paths.emplace_back(std::move(path)); }
 

@@ -132,6 +132,12 @@ TEST_F(XlsxFiles, AFailedSaveLeavesNothingBehind)
         EXPECT_NE(std::string(e.what()).find("taken.xlsx"), std::string::npos) << e.what();
     }
     EXPECT_THROW(sheet::writeXlsxFile(path("no/such/folder.xlsx"), {&sheet}), sheet::FileError);
+    try { // and opening the folder says what it is
+        sheet::readXlsxFile(path("taken.xlsx"));
+        ADD_FAILURE() << "a folder opened as a workbook";
+    } catch (const sheet::FileError& e) {
+        EXPECT_NE(std::string(e.what()).find("文件夹"), std::string::npos) << e.what();
+    }
 
     std::vector<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(m_dir))
