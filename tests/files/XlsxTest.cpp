@@ -1,5 +1,5 @@
-#include "FileError.h"
 #include "Xlsx.h"
+#include "FileError.h"
 #include "XlsxFixture.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,9 @@ protected:
     ~XlsxFiles() override { std::filesystem::remove_all(m_dir); }
     std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
-    std::filesystem::path m_dir = std::filesystem::temp_directory_path() / "tessavo-xlsx-test";
+    // One folder per run, so that builds tested side by side do not share it.
+    std::filesystem::path m_dir =
+        std::filesystem::temp_directory_path() / ("tessavo-xlsx-test-" + std::to_string(std::random_device()()));
 };
 
 TEST_F(XlsxFiles, RoundTripEveryValueKindOnSeveralSheets)
@@ -47,6 +50,10 @@ TEST_F(XlsxFiles, RoundTripEveryValueKindOnSeveralSheets)
     g.setCell(2, 5, CellView::makeBoolean(false));
     g.setCell(3, 1, CellView::makeDate(45000));
     g.setCell(3, 2, CellView::makeDate(45000.75));
+    // Early 1900, a time alone, and dates before 1900.
+    const double edges[] = {2, 32.5, 60, 61, 0.25, 1, 1.5, -5};
+    for (int i = 0; i < 8; ++i)
+        g.setCell(6, i + 1, CellView::makeDate(edges[i]));
     g.setCell(4, 1, CellView::makeError(2042));
     g.setCell(4, 2, CellView::makeError(2007));
     g.setCell(5, 1, CellView::makeText(std::string(300, 'x')));
@@ -93,7 +100,8 @@ TEST_F(XlsxFiles, TextsComeBackExactlyWhateverCharactersTheyHold)
     const Grid& g = back.sheets[0].grid;
     for (std::size_t i = 0; i < texts.size(); ++i)
         EXPECT_EQ(g.cell(static_cast<std::int32_t>(i + 1), 1), CellView::makeText(texts[i])) << i;
-    EXPECT_EQ(g.cell(1, 2), CellView::makeText("bad \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD end \xEF\xBF\xBD\xEF\xBF\xBD"));
+    EXPECT_EQ(g.cell(1, 2),
+              CellView::makeText("bad \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD end \xEF\xBF\xBD\xEF\xBF\xBD"));
 
     // The same escapes as other programs write them, in shared and inline strings alike.
     const std::string rows = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"inlineStr\"><is>"
@@ -154,9 +162,10 @@ TEST_F(XlsxFiles, ReadsSharedInlineFormulaAndDateCells)
         "<c r=\"H1\" t=\"b\"><v>1</v></c></row>"
         "<row><c><v>7</v></c><c t=\"s\"><v>0</v></c></row>"; // no references: positions follow on
     const std::string strings = "<si><t>first</t></si><si><r><t>富</t></r><r><t>文本</t></r><rPh><t>ふ</t></rPh></si>";
-    const std::string styles = "<numFmts><numFmt numFmtId=\"164\" formatCode=\"[$-804]yyyy&quot;年&quot;m&quot;月&quot;\"/>"
-                               "</numFmts><cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"14\"/>"
-                               "</cellXfs>";
+    const std::string styles =
+        "<numFmts><numFmt numFmtId=\"164\" formatCode=\"[$-804]yyyy&quot;年&quot;m&quot;月&quot;\"/>"
+        "</numFmts><cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"14\"/>"
+        "</cellXfs>";
     const sheet::Book book = sheet::readXlsx(zipOf(minimalParts(rows, strings, styles)), "t.xlsx");
 
     const Grid& g = book.sheets[0].grid;
@@ -182,8 +191,8 @@ TEST_F(XlsxFiles, ReportsWhatASaveWouldLose)
     const std::string bold = "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"0\" fontId=\"1\"/></cellXfs>";
     EXPECT_TRUE(sheet::readXlsx(zipOf(minimalParts(cell, {}, bold)), "t").losses.styles);
 
-    const auto merged = sheet::readXlsx(
-        zipOf(minimalParts("", {}, {}, "<mergeCells><mergeCell ref=\"A1:B2\"/></mergeCells>")), "t");
+    const auto merged =
+        sheet::readXlsx(zipOf(minimalParts("", {}, {}, "<mergeCells><mergeCell ref=\"A1:B2\"/></mergeCells>")), "t");
     EXPECT_TRUE(merged.losses.mergedCells);
     EXPECT_EQ(merged.losses.describe(), "合并单元格");
 
@@ -239,10 +248,15 @@ TEST_F(XlsxFiles, AgreesWithLibreOffice)
     sheet1.grid.setCell(4, 1, CellView::makeError(2042));
     sheet1.grid.setCell(4, 2, CellView::makeText(" a&b<c> "));
     sheet1.grid.setCell(4, 3, CellView::makeDate(45000));
+    sheet1.grid.setCell(5, 1, CellView::makeDate(32));
     sheet::writeXlsxFile(path("ours.xlsx"), {&sheet1});
 
+    // A profile of its own, so that another LibreOffice running meanwhile does not take the conversions over.
+    const std::string soffice =
+        "soffice -env:UserInstallation=file://" + m_dir.string() + "/profile --headless --norestore ";
+
     // Our file, converted by LibreOffice to CSV, holds the same values.
-    const std::string convert = "cd '" + m_dir.string() + "' && soffice --headless --norestore --convert-to " +
+    const std::string convert = "cd '" + m_dir.string() + "' && " + soffice + "--convert-to " +
                                 "csv:\"Text - txt - csv (StarCalc)\":44,34,76 ours.xlsx > /dev/null 2>&1";
     ASSERT_EQ(std::system(convert.c_str()), 0);
     std::ifstream csv(path("ours.csv"), std::ios::binary);
@@ -251,9 +265,10 @@ TEST_F(XlsxFiles, AgreesWithLibreOffice)
     EXPECT_NE(text.find("TRUE"), std::string::npos) << text;
     EXPECT_NE(text.find(",,last"), std::string::npos) << text;
     EXPECT_NE(text.find("#N/A, a&b<c> ,2023/3/15"), std::string::npos) << text;
+    EXPECT_NE(text.find("1900/1/31"), std::string::npos) << text; // serials as LibreOffice counts them
 
     // LibreOffice's own XLSX of our CSV reads back the same.
-    const std::string back = "cd '" + m_dir.string() + "' && mkdir -p lo && soffice --headless --norestore " +
+    const std::string back = "cd '" + m_dir.string() + "' && mkdir -p lo && " + soffice +
                              "--infilter=CSV:44,34,76 --convert-to xlsx --outdir lo ours.csv > /dev/null 2>&1";
     ASSERT_EQ(std::system(back.c_str()), 0);
     const sheet::Book book = sheet::readXlsxFile(path("lo/ours.xlsx"));
@@ -262,9 +277,9 @@ TEST_F(XlsxFiles, AgreesWithLibreOffice)
     EXPECT_EQ(book.sheets[0].grid.cell(3, 3), CellView::makeText("last"));
 
     // And a workbook that went through LibreOffice's own format first.
-    const std::string viaOds = "cd '" + m_dir.string() + "' && mkdir -p ods && soffice --headless --norestore " +
-                               "--convert-to ods --outdir ods lo/ours.xlsx > /dev/null 2>&1 && cd ods && " +
-                               "soffice --headless --norestore --convert-to xlsx ours.ods > /dev/null 2>&1";
+    const std::string viaOds = "cd '" + m_dir.string() + "' && mkdir -p ods && " + soffice +
+                               "--convert-to ods --outdir ods lo/ours.xlsx > /dev/null 2>&1 && cd ods && " + soffice +
+                               "--convert-to xlsx ours.ods > /dev/null 2>&1";
     ASSERT_EQ(std::system(viaOds.c_str()), 0);
     const sheet::Book fromOds = sheet::readXlsxFile(path("ods/ours.xlsx"));
     EXPECT_EQ(fromOds.sheets[0].grid.cell(1, 1), CellView::makeText("中文"));
