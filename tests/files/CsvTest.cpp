@@ -46,6 +46,12 @@ TEST(CsvReading, FollowsTheQuotingRules)
     EXPECT_EQ(g.cell(3, 3), CellView::makeNumber(1000));
     EXPECT_EQ(g.lastRow(), 3);
     EXPECT_FALSE(book.losses.any());
+
+    // The sheet is named after the file, as a sheet may be named: no brackets, at most 31 characters, whole ones.
+    EXPECT_EQ(sheet::readCsv("1", "/data/报表[一月].csv").sheets[0].name, "报表_一月_");
+    const std::string longName =
+        sheet::readCsv("1", "二〇二六年十二月各部门销售情况汇总表第一版修订稿终稿最终版本副本.csv").sheets[0].name;
+    EXPECT_EQ(longName, "二〇二六年十二月各部门销售情况汇总表第一版修订稿终稿最终版本副");
 }
 
 TEST(CsvReading, KeepsTextThatOnlyLooksNumeric)
