@@ -66,10 +66,11 @@ public:
 private:
     template <class T> static T next(std::deque<T>& answers)
     {
-        if (answers.empty())
-            return T{};
-        T answer = answers.front();
-        answers.pop_front();
+        T answer{};
+        if (!answers.empty()) {
+            answer = std::move(answers.front());
+            answers.pop_front();
+        }
         return answer;
     }
 };
