@@ -6,48 +6,108 @@ namespace sheet {
 
 namespace {
 
-bool isForbidden(unsigned char c)
+bool isForbidden(char32_t c)
 {
     return c < 0x20 || c == 0x7F || c == ':' || c == '\\' || c == '/' || c == '?' || c == '*' || c == '[' || c == ']';
 }
 
-// Byte length of the UTF-8 sequence that starts with `lead`; a stray byte counts as one.
-std::size_t sequenceLength(unsigned char lead)
+struct Character {
+    char32_t code = 0;      // U+FFFD for a malformed sequence
+    std::size_t length = 1; // bytes taken, 1 for a malformed sequence
+    bool valid = false;     // well-formed and a character XML can carry
+};
+
+// The UTF-8 character at `at`: overlong forms, surrogates, cut sequences and U+FFFE/U+FFFF are not valid.
+Character characterAt(std::string_view s, std::size_t at)
 {
-    if (lead >= 0xF0)
-        return 4;
-    if (lead >= 0xE0)
-        return 3;
-    if (lead >= 0xC0)
-        return 2;
-    return 1;
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[at + i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80)
+        return {lead, 1, true};
+    std::size_t length = 0;
+    char32_t code = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0Fu;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07u;
+    } else {
+        return {0xFFFD, 1, false};
+    }
+    if (s.size() - at < length)
+        return {0xFFFD, 1, false};
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80)
+            return {0xFFFD, 1, false};
+        code = (code << 6) | (byte(i) & 0x3Fu);
+    }
+    const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    if (code < least || code > 0x10FFFF)
+        return {0xFFFD, 1, false};
+    if ((code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
+        return {0xFFFD, length, false}; // well-formed, but not a character a file can carry: one replacement
+    return {code, length, true};
 }
 
-// The longest prefix of `name` that fits in `units` UTF-16 units, ending on a character boundary.
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Lower case for the letters names are usually written in: Latin (ASCII, Latin-1, Latin Extended-A), Greek,
+// Cyrillic and the full-width Latin letters of CJK input. Other characters stand as they are.
+char32_t folded(char32_t c)
+{
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) ||
+        (c >= 0x410 && c <= 0x42F) || (c >= 0xFF21 && c <= 0xFF3A))
+        return c + 0x20;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 0x50;
+    if (c == 0x178)
+        return 0xFF;
+    const bool evenUpper = (c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
+    const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    if ((evenUpper && c % 2 == 0) || (oddUpper && c % 2 == 1))
+        return c + 1;
+    return c;
+}
+
+std::size_t unitsOf(char32_t c)
+{
+    return c >= 0x10000 ? 2 : 1; // beyond the basic plane: a surrogate pair
+}
+
+// The longest prefix of the valid UTF-8 `name` that fits in `units` UTF-16 units.
 std::string_view prefixOfUnits(std::string_view name, std::size_t units)
 {
     std::size_t used = 0;
     std::size_t at = 0;
     while (at < name.size()) {
-        const std::size_t length = std::min(sequenceLength(static_cast<unsigned char>(name[at])), name.size() - at);
-        const std::size_t cost = length == 4 ? 2 : 1; // beyond the basic plane: a surrogate pair
-        if (used + cost > units)
+        const Character c = characterAt(name, at);
+        if (used + unitsOf(c.code) > units)
             break;
-        used += cost;
-        at += length;
+        used += unitsOf(c.code);
+        at += c.length;
     }
     return name.substr(0, at);
-}
-
-std::size_t unitsOf(std::string_view name)
-{
-    std::size_t units = 0;
-    for (std::size_t at = 0; at < name.size();) {
-        const std::size_t length = sequenceLength(static_cast<unsigned char>(name[at]));
-        units += length == 4 ? 2 : 1;
-        at += length;
-    }
-    return units;
 }
 
 } // namespace
@@ -56,10 +116,18 @@ std::optional<std::string> sheetNameFault(std::string_view name)
 {
     if (name.empty())
         return std::string("工作表名不能为空。");
-    if (unitsOf(name) > kMaxSheetNameLength)
+    std::size_t units = 0;
+    for (std::size_t at = 0; at < name.size();) {
+        const Character c = characterAt(name, at);
+        if (!c.valid)
+            return std::string("工作表名含有无效的字符。");
+        if (isForbidden(c.code))
+            return std::string("工作表名不能包含下列字符: : \\ / ? * [ ]");
+        units += unitsOf(c.code);
+        at += c.length;
+    }
+    if (units > kMaxSheetNameLength)
         return std::string("工作表名不能超过 31 个字符。");
-    if (std::any_of(name.begin(), name.end(), [](char c) { return isForbidden(static_cast<unsigned char>(c)); }))
-        return std::string("工作表名不能包含下列字符: : \\ / ? * [ ]");
     if (name.front() == '\'' || name.back() == '\'')
         return std::string("工作表名不能以单引号开头或结尾。");
     return std::nullopt;
@@ -67,10 +135,16 @@ std::optional<std::string> sheetNameFault(std::string_view name)
 
 std::string validSheetName(std::string_view name, std::string_view fallback)
 {
-    std::string cleaned(name);
-    for (char& c : cleaned)
-        if (isForbidden(static_cast<unsigned char>(c)))
-            c = '_';
+    std::string cleaned;
+    cleaned.reserve(name.size());
+    for (std::size_t at = 0; at < name.size();) {
+        const Character c = characterAt(name, at);
+        if (!c.valid || isForbidden(c.code))
+            cleaned += '_';
+        else
+            cleaned.append(name.substr(at, c.length));
+        at += c.length;
+    }
     const auto first = cleaned.find_first_not_of('\'');
     if (first == std::string::npos)
         return std::string(fallback);
@@ -84,15 +158,27 @@ std::string validSheetName(std::string_view name, std::string_view fallback)
 std::string uniqueSheetName(std::string_view name, int n)
 {
     const std::string suffix = " (" + std::to_string(n) + ")";
-    std::string result(prefixOfUnits(name, kMaxSheetNameLength - suffix.size()));
-    return result + suffix;
+    return std::string(prefixOfUnits(name, kMaxSheetNameLength - suffix.size())) + suffix;
+}
+
+std::string foldedSheetName(std::string_view name)
+{
+    std::string out;
+    out.reserve(name.size());
+    for (std::size_t at = 0; at < name.size();) {
+        const Character c = characterAt(name, at);
+        if (c.valid)
+            appendUtf8(out, folded(c.code));
+        else
+            out += name[at];
+        at += c.length;
+    }
+    return out;
 }
 
 bool sameSheetName(std::string_view a, std::string_view b)
 {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+    return foldedSheetName(a) == foldedSheetName(b);
 }
 
 } // namespace sheet

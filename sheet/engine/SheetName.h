@@ -7,7 +7,8 @@
 namespace sheet {
 
 /// Worksheet names as spreadsheet files require them: 1 to 31 characters (counted in UTF-16 units, as other
-/// programs count them), none of : \ / ? * [ ] or a control character, and no apostrophe first or last.
+/// programs count them) of well-formed UTF-8, none of : \ / ? * [ ] or a control character, and no apostrophe
+/// first or last.
 inline constexpr std::size_t kMaxSheetNameLength = 31;
 
 /// Why `name` cannot name a worksheet, in words for the user; nothing when it can.
@@ -20,7 +21,9 @@ std::string validSheetName(std::string_view name, std::string_view fallback);
 /// A valid `name` with " (n)" appended, cut first where needed so that the result is still valid.
 std::string uniqueSheetName(std::string_view name, int n);
 
-/// True when the two names are the same apart from the case of ASCII letters, the way sheets clash.
+/// `name` with its letters in lower case (Latin, Greek, Cyrillic and full-width Latin letters), for comparing.
+std::string foldedSheetName(std::string_view name);
+/// True when the two names differ at most in letter case, the way sheets clash.
 bool sameSheetName(std::string_view a, std::string_view b);
 
 } // namespace sheet

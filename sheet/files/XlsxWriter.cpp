@@ -131,7 +131,8 @@ void appendText(std::string& out, std::string_view text)
         case '\n':
             break;
         case '_':
-            if (end - p >= 7 && p[1] == 'x' && isHex(p[2]) && isHex(p[3]) && isHex(p[4]) && isHex(p[5]) && p[6] == '_')
+            // Whatever follows: the next character may be an escape itself, which also begins with '_'.
+            if (end - p >= 6 && p[1] == 'x' && isHex(p[2]) && isHex(p[3]) && isHex(p[4]) && isHex(p[5]))
                 replacement = "_x005F_";
             break;
         default:
@@ -338,12 +339,12 @@ void writeSheetPart(PartFile& part, const Grid& grid, bool selected)
             out += "<row r=\"";
             out.append(rowDigits, rowLength);
             out += "\">";
-            part.flushIfFull();
         }
         const std::string_view letters = columns[column];
         std::memcpy(reference, letters.data(), letters.size());
         std::memcpy(reference + letters.size(), rowDigits, rowLength);
         appendCell(out, {reference, letters.size() + rowLength}, cell);
+        part.flushIfFull(); // a row of long texts can be large on its own
     });
     if (currentRow != 0)
         out += "</row>";
@@ -431,19 +432,14 @@ private:
 // Names as spreadsheet programs require them: valid, and no two the same when letter case is ignored.
 std::vector<std::string> distinctNames(const std::vector<const BookSheet*>& sheets)
 {
-    const auto folded = [](std::string s) {
-        for (char& c : s)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        return s;
-    };
     std::vector<std::string> names;
     std::set<std::string> taken;
     for (std::size_t i = 0; i < sheets.size(); ++i) {
-        std::string name = validSheetName(sheets[i]->name, "Sheet" + std::to_string(i + 1));
-        for (int n = 2; taken.count(folded(name)) != 0; ++n)
-            name = uniqueSheetName(name, n);
-        taken.insert(folded(name));
+        const std::string base = validSheetName(sheets[i]->name, "Sheet" + std::to_string(i + 1));
+        std::string name = base;
+        for (int n = 2; taken.count(foldedSheetName(name)) != 0; ++n)
+            name = uniqueSheetName(base, n);
+        taken.insert(foldedSheetName(name));
         names.push_back(std::move(name));
     }
     return names;

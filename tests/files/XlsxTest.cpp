@@ -85,6 +85,7 @@ TEST_F(XlsxFiles, TextsComeBackExactlyWhateverCharactersTheyHold)
                                             "tab\tinside",
                                             std::string("nul\0and\x01\x1f", 10),
                                             "_x0041_ stays as typed",
+                                            "_x0041\x01 and _x0041\xEF\xBF\xBE", // the next character escaped too
                                             "_x00",
                                             "U+FFFE \xEF\xBF\xBE, U+FFFF \xEF\xBF\xBF",
                                             "emoji \xF0\x9F\x98\x80 and 中文",
@@ -141,7 +142,8 @@ TEST_F(XlsxFiles, RandomTextsRoundTrip)
 TEST_F(XlsxFiles, SheetNamesAreSavedValidAndDistinct)
 {
     std::vector<sheet::BookSheet> sheets;
-    for (const char* name : {"报表[1]/一月", "Data", "DATA", "", "'''"})
+    for (const char* name :
+         {"报表[1]/一月", "Data", "DATA", "", "'''", "data", "a\xEF\xBF\xBE b", "bad\xFF", "\xC3\x84", "\xC3\xA4"})
         sheets.push_back({name, Grid()});
     std::vector<const sheet::BookSheet*> pointers;
     for (const auto& s : sheets)
@@ -151,7 +153,8 @@ TEST_F(XlsxFiles, SheetNamesAreSavedValidAndDistinct)
     std::vector<std::string> names;
     for (const auto& s : sheet::readXlsxFile(path("names.xlsx")).sheets)
         names.push_back(s.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"报表_1__一月", "Data", "DATA (2)", "Sheet4", "Sheet5"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"报表_1__一月", "Data", "DATA (2)", "Sheet4", "Sheet5", "data (3)",
+                                               "a_ b", "bad_", "\xC3\x84", "\xC3\xA4 (2)"}));
 }
 
 TEST_F(XlsxFiles, AFailedSaveLeavesNothingBehind)

@@ -73,6 +73,9 @@ TEST_F(ApplicationTest, SheetNamesThatNoFileCouldHoldOrThatClashAreRefused)
         EXPECT_EQ(errorNumber([&] { first.put("Name", bad); }), 1004) << bad;
     EXPECT_EQ(first.get("Name").toText(), "Sheet1");
     EXPECT_EQ(errorNumber([&] { second.put("Name", "sheet1"); }), 1004);
+    EXPECT_EQ(errorNumber([&] { second.put("Name", "\xE6\x95\xB0\xFF"); }), 1004); // not UTF-8
+    second.put("Name", "Äpfel");
+    EXPECT_EQ(errorNumber([&] { first.put("Name", "äPFEL"); }), 1004);
 
     first.put("Name", "SHEET1"); // its own name in other letters is no clash
     EXPECT_EQ(first.get("Name").toText(), "SHEET1");

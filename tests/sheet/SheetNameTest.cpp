@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace {
 
 using sheet::sheetNameFault;
@@ -22,7 +26,8 @@ TEST(SheetName, FaultsAreThoseOtherProgramsRefuse)
     for (const std::string& bad :
          {std::string(), std::string(32, 'x'), chinese + "表", std::string("a/b"), std::string("a:b"),
           std::string("[x]"), std::string("q?"), std::string("*"), std::string("back\\slash"), std::string("'quoted"),
-          std::string("quoted'"), std::string("tab\there")})
+          std::string("quoted'"), std::string("tab\there"), std::string("bad\xFF"), std::string("a\xEF\xBF\xBE"),
+          std::string("\xED\xA0\x80 surrogate")})
         EXPECT_TRUE(sheetNameFault(bad)) << bad;
     // Outside the basic plane a character counts twice, as a surrogate pair.
     std::string emoji;
@@ -38,6 +43,7 @@ TEST(SheetName, AnyTextIsMadeValidWithoutSplittingACharacter)
     EXPECT_EQ(validSheetName("'''", "Sheet1"), "Sheet1");
     EXPECT_EQ(validSheetName("", "Sheet3"), "Sheet3");
     EXPECT_EQ(validSheetName("'name'", "Sheet1"), "name");
+    EXPECT_EQ(validSheetName("bad\xFF\xE4\xB8 \xEF\xBF\xBF", "Sheet1"), "bad___ _");
 
     std::string longChinese;
     for (int i = 0; i < 40; ++i)
@@ -63,6 +69,12 @@ TEST(SheetName, UniqueNamesStayWithinTheLimit)
     EXPECT_FALSE(sheetNameFault(unique));
     EXPECT_TRUE(sheet::sameSheetName("Sheet1", "SHEET1"));
     EXPECT_FALSE(sheet::sameSheetName("Sheet1", "Sheet10"));
+    // Letter case beyond ASCII clashes too: Latin, Greek, Cyrillic and full-width letters.
+    for (const auto& [upper, lower] : std::vector<std::pair<std::string, std::string>>{
+             {"Ä", "ä"}, {"Ā", "ā"}, {"Ł", "ł"}, {"Ÿ", "ÿ"}, {"Σ", "σ"}, {"Д", "д"}, {"Ё", "ё"}, {"ＡＢ", "ａｂ"}})
+        EXPECT_TRUE(sheet::sameSheetName(upper, lower)) << upper;
+    EXPECT_FALSE(sheet::sameSheetName("×", "÷"));
+    EXPECT_FALSE(sheet::sameSheetName("数据", "数据 "));
 }
 
 } // namespace
