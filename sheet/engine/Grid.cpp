@@ -299,8 +299,10 @@ std::uint32_t Grid::storeLongText(std::string_view text) {
         m_longTexts[index] = std::move(copy);
         return index;
     }
-    // Room on the free list for every text, so releasing one never allocates.
-    m_freeLongTexts.reserve(m_longTexts.size() + 1);
+    // Room on the free list for every text, so releasing one never allocates; grown by doubling, as reserve()
+    // alone would reallocate on every new text.
+    if (m_freeLongTexts.capacity() < m_longTexts.size() + 1)
+        m_freeLongTexts.reserve(std::max(m_freeLongTexts.capacity() * 2, m_longTexts.size() + 1));
     m_longTexts.push_back(std::move(copy));
     return static_cast<std::uint32_t>(m_longTexts.size() - 1);
 }
