@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -57,6 +58,95 @@ std::optional<double> parseNumber(std::string_view s)
     if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value))
         return std::nullopt;
     return value;
+}
+
+namespace {
+
+// Digits 1-9 and the zeros between and after them: what a number must keep of the field.
+std::size_t significantDigits(std::string_view mantissa)
+{
+    std::size_t count = 0;
+    bool started = false;
+    for (const char c : mantissa) {
+        if (c < '0' || c > '9')
+            continue;
+        started = started || c != '0';
+        count += started ? 1 : 0;
+    }
+    return count;
+}
+
+std::optional<double> exactNumber(std::string_view field)
+{
+    const auto number = parseNumber(field);
+    if (!number)
+        return std::nullopt;
+    std::string_view s = field;
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    const std::string_view digits =
+        s.substr(s.find_first_not_of("+-") == std::string_view::npos ? s.size() : s.find_first_not_of("+-"));
+    // "007", "0123": a code, not a count.
+    if (digits.size() > 1 && digits[0] == '0' && digits[1] >= '0' && digits[1] <= '9')
+        return std::nullopt;
+    // Up to 15 significant digits every decimal survives a double; beyond, only the shortest form of one does.
+    const std::string_view mantissa = digits.substr(0, digits.find_first_of("eE"));
+    if (significantDigits(mantissa) > 15 && formatNumber(*number) != (s.front() == '+' ? s.substr(1) : s))
+        return std::nullopt;
+    return number;
+}
+
+bool allDigits(std::string_view s)
+{
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Exactly what formatDate writes: "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss".
+std::optional<double> exactDate(std::string_view field)
+{
+    if (field.size() != 10 && field.size() != 19)
+        return std::nullopt;
+    const auto number = [&](std::size_t at, std::size_t length) {
+        unsigned value = 0;
+        std::from_chars(field.data() + at, field.data() + at + length, value);
+        return value;
+    };
+    if (!allDigits(field.substr(0, 4)) || field[4] != '-' || !allDigits(field.substr(5, 2)) || field[7] != '-' ||
+        !allDigits(field.substr(8, 2)))
+        return std::nullopt;
+    automation::CivilDateTime t;
+    t.year = number(0, 4);
+    t.month = number(5, 2);
+    t.day = number(8, 2);
+    double time = 0;
+    if (field.size() == 19) {
+        if (field[10] != ' ' || !allDigits(field.substr(11, 2)) || field[13] != ':' ||
+            !allDigits(field.substr(14, 2)) || field[16] != ':' || !allDigits(field.substr(17, 2)))
+            return std::nullopt;
+        time = (number(11, 2) * 3600.0 + number(14, 2) * 60.0 + number(17, 2)) / 86400.0;
+    }
+    if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31)
+        return std::nullopt;
+    const double serial = automation::serialFromCivil(t) + time;
+    // 2023-02-30 and 25:00:00 do not come back as written: text.
+    return formatDate(serial) == field ? std::optional<double>(serial) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<CellView> valueOfField(std::string_view field)
+{
+    if (field == "TRUE" || field == "FALSE")
+        return CellView::makeBoolean(field == "TRUE");
+    if (const auto code = errorCode(field))
+        return CellView::makeError(*code);
+    if (const auto number = exactNumber(field))
+        return CellView::makeNumber(*number);
+    if (const auto serial = exactDate(field))
+        return CellView::makeDate(*serial);
+    return std::nullopt;
 }
 
 std::string formatNumber(double value)

@@ -48,8 +48,9 @@ void store(Grid& grid, std::int32_t row, std::int32_t column, std::string_view f
 {
     if (field.empty())
         return;
-    if (const auto number = parseNumber(field))
-        grid.setCell(row, column, CellView::makeNumber(*number));
+    // Only what comes back as written is a value; anything else stays the text it is, so saving changes nothing.
+    if (const auto value = valueOfField(field))
+        grid.setCell(row, column, *value);
     else
         grid.setCell(row, column, CellView::makeText(field));
 }
