@@ -9,7 +9,9 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <charconv>
 #include <cmath>
+#include <optional>
 
 namespace sheet {
 
@@ -32,6 +34,23 @@ QString dateText(double serial)
             text += QStringLiteral(":%1").arg(seconds % 60, 2, 10, QLatin1Char('0'));
     }
     return text;
+}
+
+// A date as it is shown ("2024/3/5", "2024/3/5 13:05", "2024/3/5 13:05:09") or with dashes, as a serial.
+std::optional<double> typedDate(const QString& text)
+{
+    static const QRegularExpression date(
+        QStringLiteral("^(\\d{4})([/-])(\\d{1,2})\\2(\\d{1,2})(?:\\s+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?)?$"));
+    const QRegularExpressionMatch m = date.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const QDate day(m.captured(1).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
+    const int hour = m.captured(5).toInt();
+    const int minute = m.captured(6).toInt();
+    const int second = m.captured(7).toInt();
+    if (!day.isValid() || hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    return static_cast<double>(QDate(1899, 12, 30).daysTo(day)) + (hour * 3600 + minute * 60 + second) / 86'400.0;
 }
 
 QString errorText(std::int32_t code)
@@ -102,10 +121,29 @@ QString SheetModel::displayText(const CellView& cell)
     return {};
 }
 
+QString SheetModel::editText(const CellView& cell)
+{
+    if (cell.kind != CellKind::Number)
+        return displayText(cell);
+    // Every digit the number has, so that editing it and leaving it loses nothing.
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, cell.number);
+    return QString::fromLatin1(buffer, static_cast<qsizetype>(result.ptr - buffer));
+}
+
 CellView SheetModel::typedCell(const QString& text, std::string& storage)
 {
     if (text.isEmpty())
         return {};
+    const QString upper = text.trimmed().toUpper();
+    if (upper == QLatin1String("TRUE") || upper == QLatin1String("FALSE"))
+        return CellView::makeBoolean(upper == QLatin1String("TRUE"));
+    for (const CellError code : {CellError::Null, CellError::Div0, CellError::Value, CellError::Ref, CellError::Name,
+                                 CellError::Num, CellError::NA})
+        if (upper == errorText(static_cast<std::int32_t>(code)))
+            return CellView::makeError(static_cast<std::int32_t>(code));
+    if (const auto serial = typedDate(text.trimmed()))
+        return CellView::makeDate(*serial);
     // Only plain decimal notation: a converter would also take "inf", "nan" or hexadecimal, which users mean as text.
     static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
     const QString trimmed = text.trimmed();
@@ -130,7 +168,9 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const
         if (!m_sheet)
             return {};
         const CellView cell = m_sheet->grid().cell(index.row() + 1, index.column() + 1);
-        if (role != Qt::TextAlignmentRole)
+        if (role == Qt::EditRole)
+            return editText(cell);
+        if (role == Qt::DisplayRole)
             return displayText(cell);
         // Numbers line up on the right, truth values and errors in the middle, as a spreadsheet aligns them.
         switch (cell.kind) {
@@ -180,8 +220,13 @@ bool SheetModel::setData(const QModelIndex& index, const QVariant& value, int ro
 {
     if (!index.isValid() || role != Qt::EditRole || !m_sheet || !m_sheet->isRunning() || !m_sheet->workbook())
         return false;
+    // An editor left as it was opened changes nothing: the cell keeps its kind and every digit, and the
+    // workbook is not marked modified.
+    const QString text = value.toString();
+    if (text == editText(m_sheet->grid().cell(index.row() + 1, index.column() + 1)))
+        return true;
     std::string storage;
-    m_sheet->setCell(index.row() + 1, index.column() + 1, typedCell(value.toString(), storage));
+    m_sheet->setCell(index.row() + 1, index.column() + 1, typedCell(text, storage));
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }

@@ -17,8 +17,8 @@ namespace sheet {
 /// never change, so the model never resets and never announces rows; whoever changes the sheet repaints the view.
 /// A null sheet shows every cell blank and refuses edits.
 ///
-/// Roles: DisplayRole and EditRole give the cell as text (see displayText); BackgroundRole marks the selection;
-/// SelectedRole says whether the cell is in the sheet's selection. Headers: column letters and row numbers.
+/// Roles: DisplayRole and EditRole give the cell as text (see displayText and editText); BackgroundRole marks the
+/// selection; SelectedRole says whether the cell is in the sheet's selection. Headers: column letters and row numbers.
 /// setData stores what a user types (see typedCell) and notifies the application like any other change.
 class SheetModel final : public QAbstractTableModel {
     Q_OBJECT
@@ -48,8 +48,11 @@ public:
     /// A cell as a spreadsheet shows it: numbers to 15 significant digits ("0.1", "1E+20"), texts as they are,
     /// TRUE/FALSE, dates as "2024/3/5" (with "13:05" or "13:05:09" when not midnight), errors as "#N/A" and so on.
     static QString displayText(const CellView& cell);
+    /// The text an editor opens with: as shown, but numbers with every digit they have ("0.30000000000000004").
+    static QString editText(const CellView& cell);
     /// What typing `text` into a cell stores: a number when the text, without surrounding blanks, is a whole or
-    /// decimal number ("12", "-3.5", "1e3"); an empty cell for ""; otherwise the text as typed, which `storage`
+    /// decimal number ("12", "-3.5", "1e3"); TRUE or FALSE in any case; an error value ("#N/A"); a date as shown
+    /// ("2024/3/5 13:05") or with dashes; an empty cell for ""; otherwise the text as typed, which `storage`
     /// keeps alive for the returned view.
     static CellView typedCell(const QString& text, std::string& storage);
 

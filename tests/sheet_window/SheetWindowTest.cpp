@@ -100,6 +100,7 @@ private slots:
     void appearsWhenMadeVisibleAndCarriesTheCaption();
     void showsCellsAndHeadersAsASpreadsheetDoes();
     void typingStoresNumbersTextsOrNothing();
+    void anEditorLeftAsOpenedChangesNothing();
     void tabsFollowAndSwitchTheActiveSheet();
     void showsAndScrollsToASelectionMadeThroughAutomation();
     void clickingSelectsACellARowOrAColumn();
@@ -249,8 +250,24 @@ void SheetWindowTest::typingStoresNumbersTextsOrNothing()
     const struct {
         const char* typed;
         Value stored;
-    } cases[] = {{"12", 12.0},   {" -3.5 ", -3.5}, {"1e3", 1000.0},    {"+.5", 0.5},     {"abc", "abc"},
-                 {"inf", "inf"}, {"0x10", "0x10"}, {"1e999", "1e999"}, {" 7 x", " 7 x"}, {"", Value()}};
+    } cases[] = {{"12", 12.0},
+                 {" -3.5 ", -3.5},
+                 {"1e3", 1000.0},
+                 {"+.5", 0.5},
+                 {"abc", "abc"},
+                 {"inf", "inf"},
+                 {"0x10", "0x10"},
+                 {"1e999", "1e999"},
+                 {" 7 x", " 7 x"},
+                 {"", Value()},
+                 {"TRUE", true},
+                 {"false", false},
+                 {"#N/A", automation::ErrorValue{2042}},
+                 {"#div/0!", automation::ErrorValue{2007}},
+                 {"2024/3/5", automation::Date{45356}},
+                 {"2024-03-05 13:05", automation::Date{45356 + (13 * 3600 + 5 * 60) / 86400.0}},
+                 {"2023/2/30", "2023/2/30"},
+                 {"2024/3/5 25:00", "2024/3/5 25:00"}};
     for (const auto& c : cases) {
         s.put("Cells", 3.0, 3.0, "old");
         QVERIFY(model()->setData(model()->index(2, 2), QString::fromUtf8(c.typed)));
@@ -268,6 +285,28 @@ void SheetWindowTest::typingStoresNumbersTextsOrNothing()
     QTest::keyClicks(editor, QStringLiteral("2.5"));
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_COMPARE(s.get("Cells", 5.0, 1.0).get("Value"), Value(42.5));
+}
+
+void SheetWindowTest::anEditorLeftAsOpenedChangesNothing()
+{
+    open();
+    const Object& s = m_module->xlSheet;
+    const Value values[] = {automation::Date{45356.5}, true, automation::ErrorValue{2042}, 0.30000000000000004,
+                            123456789012345678.0, "  spaced  "};
+    sheet::Workbook* book = app()->activeWorkbook();
+    for (const Value& v : values) {
+        s.put("Cells", 1.0, 1.0, v);
+        book->setSaved("unchanged.xlsx", sheet::FileFormat::Xlsx); // clears the modified flag
+        const QModelIndex cell = model()->index(0, 0);
+        QVERIFY(model()->setData(cell, model()->data(cell, Qt::EditRole)));
+        QVERIFY2(s.get("Cells", 1.0, 1.0).get("Value") == v, qPrintable(model()->data(cell).toString()));
+        QVERIFY(!book->modified());
+    }
+    // Every digit is there to edit.
+    QCOMPARE(model()->data(model()->index(0, 0), Qt::EditRole).toString(), QStringLiteral("  spaced  "));
+    s.put("Cells", 1.0, 1.0, 0.30000000000000004);
+    QCOMPARE(model()->data(model()->index(0, 0), Qt::EditRole).toString(), QStringLiteral("0.30000000000000004"));
+    QCOMPARE(model()->data(model()->index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("0.3"));
 }
 
 void SheetWindowTest::tabsFollowAndSwitchTheActiveSheet()
