@@ -2,6 +2,7 @@
 
 #include "Area.h"
 #include "Grid.h"
+#include "WindowDialogs.h"
 
 #include <QBrush>
 #include <QColor>
@@ -226,7 +227,13 @@ bool SheetModel::setData(const QModelIndex& index, const QVariant& value, int ro
     if (text == editText(m_sheet->grid().cell(index.row() + 1, index.column() + 1)))
         return true;
     std::string storage;
-    m_sheet->setCell(index.row() + 1, index.column() + 1, typedCell(text, storage));
+    try {
+        m_sheet->setCell(index.row() + 1, index.column() + 1, typedCell(text, storage));
+    } catch (const std::exception& e) { // out of memory, most likely: the cell keeps its value
+        WindowDialogs::current().warn(nullptr,
+                                      QStringLiteral("无法写入单元格: %1").arg(QString::fromLocal8Bit(e.what())));
+        return false;
+    }
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }

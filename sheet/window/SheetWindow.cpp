@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -411,6 +412,16 @@ bool SheetWindow::save()
             return false;
         return saveAs();
     }
+    if (m_book->format() == FileFormat::Csv && m_book->sheets().size() > 1) {
+        // Asked before writing: the file would keep the active sheet only, whichever sheet that is now.
+        const QString message = QStringLiteral("“%1”是 CSV 文件，只能保存一个工作表，而本工作簿有 %2 个工作表。\n"
+                                               "是否另存为 Excel 工作簿(*.xlsx)，以保存全部工作表?")
+                                    .arg(QFileInfo(path).fileName())
+                                    .arg(m_book->sheets().size());
+        if (!WindowDialogs::current().askSaveAsInstead(this, message))
+            return false;
+        return saveAs();
+    }
     return writeTo(path, m_book->format());
 }
 
@@ -418,14 +429,39 @@ bool SheetWindow::saveAs()
 {
     if (!isOpen() || !m_book)
         return false;
-    QString suggested = QString::fromStdString(m_book->path());
-    if (suggested.isEmpty())
+    const QString original = QString::fromStdString(m_book->path());
+    // A file holding more than we keep is never suggested, nor taken, as the place to save.
+    const bool keepOriginal = !original.isEmpty() && m_book->losses().any();
+    QString suggested = original;
+    if (original.isEmpty()) {
         suggested = QString::fromStdString(m_book->name()) + QStringLiteral(".xlsx");
-    const auto choice = WindowDialogs::current().saveFile(this, suggested);
-    if (!choice)
-        return false;
-    const auto [path, format] = resolveSaveChoice(*choice);
-    return writeTo(path, format);
+    } else if (keepOriginal) {
+        const QFileInfo file(original);
+        suggested = file.dir().filePath(file.completeBaseName() + QStringLiteral(" (副本).") + file.suffix());
+    } else if (m_book->format() == FileFormat::Csv && m_book->sheets().size() > 1) {
+        const QFileInfo file(original);
+        suggested = file.dir().filePath(file.completeBaseName() + QStringLiteral(".xlsx"));
+    }
+    for (;;) {
+        const auto choice = WindowDialogs::current().saveFile(this, suggested);
+        if (!choice)
+            return false;
+        const auto [path, format] = resolveSaveChoice(*choice);
+        if (keepOriginal && QFileInfo(path) == QFileInfo(original)) {
+            WindowDialogs::current().warn(
+                this, QStringLiteral("不能保存到原文件“%1”: 其中的%2会丢失。请另选一个文件名。")
+                          .arg(QFileInfo(original).fileName(), QString::fromStdString(m_book->losses().describe())));
+            continue;
+        }
+        if (const Workbook* other = workbookWithFile(*m_app, path); other && other != m_book.get()) {
+            // Two workbooks of one file: whichever were saved last would silently win.
+            WindowDialogs::current().warn(
+                this, QStringLiteral("文件“%1”已在另一个窗口中打开(工作簿“%2”)。请另选一个文件名，或先关闭那个窗口。")
+                          .arg(QFileInfo(path).fileName(), QString::fromStdString(other->name())));
+            continue;
+        }
+        return writeTo(path, format);
+    }
 }
 
 bool SheetWindow::writeTo(const QString& path, FileFormat format)
@@ -438,6 +474,10 @@ bool SheetWindow::writeTo(const QString& path, FileFormat format)
         return false;
     } catch (const std::bad_alloc&) {
         WindowDialogs::current().warn(this, QStringLiteral("内存不足，文件“%1”没有保存。").arg(path));
+        return false;
+    } catch (const std::exception& e) {
+        WindowDialogs::current().warn(
+            this, QStringLiteral("文件“%1”没有保存: %2").arg(path, QString::fromLocal8Bit(e.what())));
         return false;
     }
     const QString sheetName = QString::fromStdString(m_book->activeSheet()->name());

@@ -11,14 +11,20 @@
 
 namespace sheet {
 
+Workbook* workbookWithFile(const Application& app, const QString& path)
+{
+    for (const auto& book : app.workbooks())
+        if (!book->path().empty() && QFileInfo(QString::fromStdString(book->path())) == QFileInfo(path))
+            return book.get();
+    return nullptr;
+}
+
 Workbook& openWorkbookFile(Application& app, const QString& path, FileKind kind)
 {
     const std::string name = path.toStdString();
-    for (const auto& book : app.workbooks()) {
-        if (!book->path().empty() && QFileInfo(QString::fromStdString(book->path())) == QFileInfo(path)) {
-            app.activateWorkbook(*book);
-            return *book;
-        }
+    if (Workbook* open = workbookWithFile(app, path)) {
+        app.activateWorkbook(*open);
+        return *open;
     }
     if (kind == FileKind::ByExtension) {
         const QString suffix = QFileInfo(path).suffix().toLower();
@@ -46,6 +52,9 @@ Workbook* openWorkbookFileOrWarn(Application& app, const QString& path, FileKind
         WindowDialogs::current().warn(parent, QStringLiteral("文件“%1”: %2").arg(path, QString::fromUtf8(e.what())));
     } catch (const std::bad_alloc&) {
         WindowDialogs::current().warn(parent, QStringLiteral("文件“%1”太大，内存不足，无法打开。").arg(path));
+    } catch (const std::exception& e) {
+        WindowDialogs::current().warn(
+            parent, QStringLiteral("文件“%1”无法打开: %2").arg(path, QString::fromLocal8Bit(e.what())));
     }
     return nullptr;
 }
@@ -94,7 +103,14 @@ bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format)
         return book.sheets().size() > 1;
     }
     // The writer takes whole sheets: lend it the grids (a move each, no copy) and take them back however it ends.
+    // Everything that can fail is done before the first grid moves; moving grids cannot fail.
     std::vector<BookSheet> lent(book.sheets().size());
+    std::vector<const BookSheet*> sheets;
+    sheets.reserve(lent.size());
+    for (std::size_t i = 0; i < lent.size(); ++i) {
+        lent[i].name = book.sheets()[i]->name();
+        sheets.push_back(&lent[i]);
+    }
     struct GiveBack {
         Workbook& book;
         std::vector<BookSheet>& lent;
@@ -104,12 +120,8 @@ bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format)
                 book.sheets()[i]->grid() = std::move(lent[i].grid);
         }
     } giveBack{book, lent};
-    std::vector<const BookSheet*> sheets;
-    for (std::size_t i = 0; i < lent.size(); ++i) {
-        lent[i].name = book.sheets()[i]->name();
+    for (std::size_t i = 0; i < lent.size(); ++i)
         lent[i].grid = std::move(book.sheets()[i]->grid());
-        sheets.push_back(&lent[i]);
-    }
     writeXlsxFile(name, sheets);
     return false;
 }

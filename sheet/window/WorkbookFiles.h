@@ -16,12 +16,15 @@ namespace sheet {
 
 class Application;
 
+/// The workbook of `app` that belongs to the file at `path`, or null.
+Workbook* workbookWithFile(const Application& app, const QString& path);
+
 /// Reads the file at `path` as `kind` into a new workbook of `app`, active and unmodified (see
 /// Application::openWorkbook). A file already open is not read again: its workbook is activated instead.
 /// Throws FileError, leaving `app` as it was, when the file cannot be read or its kind is neither XLSX nor CSV.
 Workbook& openWorkbookFile(Application& app, const QString& path, FileKind kind);
 
-/// As openWorkbookFile, but a FileError is shown as a warning over `parent` and nothing is opened (null).
+/// As openWorkbookFile, but any failure is shown as a warning over `parent` and nothing is opened (null).
 Workbook* openWorkbookFileOrWarn(Application& app, const QString& path, FileKind kind, QWidget* parent);
 
 /// Where and as what `choice` saves: the format of a ".xlsx" or ".csv" path; otherwise that of the chosen kind

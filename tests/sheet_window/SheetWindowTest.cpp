@@ -42,7 +42,11 @@ int errorNumber(auto&& f)
 class FakeDialogs final : public sheet::WindowDialogs {
 public:
     std::optional<sheet::FileChoice> openFile(QWidget*) override { return next(files); }
-    std::optional<sheet::FileChoice> saveFile(QWidget*, const QString&) override { return next(files); }
+    std::optional<sheet::FileChoice> saveFile(QWidget*, const QString& suggested) override
+    {
+        suggestions.append(suggested);
+        return next(files);
+    }
     sheet::CloseAnswer askSaveChanges(QWidget*, const QString& name) override
     {
         asked.append(name);
@@ -60,6 +64,7 @@ public:
     std::deque<sheet::CloseAnswer> closeAnswers;        // Don't Save when none is queued
     std::deque<bool> saveAsInstead;
     QStringList asked;
+    QStringList suggestions;
     QStringList warnings;
     QStringList notes;
 
@@ -112,6 +117,9 @@ private slots:
     void anEditMarksTheTitleAndSavingWritesTheFileAndClearsTheMark();
     void savesAsXlsxOrCsvByTheChosenKind();
     void aFileWithFormulasIsNeverOverwrittenWithLess();
+    void theOriginalOfALossyFileIsNeverTakenForASave();
+    void twoWorkbooksNeverShareAFile();
+    void savingSeveralSheetsAsCsvAsksFirst();
     void closingWithUnsavedChangesAsksFirst();
     void aBadFileGivesAWarningAndOpensNothing();
     void theLastActivatedWindowHoldsTheActiveWorkbook();
@@ -546,10 +554,86 @@ void SheetWindowTest::aFileWithFormulasIsNeverOverwrittenWithLess()
     QVERIFY(!book->modified() && !book->losses().any());
     QCOMPARE(sheet::readXlsxFile(path("副本.xlsx").toStdString()).sheets[0].grid.cell(3, 1).number, 5.0);
 
+    // The copy's name was suggested, not the original's.
+    QCOMPARE(m_dialogs.suggestions.last(), path("公式 (副本).xlsx"));
+
     // The new file lost nothing: saving it again needs no warning.
     book->activeSheet()->setCell(4, 1, sheet::CellView::makeNumber(6));
     action(w, "actionSave")->trigger();
     QCOMPARE(m_dialogs.warnings.size(), 2);
+    QVERIFY(!book->modified());
+}
+
+void SheetWindowTest::theOriginalOfALossyFileIsNeverTakenForASave()
+{
+    open();
+    const std::string original = zipOf(minimalParts("<row r=\"1\"><c r=\"A1\"><f>1+1</f><v>2</v></c></row>"));
+    writeBytes(path("公式.xlsx"), original);
+    SheetWindow* w = openThroughMenu(path("公式.xlsx"));
+    QVERIFY(w);
+    sheet::Workbook* book = w->workbook();
+    book->activeSheet()->setCell(3, 1, sheet::CellView::makeNumber(5));
+
+    // Save As straight from the menu, onto the original: refused and asked again; then cancelled.
+    m_dialogs.files.push_back(sheet::FileChoice{path("公式.xlsx"), sheet::FileKind::Xlsx});
+    action(w, "actionSaveAs")->trigger();
+    QCOMPARE(m_dialogs.warnings.size(), 1);
+    QVERIFY(m_dialogs.warnings[0].contains(QStringLiteral("公式")));
+    QCOMPARE(m_dialogs.suggestions.size(), 2);
+    QCOMPARE(m_dialogs.suggestions[0], path("公式 (副本).xlsx"));
+    QVERIFY(readBytes(path("公式.xlsx")) == original);
+    QVERIFY(book->modified());
+
+    // Through Save: the original again, then a new name.
+    m_dialogs.saveAsInstead = {true};
+    m_dialogs.files.push_back(sheet::FileChoice{path("公式"), sheet::FileKind::Xlsx}); // the extension is added
+    m_dialogs.files.push_back(sheet::FileChoice{path("新.xlsx"), sheet::FileKind::Xlsx});
+    action(w, "actionSave")->trigger();
+    QVERIFY(readBytes(path("公式.xlsx")) == original);
+    QCOMPARE(QString::fromStdString(book->path()), path("新.xlsx"));
+    QVERIFY(!book->modified());
+}
+
+void SheetWindowTest::twoWorkbooksNeverShareAFile()
+{
+    open();
+    writeBytes(path("甲.csv"), "1\r\n");
+    writeBytes(path("乙.csv"), "2\r\n");
+    SheetWindow* first = openThroughMenu(path("甲.csv"));
+    SheetWindow* second = openThroughMenu(path("乙.csv"));
+    QVERIFY(first && second && first != second);
+
+    m_dialogs.files.push_back(sheet::FileChoice{path("甲.csv"), sheet::FileKind::Csv});
+    action(second, "actionSaveAs")->trigger();
+    QCOMPARE(m_dialogs.warnings.size(), 1);
+    QVERIFY(m_dialogs.warnings[0].contains(QStringLiteral("甲.csv")));
+    QCOMPARE(readBytes(path("甲.csv")), std::string("1\r\n"));
+    QCOMPARE(QString::fromStdString(second->workbook()->path()), path("乙.csv"));
+}
+
+void SheetWindowTest::savingSeveralSheetsAsCsvAsksFirst()
+{
+    open();
+    writeBytes(path("名单.csv"), "张三,90\r\n");
+    SheetWindow* w = openThroughMenu(path("名单.csv"));
+    QVERIFY(w);
+    sheet::Workbook* book = w->workbook();
+    book->addSheet(1); // now active: the file would get this empty sheet instead of the names
+
+    m_dialogs.saveAsInstead = {false};
+    action(w, "actionSave")->trigger();
+    QCOMPARE(m_dialogs.warnings.size(), 1);
+    QVERIFY(m_dialogs.warnings[0].contains(QStringLiteral("2 个工作表")));
+    QCOMPARE(readBytes(path("名单.csv")), std::string("张三,90\r\n"));
+    QVERIFY(book->modified());
+
+    // Accepted: every sheet goes to a workbook beside it, which is suggested.
+    m_dialogs.saveAsInstead = {true};
+    m_dialogs.files.push_back(sheet::FileChoice{path("名单.xlsx"), sheet::FileKind::Xlsx});
+    action(w, "actionSave")->trigger();
+    QCOMPARE(m_dialogs.suggestions.last(), path("名单.xlsx"));
+    QCOMPARE(sheet::readXlsxFile(path("名单.xlsx").toStdString()).sheets.size(), 2u);
+    QCOMPARE(readBytes(path("名单.csv")), std::string("张三,90\r\n"));
     QVERIFY(!book->modified());
 }
 
