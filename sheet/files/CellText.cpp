@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <utility>
 
 namespace sheet {
@@ -49,8 +50,11 @@ std::optional<double> parseNumber(std::string_view s)
         s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
         s.remove_suffix(1);
-    if (!s.empty() && s.front() == '+')
+    if (!s.empty() && s.front() == '+') {
         s.remove_prefix(1);
+        if (!s.empty() && s.front() == '-') // "+-5" is no number
+            return std::nullopt;
+    }
     if (s.empty() || !(std::isdigit(static_cast<unsigned char>(s.front())) || s.front() == '-' || s.front() == '.'))
         return std::nullopt;
     double value = 0;
@@ -93,7 +97,10 @@ std::optional<double> exactNumber(std::string_view field)
         return std::nullopt;
     // Up to 15 significant digits every decimal survives a double; beyond, only the shortest form of one does.
     const std::string_view mantissa = digits.substr(0, digits.find_first_of("eE"));
-    if (significantDigits(mantissa) > 15 && formatNumber(*number) != (s.front() == '+' ? s.substr(1) : s))
+    // Subnormal numbers keep fewer digits still.
+    const bool subnormal = *number != 0 && std::fabs(*number) < std::numeric_limits<double>::min();
+    if ((significantDigits(mantissa) > 15 || subnormal) &&
+        formatNumber(*number) != (s.front() == '+' ? s.substr(1) : s))
         return std::nullopt;
     return number;
 }
@@ -127,7 +134,8 @@ std::optional<double> exactDate(std::string_view field)
             return std::nullopt;
         time = (number(11, 2) * 3600.0 + number(14, 2) * 60.0 + number(17, 2)) / 86400.0;
     }
-    if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31)
+    // Before 1900 serials count time of day backwards, and files cannot hold them: such dates stay text.
+    if (t.year < 1900 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31)
         return std::nullopt;
     const double serial = automation::serialFromCivil(t) + time;
     // 2023-02-30 and 25:00:00 do not come back as written: text.

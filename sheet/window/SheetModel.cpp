@@ -49,7 +49,8 @@ std::optional<double> typedDate(const QString& text)
     const int hour = m.captured(5).toInt();
     const int minute = m.captured(6).toInt();
     const int second = m.captured(7).toInt();
-    if (!day.isValid() || hour > 23 || minute > 59 || second > 59)
+    // Before 1900 serials count time of day backwards, and files cannot hold them: such dates stay text.
+    if (!day.isValid() || day.year() < 1900 || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
     return static_cast<double>(QDate(1899, 12, 30).daysTo(day)) + (hour * 3600 + minute * 60 + second) / 86'400.0;
 }
@@ -230,8 +231,7 @@ bool SheetModel::setData(const QModelIndex& index, const QVariant& value, int ro
     try {
         m_sheet->setCell(index.row() + 1, index.column() + 1, typedCell(text, storage));
     } catch (const std::exception& e) { // out of memory, most likely: the cell keeps its value
-        WindowDialogs::current().warn(nullptr,
-                                      QStringLiteral("无法写入单元格: %1").arg(QString::fromLocal8Bit(e.what())));
+        WindowDialogs::current().warn(nullptr, QStringLiteral("无法写入单元格: %1").arg(QString::fromUtf8(e.what())));
         return false;
     }
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});

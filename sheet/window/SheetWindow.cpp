@@ -15,15 +15,35 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <limits>
 
 namespace sheet {
+
+namespace {
+
+// The default editor stops at 32,767 characters: a longer text would be cut by merely opening and leaving it.
+class CellDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            line->setMaxLength(std::numeric_limits<int>::max());
+        return editor;
+    }
+};
+
+} // namespace
 
 WindowSet::WindowSet(Ref<Application> app) : m_app(std::move(app))
 {
@@ -130,6 +150,7 @@ SheetWindow::SheetWindow(WindowSet& set, Ref<Application> app, Workbook* book)
     m_view->verticalHeader()->setDefaultSectionSize(22);
     m_view->horizontalHeader()->setDefaultSectionSize(96);
     m_view->setModel(m_model);
+    m_view->setItemDelegate(new CellDelegate(m_view));
     // The selection is the sheet's and is drawn by the model: a selection model would hold 100,000 row ranges and
     // look each one up for every cell drawn.
     m_view->setSelectionMode(QAbstractItemView::NoSelection);
@@ -437,7 +458,7 @@ bool SheetWindow::saveAs()
         suggested = QString::fromStdString(m_book->name()) + QStringLiteral(".xlsx");
     } else if (keepOriginal) {
         const QFileInfo file(original);
-        suggested = file.dir().filePath(file.completeBaseName() + QStringLiteral(" (副本).") + file.suffix());
+        suggested = file.dir().filePath(file.completeBaseName() + QStringLiteral(" (副本).xlsx"));
     } else if (m_book->format() == FileFormat::Csv && m_book->sheets().size() > 1) {
         const QFileInfo file(original);
         suggested = file.dir().filePath(file.completeBaseName() + QStringLiteral(".xlsx"));
@@ -447,7 +468,7 @@ bool SheetWindow::saveAs()
         if (!choice)
             return false;
         const auto [path, format] = resolveSaveChoice(*choice);
-        if (keepOriginal && QFileInfo(path) == QFileInfo(original)) {
+        if (keepOriginal && sameFile(path, original)) {
             WindowDialogs::current().warn(
                 this, QStringLiteral("不能保存到原文件“%1”: 其中的%2会丢失。请另选一个文件名。")
                           .arg(QFileInfo(original).fileName(), QString::fromStdString(m_book->losses().describe())));
@@ -476,8 +497,8 @@ bool SheetWindow::writeTo(const QString& path, FileFormat format)
         WindowDialogs::current().warn(this, QStringLiteral("内存不足，文件“%1”没有保存。").arg(path));
         return false;
     } catch (const std::exception& e) {
-        WindowDialogs::current().warn(
-            this, QStringLiteral("文件“%1”没有保存: %2").arg(path, QString::fromLocal8Bit(e.what())));
+        WindowDialogs::current().warn(this,
+                                      QStringLiteral("文件“%1”没有保存: %2").arg(path, QString::fromUtf8(e.what())));
         return false;
     }
     const QString sheetName = QString::fromStdString(m_book->activeSheet()->name());

@@ -7,14 +7,31 @@
 #include "Module1.h"
 #include "Xlsx.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QOperatingSystemVersion>
 
 namespace sheet {
+
+bool sameFile(const QString& a, const QString& b)
+{
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    // QFileInfo's own comparison holds any two missing files for the same: compare their names instead, in the
+    // letter case the platform's file names have.
+    if (first.exists() && second.exists())
+        return first == second;
+    const auto type = QOperatingSystemVersion::currentType();
+    const bool caseless = type == QOperatingSystemVersion::Windows || type == QOperatingSystemVersion::MacOS;
+    return QDir::cleanPath(first.absoluteFilePath())
+               .compare(QDir::cleanPath(second.absoluteFilePath()),
+                        caseless ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
+}
 
 Workbook* workbookWithFile(const Application& app, const QString& path)
 {
     for (const auto& book : app.workbooks())
-        if (!book->path().empty() && QFileInfo(QString::fromStdString(book->path())) == QFileInfo(path))
+        if (!book->path().empty() && sameFile(QString::fromStdString(book->path()), path))
             return book.get();
     return nullptr;
 }
@@ -53,8 +70,8 @@ Workbook* openWorkbookFileOrWarn(Application& app, const QString& path, FileKind
     } catch (const std::bad_alloc&) {
         WindowDialogs::current().warn(parent, QStringLiteral("文件“%1”太大，内存不足，无法打开。").arg(path));
     } catch (const std::exception& e) {
-        WindowDialogs::current().warn(
-            parent, QStringLiteral("文件“%1”无法打开: %2").arg(path, QString::fromLocal8Bit(e.what())));
+        WindowDialogs::current().warn(parent,
+                                      QStringLiteral("文件“%1”无法打开: %2").arg(path, QString::fromUtf8(e.what())));
     }
     return nullptr;
 }

@@ -16,6 +16,9 @@ namespace sheet {
 
 class Application;
 
+/// Whether the two paths name one file, whether or not it exists.
+bool sameFile(const QString& a, const QString& b);
+
 /// The workbook of `app` that belongs to the file at `path`, or null.
 Workbook* workbookWithFile(const Application& app, const QString& path);
 

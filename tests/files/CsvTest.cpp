@@ -90,12 +90,13 @@ TEST(CsvRoundTrip, FieldsThatOnlyLookLikeNumbersStayAsWritten)
 {
     const std::string fields = "00123,110101199003071234,-007,0.30000000000000004,1e3,+7,1.50,-0,0,0.5,"
                                "true,TRUE,FALSE,#N/A,#DIV/0!,2024-01-05,2024-01-05 13:45:10,2023-02-30,"
-                               "2024-1-5,2024-01-05 00:00:00,12345678901234567890";
+                               "2024-1-5,2024-01-05 00:00:00,12345678901234567890,+-5,1.23456789012345e-320,"
+                               "1899-12-29,0999-01-01";
     const sheet::Book book = sheet::readCsv(fields + "\r\n", "t.csv");
     const Grid& g = book.sheets[0].grid;
 
     const auto kindAt = [&](int c) { return g.cell(1, c).kind; };
-    for (int c : {1, 2, 3, 11, 18, 19, 20, 21})
+    for (int c : {1, 2, 3, 11, 18, 19, 20, 21, 22, 23, 24, 25})
         EXPECT_EQ(kindAt(c), CellKind::Text) << c;
     for (int c : {4, 5, 6, 7, 8, 9, 10})
         EXPECT_EQ(kindAt(c), CellKind::Number) << c;
@@ -112,7 +113,7 @@ TEST(CsvRoundTrip, FieldsThatOnlyLookLikeNumbersStayAsWritten)
     EXPECT_EQ(saved, "\xEF\xBB\xBF"
                      "00123,110101199003071234,-007,0.30000000000000004,1000,7,1.5,-0,0,0.5,true,TRUE,"
                      "FALSE,#N/A,#DIV/0!,2024-01-05,2024-01-05 13:45:10,2023-02-30,2024-1-5,2024-01-05 00:00:00,"
-                     "12345678901234567890\r\n");
+                     "12345678901234567890,+-5,1.23456789012345e-320,1899-12-29,0999-01-01\r\n");
 }
 
 TEST(CsvRoundTrip, KeepsNumbersTextsAndEmptyCellsAtTheEdges)

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTabBar>
 #include <QTableView>
@@ -275,7 +276,8 @@ void SheetWindowTest::typingStoresNumbersTextsOrNothing()
                  {"2024/3/5", automation::Date{45356}},
                  {"2024-03-05 13:05", automation::Date{45356 + (13 * 3600 + 5 * 60) / 86400.0}},
                  {"2023/2/30", "2023/2/30"},
-                 {"2024/3/5 25:00", "2024/3/5 25:00"}};
+                 {"2024/3/5 25:00", "2024/3/5 25:00"},
+                 {"1899/12/29 06:00", "1899/12/29 06:00"}};
     for (const auto& c : cases) {
         s.put("Cells", 3.0, 3.0, "old");
         QVERIFY(model()->setData(model()->index(2, 2), QString::fromUtf8(c.typed)));
@@ -299,8 +301,8 @@ void SheetWindowTest::anEditorLeftAsOpenedChangesNothing()
 {
     open();
     const Object& s = m_module->xlSheet;
-    const Value values[] = {automation::Date{45356.5}, true, automation::ErrorValue{2042}, 0.30000000000000004,
-                            123456789012345678.0, "  spaced  "};
+    const Value values[] = {automation::Date{45356.5}, true,        automation::ErrorValue{2042}, 0.30000000000000004,
+                            123456789012345678.0,      "  spaced  "};
     sheet::Workbook* book = app()->activeWorkbook();
     for (const Value& v : values) {
         s.put("Cells", 1.0, 1.0, v);
@@ -315,6 +317,16 @@ void SheetWindowTest::anEditorLeftAsOpenedChangesNothing()
     s.put("Cells", 1.0, 1.0, 0.30000000000000004);
     QCOMPARE(model()->data(model()->index(0, 0), Qt::EditRole).toString(), QStringLiteral("0.30000000000000004"));
     QCOMPARE(model()->data(model()->index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("0.3"));
+
+    // A text beyond a line editor's usual 32,767 characters opens whole.
+    const std::string longText(40'000, 'x');
+    s.put("Cells", 1.0, 1.0, longText);
+    const QModelIndex cell = model()->index(0, 0);
+    std::unique_ptr<QWidget> editor(view()->itemDelegate()->createEditor(view()->viewport(), {}, cell));
+    view()->itemDelegate()->setEditorData(editor.get(), cell);
+    auto* line = qobject_cast<QLineEdit*>(editor.get());
+    QVERIFY(line);
+    QCOMPARE(line->text().size(), 40'000);
 }
 
 void SheetWindowTest::tabsFollowAndSwitchTheActiveSheet()
@@ -609,6 +621,13 @@ void SheetWindowTest::twoWorkbooksNeverShareAFile()
     QVERIFY(m_dialogs.warnings[0].contains(QStringLiteral("甲.csv")));
     QCOMPARE(readBytes(path("甲.csv")), std::string("1\r\n"));
     QCOMPARE(QString::fromStdString(second->workbook()->path()), path("乙.csv"));
+
+    // A file gone from the disk is still only itself: a new name is not taken for it.
+    QVERIFY(QFile::remove(path("甲.csv")));
+    m_dialogs.files.push_back(sheet::FileChoice{path("丙.csv"), sheet::FileKind::Csv});
+    action(second, "actionSaveAs")->trigger();
+    QCOMPARE(m_dialogs.warnings.size(), 1);
+    QCOMPARE(QString::fromStdString(second->workbook()->path()), path("丙.csv"));
 }
 
 void SheetWindowTest::savingSeveralSheetsAsCsvAsksFirst()
