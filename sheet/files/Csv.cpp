@@ -5,8 +5,8 @@
 #include "FilePath.h"
 #include "SheetName.h"
 #include "TextCodec.h"
-#include "WriteReplacing.h"
 #include "WholeFile.h"
+#include "WriteReplacing.h"
 
 #include <fstream>
 #include <iterator>
@@ -160,17 +160,22 @@ std::string csvText(const Grid& grid)
         case CellKind::Boolean:
             text = cell.number != 0 ? "TRUE" : "FALSE";
             break;
-        case CellKind::Date:
+        case CellKind::Date: {
+            // A date no calendar text can carry back (before 1900, beyond the year 9999) keeps its value as a number.
             text = formatDate(cell.number);
+            const auto back = valueOfField(text);
+            if (!back || back->kind != CellKind::Date)
+                text = formatNumber(cell.number);
             break;
+        }
         case CellKind::Error:
             text = errorText(cell.error);
             break;
         case CellKind::Empty:
             break;
         }
-        const bool quote = text.find_first_of(",\"\r\n") != std::string::npos || (!text.empty() &&
-                           (text.front() == ' ' || text.back() == ' '));
+        const bool quote = text.find_first_of(",\"\r\n") != std::string::npos ||
+                           (!text.empty() && (text.front() == ' ' || text.back() == ' '));
         if (quote) {
             out += '"';
             for (char ch : text) {
