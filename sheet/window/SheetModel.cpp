@@ -230,7 +230,9 @@ bool SheetModel::setData(const QModelIndex& index, const QVariant& value, int ro
     std::string storage;
     try {
         m_sheet->setCell(index.row() + 1, index.column() + 1, typedCell(text, storage));
-    } catch (const std::exception& e) { // out of memory, most likely: the cell keeps its value
+    } catch (const std::exception& e) { // out of memory, most likely
+        // The view shows whatever the cell holds now, changed or not.
+        emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
         WindowDialogs::current().warn(nullptr, QStringLiteral("无法写入单元格: %1").arg(QString::fromUtf8(e.what())));
         return false;
     }
