@@ -1,5 +1,7 @@
 #include "SheetName.h"
 
+#include "Utf8.h"
+
 #include <algorithm>
 
 namespace sheet {
@@ -13,63 +15,15 @@ bool isForbidden(char32_t c)
 
 struct Character {
     char32_t code = 0;      // U+FFFD for a malformed sequence
-    std::size_t length = 1; // bytes taken, 1 for a malformed sequence
+    std::size_t length = 1; // bytes taken
     bool valid = false;     // well-formed and a character XML can carry
 };
 
-// The UTF-8 character at `at`: overlong forms, surrogates, cut sequences and U+FFFE/U+FFFF are not valid.
 Character characterAt(std::string_view s, std::size_t at)
 {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[at + i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80)
-        return {lead, 1, true};
-    std::size_t length = 0;
-    char32_t code = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07u;
-    } else {
-        return {0xFFFD, 1, false};
-    }
-    if (s.size() - at < length)
-        return {0xFFFD, 1, false};
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80)
-            return {0xFFFD, 1, false};
-        code = (code << 6) | (byte(i) & 0x3Fu);
-    }
-    const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-    if (code < least || code > 0x10FFFF)
-        return {0xFFFD, 1, false};
-    if ((code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
-        return {0xFFFD, length, false}; // well-formed, but not a character a file can carry: one replacement
-    return {code, length, true};
-}
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    const Utf8Char c = decodeUtf8(s, at);
+    const bool nonCharacter = c.code == 0xFFFE || c.code == 0xFFFF;
+    return {c.wellFormed ? c.code : 0xFFFD, c.length, c.wellFormed && !nonCharacter};
 }
 
 // Lower case for the letters names are usually written in: Latin (ASCII, Latin-1, Latin Extended-A), Greek,

@@ -44,12 +44,22 @@ std::optional<std::int32_t> errorCode(std::string_view text)
     return std::nullopt;
 }
 
-std::optional<double> parseNumber(std::string_view s)
+namespace {
+
+std::string_view trimBlanks(std::string_view s)
 {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
         s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
         s.remove_suffix(1);
+    return s;
+}
+
+} // namespace
+
+std::optional<double> parseNumber(std::string_view s)
+{
+    s = trimBlanks(s);
     if (!s.empty() && s.front() == '+') {
         s.remove_prefix(1);
         if (!s.empty() && s.front() == '-') // "+-5" is no number
@@ -85,13 +95,8 @@ std::optional<double> exactNumber(std::string_view field)
     const auto number = parseNumber(field);
     if (!number)
         return std::nullopt;
-    std::string_view s = field;
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    const std::string_view digits =
-        s.substr(s.find_first_not_of("+-") == std::string_view::npos ? s.size() : s.find_first_not_of("+-"));
+    const std::string_view s = trimBlanks(field);
+    const std::string_view digits = s.substr(std::min(s.find_first_not_of("+-"), s.size()));
     // "007", "0123": a code, not a count.
     if (digits.size() > 1 && digits[0] == '0' && digits[1] >= '0' && digits[1] <= '9')
         return std::nullopt;

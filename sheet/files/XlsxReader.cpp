@@ -2,6 +2,7 @@
 #include "DateSerial.h"
 #include "FileError.h"
 #include "SheetName.h"
+#include "Utf8.h"
 #include "WholeFile.h"
 #include "Xlsx.h"
 
@@ -10,13 +11,13 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
-#include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -78,8 +79,8 @@ public:
                 throw fileError(m_name, "部件 " + part + " 已损坏,无法解压。");
             if (XML_ParseBuffer(parser, static_cast<int>(n), n == 0) == XML_STATUS_ERROR)
                 throw fileError(m_name, "部件 " + part + " 不是有效的 XML(第 " +
-                                            std::to_string(XML_GetCurrentLineNumber(parser)) + " 行: " +
-                                            XML_ErrorString(XML_GetErrorCode(parser)) + ")。");
+                                            std::to_string(XML_GetCurrentLineNumber(parser)) +
+                                            " 行: " + XML_ErrorString(XML_GetErrorCode(parser)) + ")。");
             if (n == 0)
                 return;
         }
@@ -112,7 +113,7 @@ const char* attribute(const char** attributes, std::string_view wanted)
 template <class Handler> void parsePart(const Archive& archive, const std::string& part, Handler& handler)
 {
     std::unique_ptr<std::remove_pointer_t<XML_Parser>, decltype(&XML_ParserFree)> parser(XML_ParserCreate(nullptr),
-                                                                                           &XML_ParserFree);
+                                                                                         &XML_ParserFree);
     XML_SetUserData(parser.get(), &handler);
     handler.parser = parser.get();
     XML_SetElementHandler(
@@ -229,25 +230,6 @@ int hexValue(char c)
     return -1;
 }
 
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // Spreadsheet files write characters XML cannot carry (control characters, U+FFFE) as _xHHHH_, and a literal
 // "_x" that looks like one as _x005F_x. Decodes them in place; surrogate pairs written this way are joined.
 void unescapeText(std::string& text)
@@ -311,8 +293,7 @@ struct SharedStringsHandler : HandlerBase {
         if (name == "si") {
             unescapeText(current);
             strings.push_back(std::move(current));
-        }
-        else if (name == "rPh")
+        } else if (name == "rPh")
             --depthInPhonetic;
         else if (name == "t")
             inText = false;
@@ -350,7 +331,16 @@ bool isDateFormatCode(std::string_view code)
         case '*':
             ++i; // the next character is literal
             break;
-        case 'y': case 'Y': case 'd': case 'D': case 'h': case 'H': case 's': case 'S': case 'm': case 'M':
+        case 'y':
+        case 'Y':
+        case 'd':
+        case 'D':
+        case 'h':
+        case 'H':
+        case 's':
+        case 'S':
+        case 'm':
+        case 'M':
             return code != "General";
         default:
             break;
@@ -359,7 +349,10 @@ bool isDateFormatCode(std::string_view code)
     return false;
 }
 
-bool isBuiltinDate(int id) { return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58); }
+bool isBuiltinDate(int id)
+{
+    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
+}
 
 struct StylesHandler : HandlerBase {
     struct Xf {
@@ -614,14 +607,22 @@ struct SheetHandler : HandlerBase {
     static std::string formulaFor(std::int32_t code)
     {
         switch (code) {
-        case 2000: return "#NULL!";
-        case 2007: return "1/0";
-        case 2015: return "#VALUE!";
-        case 2023: return "#REF!";
-        case 2029: return "#NAME?";
-        case 2036: return "#NUM!";
-        case 2042: return "NA()";
-        default: return {};
+        case 2000:
+            return "#NULL!";
+        case 2007:
+            return "1/0";
+        case 2015:
+            return "#VALUE!";
+        case 2023:
+            return "#REF!";
+        case 2029:
+            return "#NAME?";
+        case 2036:
+            return "#NUM!";
+        case 2042:
+            return "NA()";
+        default:
+            return {};
         }
     }
 };
@@ -648,7 +649,8 @@ Book readXlsx(std::string_view bytes, const std::string& name)
 
     auto partOfType = [&](std::string_view suffix, const char* fallback) {
         for (const auto& [id, r] : rels.byId)
-            if (r.type.size() >= suffix.size() && r.type.compare(r.type.size() - suffix.size(), suffix.size(), suffix) == 0)
+            if (r.type.size() >= suffix.size() &&
+                r.type.compare(r.type.size() - suffix.size(), suffix.size(), suffix) == 0)
                 return r.target;
         return std::string(fallback);
     };

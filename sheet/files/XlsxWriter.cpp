@@ -1,7 +1,9 @@
 #include "CellText.h"
+#include "ColumnLetters.h"
 #include "FileError.h"
 #include "FilePath.h"
 #include "SheetName.h"
+#include "Utf8.h"
 #include "WriteReplacing.h"
 #include "Xlsx.h"
 
@@ -53,30 +55,6 @@ bool isHex(unsigned char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
-// Length of the well-formed UTF-8 sequence at `p`, or 0 (overlong forms, surrogates and cut sequences included).
-std::size_t utf8Length(const unsigned char* p, const unsigned char* end)
-{
-    const unsigned char c = *p;
-    std::size_t n = 0;
-    if (c >= 0xC2 && c <= 0xDF)
-        n = 2;
-    else if (c >= 0xE0 && c <= 0xEF)
-        n = 3;
-    else if (c >= 0xF0 && c <= 0xF4)
-        n = 4;
-    else
-        return 0;
-    if (static_cast<std::size_t>(end - p) < n)
-        return 0;
-    for (std::size_t i = 1; i < n; ++i)
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-    if ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] > 0x9F) || (c == 0xF0 && p[1] < 0x90) ||
-        (c == 0xF4 && p[1] > 0x8F))
-        return 0;
-    return n;
-}
-
 void appendCodeEscape(std::string& out, unsigned code)
 {
     char buffer[8];
@@ -90,25 +68,26 @@ void appendCodeEscape(std::string& out, unsigned code)
 // malformed UTF-8 as U+FFFD so that the file stays well-formed.
 void appendText(std::string& out, std::string_view text)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* const end = p + text.size();
+    const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = begin + text.size();
+    const auto* p = begin;
     const auto* run = p; // start of bytes copied as they are
     const auto flush = [&] { out.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p - run)); };
     while (p < end) {
         const unsigned char c = *p;
         if (c >= 0x80) {
-            const std::size_t n = utf8Length(p, end);
-            const bool nonCharacter = n == 3 && c == 0xEF && p[1] == 0xBF && p[2] >= 0xBE;
-            if (n != 0 && !nonCharacter) {
-                p += n;
+            const Utf8Char decoded = decodeUtf8(text, static_cast<std::size_t>(p - begin));
+            const bool nonCharacter = decoded.code == 0xFFFE || decoded.code == 0xFFFF;
+            if (decoded.wellFormed && !nonCharacter) {
+                p += decoded.length;
                 continue;
             }
             flush();
             if (nonCharacter)
-                appendCodeEscape(out, 0xFFC0u | (p[2] & 0x3Fu)); // U+FFFE or U+FFFF
+                appendCodeEscape(out, decoded.code);
             else
                 out += "\xEF\xBF\xBD";
-            p += n != 0 ? n : 1;
+            p += decoded.wellFormed ? decoded.length : 1; // each byte of a malformed sequence is replaced
             run = p;
             continue;
         }
@@ -195,14 +174,10 @@ public:
     ColumnNames()
     {
         for (std::int32_t column = 1; column <= Grid::kColumns; ++column) {
+            const std::string letters = columnLetters(column);
             Name& name = m_names[static_cast<std::size_t>(column)];
-            char reversed[4];
-            std::size_t length = 0;
-            for (std::int32_t c = column; c > 0; c = (c - 1) / 26)
-                reversed[length++] = static_cast<char>('A' + (c - 1) % 26);
-            for (std::size_t i = 0; i < length; ++i)
-                name.letters[i] = reversed[length - 1 - i];
-            name.length = static_cast<char>(length);
+            letters.copy(name.letters, sizeof name.letters);
+            name.length = static_cast<char>(letters.size());
         }
     }
     std::string_view operator[](std::int32_t column) const

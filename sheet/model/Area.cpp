@@ -7,17 +7,6 @@ namespace sheet {
 bool Area::isWholeRows() const { return left == 1 && right == Grid::kColumns; }
 bool Area::isWholeColumns() const { return top == 1 && bottom == Grid::kRows; }
 
-std::string columnLetters(std::int32_t column)
-{
-    std::string letters;
-    while (column > 0) {
-        const int digit = (column - 1) % 26;
-        letters.insert(letters.begin(), static_cast<char>('A' + digit));
-        column = (column - 1) / 26;
-    }
-    return letters;
-}
-
 std::string Area::address() const
 {
     if (isWholeRows() && !isWholeColumns())

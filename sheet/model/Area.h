@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ColumnLetters.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,9 +23,6 @@ struct Area {
     /// "$C$5", "$C$5:$D$6", "$3:$4" or "$C:$D", as an address is written in a formula.
     std::string address() const;
 };
-
-/// The column letters of a column number: 1 -> "A", 28 -> "AB".
-std::string columnLetters(std::int32_t column);
 
 /// The areas of a range, in the order they were united. One area is held inline; more share a buffer, and appending
 /// to the newest list of a buffer extends it in place, so uniting n areas one by one costs O(n) in all.
