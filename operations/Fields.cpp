@@ -36,7 +36,38 @@ private:
     std::size_t m_pos = 0;
 };
 
-int upper(int c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+int upper(int c)
+{
+    return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
+}
+
+// A Chinese input method in full-width mode types "１２" for 12: its full-width forms (U+FF01 to U+FF5E, UTF-8
+// EF BC 81 to EF BD 9E) and the ideographic space (U+3000, E3 80 80) become their ASCII characters. Every other
+// byte is kept, so malformed UTF-8 still stops the reading where it stands.
+std::string narrowFullWidth(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto b = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+        if (i + 2 < text.size()) {
+            if (b(0) == 0xEF &&
+                ((b(1) == 0xBC && b(2) >= 0x81 && b(2) <= 0xBF) || (b(1) == 0xBD && b(2) >= 0x80 && b(2) <= 0x9E))) {
+                const unsigned codePoint = 0xF000u | ((b(1) & 0x3Fu) << 6) | (b(2) & 0x3Fu);
+                out.push_back(static_cast<char>(codePoint - 0xFEE0u));
+                i += 2;
+                continue;
+            }
+            if (b(0) == 0xE3 && b(1) == 0x80 && b(2) == 0x80) {
+                out.push_back(' ');
+                i += 2;
+                continue;
+            }
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
 
 double readRadix(Cursor& cursor, int radix)
 {
@@ -60,8 +91,9 @@ double readRadix(Cursor& cursor, int radix)
 
 } // namespace
 
-double readField(std::string_view text)
+double readField(std::string_view typed)
 {
+    const std::string text = narrowFullWidth(typed);
     Cursor cursor(text);
 
     if (cursor.take('&')) {

@@ -39,11 +39,18 @@ INSTANTIATE_TEST_SUITE_P(Texts, FieldReading,
                              FieldCase{"1.5D2", 150}, FieldCase{"2d1", 20}, FieldCase{"1e", 1}, FieldCase{"1e+", 1},
                              FieldCase{"1e999x", std::numeric_limits<double>::infinity()},
                              // Hexadecimal and octal whole numbers.
-                             FieldCase{"&H1F", 31}, FieldCase{"&hff", 255}, FieldCase{"&O17", 15},
-                             FieldCase{"&o78", 7}, FieldCase{"&HFFFF", 65535}, FieldCase{"&H", 0},
-                             FieldCase{"&X1", 0}, FieldCase{"&17", 0},
-                             // Non-ASCII characters stop the reading; they never crash it.
-                             FieldCase{"１２", 0}, FieldCase{"7\xE3\x80\x80", 7}, FieldCase{"\xFF\xFE", 0}));
+                             FieldCase{"&H1F", 31}, FieldCase{"&hff", 255}, FieldCase{"&O17", 15}, FieldCase{"&o78", 7},
+                             FieldCase{"&HFFFF", 65535}, FieldCase{"&H", 0}, FieldCase{"&X1", 0}, FieldCase{"&17", 0},
+                             // Full-width forms read as their ASCII characters, the ideographic space as a blank.
+                             FieldCase{"１２", 12}, FieldCase{"－３", -3}, FieldCase{"＋７", 7},
+                             FieldCase{"１．５Ｅ２", 150}, FieldCase{"２ｄ１", 20}, FieldCase{"＆Ｈ１Ｆ", 31},
+                             FieldCase{"＆ｏ１７", 15}, FieldCase{"１\xE3\x80\x80２", 12},
+                             FieldCase{"\xE3\x80\x80９", 9}, FieldCase{"１２ａｂｃ", 12}, FieldCase{"3１", 31},
+                             FieldCase{"～５", 0},
+                             // Other non-ASCII characters stop the reading, also a cut full-width form; they never
+                             // crash it.
+                             FieldCase{"7\xE3\x80\x80", 7}, FieldCase{"\xFF\xFE", 0}, FieldCase{"4\xEF\xBC", 4},
+                             FieldCase{"5\xEF\xBC\x80", 5}, FieldCase{"6\xEF\xBD\x9F", 6}, FieldCase{"１。５", 1}));
 
 TEST(FieldReadingRange, NumbersBeyondADoubleReadAsInfinityAndTinyOnesAsZero)
 {

@@ -65,13 +65,22 @@ TEST_F(InsertBlankRowsTest, InsertsNBlankRowsAfterEveryKRows)
 
     EXPECT_EQ(column1(18), (std::vector<std::string>{"1", "2", "3", "", "", "4", "5", "6", "", "", "7", "8", "9", "",
                                                      "", "10", "11", "12"}));
-    EXPECT_EQ(rowsRequested(), (std::vector<std::string>{"Rows(4)", "Rows(4)", "Rows(9)", "Rows(9)", "Rows(14)",
-                                                         "Rows(14)"}));
+    EXPECT_EQ(rowsRequested(),
+              (std::vector<std::string>{"Rows(4)", "Rows(4)", "Rows(9)", "Rows(9)", "Rows(14)", "Rows(14)"}));
     EXPECT_EQ(std::count(plan->trace.begin(), plan->trace.end(), "Insert(Shift:=-4121)"), 6);
     EXPECT_EQ(platform.messages, std::vector<Message>{kDone});
     // The spreadsheet came to the front on connecting; the main window comes back last.
     EXPECT_EQ(platform.activations, (std::vector<std::string>{user->caption(), "Tessavo"}));
     EXPECT_EQ(platform.foreground, "Tessavo");
+}
+
+TEST_F(InsertBlankRowsTest, FullWidthDigitsReadAsTheNumbersTyped)
+{
+    // As a Chinese input method types them in full-width mode, with an ideographic space.
+    run("１", "１０", "３　", "２");
+    EXPECT_EQ(rowsRequested(),
+              (std::vector<std::string>{"Rows(4)", "Rows(4)", "Rows(9)", "Rows(9)", "Rows(14)", "Rows(14)"}));
+    EXPECT_EQ(platform.messages, std::vector<Message>{kDone});
 }
 
 TEST_F(InsertBlankRowsTest, OnlyWholeIntervalsBeforeTheEndRowGetBlankRows)
@@ -88,8 +97,8 @@ TEST_F(InsertBlankRowsTest, PassesFractionalAndDescendingPositionsAsTheyAre)
 
     plan->trace.clear();
     run("1", "10", "3", "2.5"); // two insertions a point, the positions use 2.5
-    EXPECT_EQ(rowsRequested(), (std::vector<std::string>{"Rows(4)", "Rows(4)", "Rows(9.5)", "Rows(9.5)", "Rows(15)",
-                                                         "Rows(15)"}));
+    EXPECT_EQ(rowsRequested(),
+              (std::vector<std::string>{"Rows(4)", "Rows(4)", "Rows(9.5)", "Rows(9.5)", "Rows(15)", "Rows(15)"}));
 
     plan->trace.clear();
     run("10", "1", "-3", "1");
@@ -113,8 +122,7 @@ TEST_F(InsertBlankRowsTest, RefusedInputShowsOneMessageAndNeverConnects)
         {"", "10", "3", "1", kInput},          // blank start box
         {"1", "10", "3", "  ", kInput},        // blank count box
         {"1", "1e999", "3", "1", kInput},      // beyond a double
-        {"1", "10", "3", "-1e400", kInput},
-        {"1", "1048577", "1", "2", kInput},    // more rows than the sheet has
+        {"1", "10", "3", "-1e400", kInput},    {"1", "1048577", "1", "2", kInput}, // more rows than the sheet has
         {"1", "1e15", "1", "1", kInput},
     };
     for (const Case& c : cases) {
