@@ -12,12 +12,16 @@ build/debug/build.ninja: CMakeLists.txt CMakePresets.json
 build/release/build.ninja: CMakeLists.txt CMakePresets.json
 	cmake --preset release
 
+build/run/build.ninja: CMakeLists.txt CMakePresets.json
+	cmake --preset run
+
 build/asan/build.ninja: CMakeLists.txt CMakePresets.json
 	cmake --preset asan
 
-run: deps build/debug/build.ninja
-	cmake --build --preset debug -j $(JOBS) --target tessavo
-	./build/debug/app/tessavo
+# An optimised build with debug information: a debug build opens files several times slower.
+run: deps build/run/build.ninja
+	cmake --build --preset run -j $(JOBS) --target tessavo
+	./build/run/app/tessavo $(ARGS)
 
 test: deps build/debug/build.ninja
 	cmake --build --preset debug -j $(JOBS)
