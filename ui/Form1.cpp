@@ -4,6 +4,7 @@
 #include "Fonts.h"
 #include "LineEdits.h"
 #include "Operations.h"
+#include "Placement.h"
 #include "StayOnTop.h"
 #include "Twips.h"
 
@@ -13,15 +14,22 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
+
+#include <limits>
 
 namespace ui {
 
 namespace {
 
-QString utf8(const char* s) { return QString::fromUtf8(s); }
+QString utf8(const char* s)
+{
+    return QString::fromUtf8(s);
+}
 
-std::string text(const QLineEdit* box) { return box->text().toStdString(); }
+std::string text(const QLineEdit* box)
+{
+    return box->text().toStdString();
+}
 
 void setTextColour(QWidget* w, const QColor& colour)
 {
@@ -35,19 +43,14 @@ void setTextColour(QWidget* w, const QColor& colour)
 Form1::Form1(automation::Module1& module, automation::Platform& platform) : m_module(module), m_platform(platform)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QString::fromUtf8(automation::kProgramTitle.data(),
-                                     static_cast<qsizetype>(automation::kProgramTitle.size())));
+    setWindowTitle(
+        QString::fromUtf8(automation::kProgramTitle.data(), static_cast<qsizetype>(automation::kProgramTitle.size())));
     setWindowIcon(QIcon(QStringLiteral(":/tessavo.png")));
     setFont(songti(9));
     setFixedSize(twips(*this, 3720), twips(*this, 6495));
     buildControls();
 
-    // Centred on the screen.
-    if (const QScreen* s = screen()) {
-        QRect r = rect();
-        r.moveCenter(s->availableGeometry().center());
-        move(r.topLeft());
-    }
+    centreOnScreen(*this);
 
     Form_Load();
 }
@@ -63,6 +66,7 @@ void Form1::buildControls()
                         int height) {
         f = new QGroupBox(utf8(caption), this);
         f->setObjectName(QString::fromLatin1(name));
+        f->setFont(font());
         f->setGeometry(twipsRect(*this, left, top, width, height));
         // The caption stands in the top border line, and the controls are placed from the frame's outer corner.
         f->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: %1px; }"
@@ -76,6 +80,8 @@ void Form1::buildControls()
                         int width, int height) {
         l = new QLabel(utf8(caption), parent);
         l->setObjectName(QString::fromLatin1(name));
+        // Set on each control: the style sheet of a frame stops its children inheriting the window's font.
+        l->setFont(font());
         l->setAutoFillBackground(true);
         const QRect r = twipsRect(*this, left, top, width, height);
         const QSize hint = l->sizeHint();
@@ -85,6 +91,8 @@ void Form1::buildControls()
                       int width, int height, double points) {
         b = made;
         b->setObjectName(QString::fromLatin1(name));
+        // No length limit: a longer text would be cut without a word.
+        b->setMaxLength(std::numeric_limits<int>::max());
         b->setText(utf8(initial));
         b->setFont(songti(points));
         b->setGeometry(twipsRect(*this, left, top, width, height));
@@ -93,6 +101,7 @@ void Form1::buildControls()
                          int width, int height) {
         b = new QPushButton(utf8(caption), parent);
         b->setObjectName(QString::fromLatin1(name));
+        b->setFont(font());
         b->setGeometry(twipsRect(*this, left, top, width, height));
         b->setAutoDefault(false);
         b->setDefault(false);
@@ -138,6 +147,7 @@ void Form1::buildControls()
 
     Check1 = new QCheckBox(utf8("窗口前置"), this);
     Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setFont(font());
     Check1->setGeometry(twipsRect(*this, 360, 6060, 1095, 255));
     setTextColour(Check1, Qt::black);
     button(Command5, this, "Command5", "捐助", 1680, 6000, 750, 375);
@@ -146,8 +156,9 @@ void Form1::buildControls()
     label(Label10, this, "Label10", "Tessavo · 2026年12月 · 欢迎来信反馈", 1800, 6960, 1620, 180);
     setTextColour(Label10, QColor(0, 0, 255));
 
-    const QList<QWidget*> order = {Text4, Text2,  Text3,  Text1,  Text5,    Text6,    Text7,    Text8,    Check1,  Text9,
-                                   Text10, Text11, Text12, Command4, Command1, Command2, Command3, Command5, Command6};
+    const QList<QWidget*> order = {Text4,    Text2,    Text3,    Text1,    Text5,   Text6,  Text7,
+                                   Text8,    Check1,   Text9,    Text10,   Text11,  Text12, Command4,
+                                   Command1, Command2, Command3, Command5, Command6};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
     Text4->setFocus();

@@ -1,6 +1,7 @@
+#include "Form1.h"
 #include "Application.h"
 #include "DonationWindow.h"
-#include "Form1.h"
+#include "Fonts.h"
 #include "LocalHost.h"
 #include "Module1.h"
 #include "QtPlatform.h"
@@ -8,11 +9,13 @@
 #include "Values.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 
@@ -56,6 +59,9 @@ private slots:
     void startsWithEmptyBoxesKeptInFrontAndTheFocusInTheEndRow();
     void placesControlsInTwips_data();
     void placesControlsInTwips();
+    void drawsEveryCaptionInTheWindowFont();
+    void centresTheWholeWindowOnTheScreen();
+    void boxesTakeTextsOfAnyLength();
     void tabAndShiftTabGoRoundTheWholeCycle();
     void selectsTheWholeTextOnFocusInTheFirstEightBoxesOnly();
     void keepInFrontFollowsTheCheckBoxWithoutMovingTheWindow();
@@ -109,7 +115,8 @@ void Form1Test::cleanup()
 void Form1Test::startsWithEmptyBoxesKeptInFrontAndTheFocusInTheEndRow()
 {
     for (int i = 1; i <= 12; ++i)
-        QVERIFY2(m_form->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(i))->text().isEmpty(), qPrintable(QString::number(i)));
+        QVERIFY2(m_form->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(i))->text().isEmpty(),
+                 qPrintable(QString::number(i)));
     QCOMPARE(control<QCheckBox>("Check1")->checkState(), Qt::Checked);
     QVERIFY(ui::isStayOnTop(*m_form));
     QCOMPARE(QApplication::focusWidget(), control<QLineEdit>("Text4"));
@@ -157,11 +164,54 @@ void Form1Test::placesControlsInTwips()
     QVERIFY(qAbs(label2.center().y() - 27) <= 1);
 }
 
+void Form1Test::drawsEveryCaptionInTheWindowFont()
+{
+    const QFontInfo window(ui::songti(9));
+    int checked = 0;
+    for (QWidget* w : m_form->findChildren<QWidget*>()) {
+        if (!qobject_cast<QLabel*>(w) && !qobject_cast<QAbstractButton*>(w) && !qobject_cast<QGroupBox*>(w))
+            continue;
+        // What the control is drawn with, after the style has had its say.
+        w->ensurePolished();
+        const QFontInfo used(w->font());
+        QVERIFY2(used.family() == window.family(), qPrintable(w->objectName() + QStringLiteral(": ") + used.family()));
+        QCOMPARE(used.pointSizeF(), window.pointSizeF());
+        ++checked;
+    }
+    QCOMPARE(checked, 4 + 15 + 6 + 1);
+    // The boxes keep fonts of their own.
+    QCOMPARE(QFontInfo(control<QLineEdit>("Text2")->font()).pointSizeF(), 12.0);
+    QCOMPARE(QFontInfo(control<QLineEdit>("Text4")->font()).pointSizeF(), 10.5);
+}
+
+void Form1Test::centresTheWholeWindowOnTheScreen()
+{
+    const QRect screen = m_form->screen()->availableGeometry();
+    const QRect outer = m_form->frameGeometry();
+    QVERIFY2(outer != m_form->geometry(), "the platform draws no frame: the test would prove nothing");
+    QVERIFY2(
+        qAbs(outer.center().x() - screen.center().x()) <= 1 && qAbs(outer.center().y() - screen.center().y()) <= 1,
+        qPrintable(
+            QStringLiteral("frame %1,%2 %3x%4").arg(outer.x()).arg(outer.y()).arg(outer.width()).arg(outer.height())));
+}
+
+void Form1Test::boxesTakeTextsOfAnyLength()
+{
+    const QString longText = QString(100'000, QLatin1Char('7')) + QStringLiteral("行");
+    QApplication::clipboard()->setText(longText);
+    for (const char* name : {"Text1", "Text9", "Text12"}) {
+        auto* box = control<QLineEdit>(name);
+        box->setFocus(Qt::TabFocusReason);
+        QTest::keySequence(box, QKeySequence::Paste);
+        QCOMPARE(box->text().size(), longText.size());
+    }
+}
+
 void Form1Test::tabAndShiftTabGoRoundTheWholeCycle()
 {
-    const char* order[] = {"Text4", "Text2", "Text3", "Text1", "Text5", "Text6", "Text7", "Text8", "Check1", "Text9",
-                           "Text10", "Text11", "Text12", "Command4", "Command1", "Command2", "Command3", "Command5",
-                           "Command6"};
+    const char* order[] = {"Text4",    "Text2",    "Text3",    "Text1",    "Text5",   "Text6",  "Text7",
+                           "Text8",    "Check1",   "Text9",    "Text10",   "Text11",  "Text12", "Command4",
+                           "Command1", "Command2", "Command3", "Command5", "Command6"};
     auto focused = [] { return QApplication::focusWidget()->objectName(); };
     for (const char* name : order) {
         QCOMPARE(focused(), QString::fromLatin1(name));
@@ -296,7 +346,8 @@ void Form1Test::runsEachOperationOnTheEmbeddedSheet()
     type("Text8", QStringLiteral("1"));
     type("Text7", QStringLiteral("6"));
     click("Command3");
-    QCOMPARE(m_user->activeWorkbook()->activeSheet()->selection().address(), QStringLiteral("$3:$3,$4:$4").toStdString());
+    QCOMPARE(m_user->activeWorkbook()->activeSheet()->selection().address(),
+             QStringLiteral("$3:$3,$4:$4").toStdString());
 
     QCOMPARE(user.seen.size(), 4);
     QCOMPARE(user.seen[0].text, QString::fromUtf8("数据处理完成,谢谢使用!"));
