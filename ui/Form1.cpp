@@ -50,9 +50,9 @@ Form1::Form1(automation::Module1& module, automation::Platform& platform) : m_mo
     setFixedSize(twips(*this, 3720), twips(*this, 6495));
     buildControls();
 
-    centreOnScreen(*this);
-
     Form_Load();
+    // After the load step, whose stays-on-top hint is then part of the native window from the start.
+    centreOnScreen(*this);
 }
 
 Form1::~Form1()
@@ -181,7 +181,7 @@ void Form1::Form_Load()
 
 void Form1::Check1_Click()
 {
-    setStayOnTop(*this, Check1->checkState() == Qt::Checked);
+    platform::qt::setStayOnTop(*this, Check1->checkState() == Qt::Checked);
 }
 
 void Form1::Command1_Click()

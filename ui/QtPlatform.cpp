@@ -1,6 +1,7 @@
 #include "QtPlatform.h"
 
 #include "Activation.h"
+#include "DialogOwner.h"
 
 #include <QMessageBox>
 
@@ -25,6 +26,9 @@ void QtPlatform::showMessage(std::string_view text, std::string_view title, int 
     QMessageBox box(style & automation::kStyleInformation ? QMessageBox::Information : QMessageBox::NoIcon,
                     fromUtf8(title), fromUtf8(text), QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
+    // The operations and the connection run from the main window, which may stay on top: a box without an owner
+    // would open below it and the program would look frozen.
+    platform::qt::ownDialog(box);
     box.exec();
 }
 

@@ -1,6 +1,7 @@
 #include "WindowDialogs.h"
 
 #include "Application.h"
+#include "DialogOwner.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -23,11 +24,14 @@ public:
         const QString xlsx = QStringLiteral("Excel 工作簿 (*.xlsx)");
         const QString csv = QStringLiteral("CSV 文件，自动识别编码 (*.csv)");
         const QString gb = QStringLiteral("CSV 文件，GB18030 编码 (*.csv)");
-        QString filter = any;
-        const QString path = QFileDialog::getOpenFileName(
-            parent, QStringLiteral("打开"), {}, QStringList{any, xlsx, csv, gb}.join(QStringLiteral(";;")), &filter);
+        QFileDialog dialog(nullptr, QStringLiteral("打开"), {},
+                           QStringList{any, xlsx, csv, gb}.join(QStringLiteral(";;")));
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        const QString path = run(dialog, parent);
         if (path.isEmpty())
             return std::nullopt;
+        const QString filter = dialog.selectedNameFilter();
         FileKind kind = FileKind::ByExtension;
         if (filter == xlsx)
             kind = FileKind::Xlsx;
@@ -42,18 +46,20 @@ public:
     {
         const QString xlsx = QStringLiteral("Excel 工作簿 (*.xlsx)");
         const QString csv = QStringLiteral("CSV 文件，UTF-8 (*.csv)");
-        QString filter = suggested.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? csv : xlsx;
-        const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("另存为"), suggested,
-                                                          xlsx + QStringLiteral(";;") + csv, &filter);
+        QFileDialog dialog(nullptr, QStringLiteral("另存为"), suggested, xlsx + QStringLiteral(";;") + csv);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.selectNameFilter(suggested.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? csv : xlsx);
+        const QString path = run(dialog, parent);
         if (path.isEmpty())
             return std::nullopt;
-        return FileChoice{path, filter == csv ? FileKind::Csv : FileKind::Xlsx};
+        return FileChoice{path, dialog.selectedNameFilter() == csv ? FileKind::Csv : FileKind::Xlsx};
     }
 
     CloseAnswer askSaveChanges(QWidget* parent, const QString& name) override
     {
         QMessageBox box(QMessageBox::Warning, title(), QStringLiteral("是否保存对“%1”的更改?").arg(name),
-                        QMessageBox::NoButton, parent);
+                        QMessageBox::NoButton);
+        platform::qt::ownDialog(box, parent);
         QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
         QPushButton* discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
         box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
@@ -68,7 +74,8 @@ public:
 
     bool askSaveAsInstead(QWidget* parent, const QString& message) override
     {
-        QMessageBox box(QMessageBox::Warning, title(), message, QMessageBox::NoButton, parent);
+        QMessageBox box(QMessageBox::Warning, title(), message, QMessageBox::NoButton);
+        platform::qt::ownDialog(box, parent);
         QPushButton* saveAs = box.addButton(QStringLiteral("另存为…"), QMessageBox::AcceptRole);
         box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
         box.setDefaultButton(saveAs);
@@ -76,10 +83,24 @@ public:
         return box.clickedButton() == saveAs;
     }
 
-    void warn(QWidget* parent, const QString& message) override { QMessageBox::warning(parent, title(), message); }
-    void inform(QWidget* parent, const QString& message) override
+    void warn(QWidget* parent, const QString& message) override { show(QMessageBox::Warning, parent, message); }
+    void inform(QWidget* parent, const QString& message) override { show(QMessageBox::Information, parent, message); }
+
+private:
+    static void show(QMessageBox::Icon icon, QWidget* parent, const QString& message)
     {
-        QMessageBox::information(parent, title(), message);
+        QMessageBox box(icon, title(), message, QMessageBox::Ok);
+        platform::qt::ownDialog(box, parent);
+        box.exec();
+    }
+
+    // The chosen file, or an empty path when cancelled.
+    static QString run(QFileDialog& dialog, QWidget* parent)
+    {
+        platform::qt::ownDialog(dialog, parent);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return dialog.selectedFiles().front();
     }
 };
 

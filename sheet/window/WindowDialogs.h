@@ -21,7 +21,8 @@ struct FileChoice {
 enum class CloseAnswer { Save, Discard, Cancel };
 
 /// The modal dialogs of the spreadsheet's windows. The real ones block; a test puts its own, which answer at once and
-/// record what they were shown.
+/// record what they were shown. `parent` is the window that asks, null for the program's active window; the real
+/// dialogs stay above it and above every window of the program kept on top.
 class WindowDialogs {
 public:
     virtual ~WindowDialogs() = default;

@@ -118,7 +118,7 @@ void Form1Test::startsWithEmptyBoxesKeptInFrontAndTheFocusInTheEndRow()
         QVERIFY2(m_form->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(i))->text().isEmpty(),
                  qPrintable(QString::number(i)));
     QCOMPARE(control<QCheckBox>("Check1")->checkState(), Qt::Checked);
-    QVERIFY(ui::isStayOnTop(*m_form));
+    QVERIFY(platform::qt::isStayOnTop(*m_form));
     QCOMPARE(QApplication::focusWidget(), control<QLineEdit>("Text4"));
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Tessavo"));
     QCOMPARE(m_form->findChildren<QWidget*>(QString(), Qt::FindChildrenRecursively).size() >= 38, true);
@@ -262,16 +262,16 @@ void Form1Test::keepInFrontFollowsTheCheckBoxWithoutMovingTheWindow()
 
     QTest::mouseClick(check, Qt::LeftButton);
     QCOMPARE(check->checkState(), Qt::Unchecked);
-    QVERIFY(!ui::isStayOnTop(*m_form));
+    QVERIFY(!platform::qt::isStayOnTop(*m_form));
     QCOMPARE(m_form->geometry(), before);
     QVERIFY(m_form->isVisible());
 
     check->setCheckState(Qt::Checked);
-    QVERIFY(ui::isStayOnTop(*m_form));
+    QVERIFY(platform::qt::isStayOnTop(*m_form));
     check->setCheckState(Qt::PartiallyChecked); // only a tick keeps it in front
-    QVERIFY(!ui::isStayOnTop(*m_form));
+    QVERIFY(!platform::qt::isStayOnTop(*m_form));
     check->setCheckState(Qt::Checked);
-    QVERIFY(ui::isStayOnTop(*m_form));
+    QVERIFY(platform::qt::isStayOnTop(*m_form));
     QCOMPARE(m_form->geometry(), before);
     QCOMPARE(m_form->winId(), id); // the native window was never recreated
 }

@@ -2,7 +2,7 @@
 
 class QWidget;
 
-namespace ui {
+namespace platform::qt {
 
 /// Keeps `window` above the windows that are not kept on top (`on`), or returns it to the normal order. Never moves,
 /// resizes, hides or activates it, so the window keeps its place and state. Failures are silent: the window keeps
@@ -11,4 +11,4 @@ void setStayOnTop(QWidget& window, bool on);
 /// Whether `window` is asked to stay above other windows.
 bool isStayOnTop(const QWidget& window);
 
-} // namespace ui
+} // namespace platform::qt

@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <QWindow>
 
-namespace ui {
+namespace platform::qt {
 
 void setStayOnTop(QWidget& window, bool on)
 {
@@ -25,4 +25,4 @@ bool isStayOnTop(const QWidget& window)
     return window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
-} // namespace ui
+} // namespace platform::qt

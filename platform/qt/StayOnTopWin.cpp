@@ -6,7 +6,7 @@
 #include <QVariant>
 #include <QWidget>
 
-namespace ui {
+namespace platform::qt {
 
 namespace {
 constexpr char kTopmost[] = "tessavoTopmost";
@@ -28,4 +28,4 @@ bool isStayOnTop(const QWidget& window)
     return window.property(kTopmost).toBool();
 }
 
-} // namespace ui
+} // namespace platform::qt
