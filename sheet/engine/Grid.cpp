@@ -155,6 +155,101 @@ void Grid::deleteColumns(std::int32_t at, std::int32_t count) {
         trimTrailingBlankRows();
 }
 
+std::size_t Grid::clearArea(std::int32_t top, std::int32_t left, std::int32_t bottom, std::int32_t right) {
+    checkCell(top, left);
+    checkCell(bottom, right);
+    if (top > bottom || left > right)
+        throw GridError(GridError::Reason::OutOfRange, "area (" + std::to_string(top) + ", " + std::to_string(left) +
+                                                           ")-(" + std::to_string(bottom) + ", " +
+                                                           std::to_string(right) + ") is upside down");
+    bottom = std::min(bottom, lastRow());
+    right = std::min(right, lastColumn());
+    if (top > bottom || left > right)
+        return 0;
+
+    // Everything is gathered before the first cell goes, so running out of memory changes nothing.
+    std::vector<RowAt> rows;
+    if (static_cast<std::size_t>(bottom - top) < m_rows.size()) {
+        for (std::int32_t row = top; row <= bottom; ++row)
+            if (const NodeId id = m_rows.find(row); id != PositionIndex::npos)
+                rows.push_back({row, id});
+    } else {
+        m_rows.forEach([&](std::int32_t row, NodeId id) {
+            if (row >= top && row <= bottom)
+                rows.push_back({row, id});
+        });
+    }
+    if (rows.empty())
+        return 0;
+
+    // A few columns are looked up one by one; for many, one pass gives every column's position.
+    std::vector<NodeId> narrow;
+    std::vector<std::int32_t> positionOf;
+    const bool wide = static_cast<std::size_t>(right - left) >= m_columns.size();
+    if (wide) {
+        positionOf.assign(m_columns.idLimit(), 0);
+        m_columns.forEach([&](std::int32_t column, NodeId id) { positionOf[id] = column; });
+    } else {
+        for (std::int32_t column = left; column <= right; ++column)
+            if (const NodeId id = m_columns.find(column); id != PositionIndex::npos)
+                narrow.push_back(id);
+        std::sort(narrow.begin(), narrow.end());
+        if (narrow.empty())
+            return 0;
+    }
+    return clearInRows(rows, [&](std::int32_t, NodeId column) {
+        if (wide)
+            return positionOf[column] >= left && positionOf[column] <= right;
+        return std::binary_search(narrow.begin(), narrow.end(), column);
+    });
+}
+
+std::size_t Grid::clearWhere(const std::function<bool(std::int32_t row, std::int32_t column)>& inside) {
+    std::vector<std::int32_t> positionOf(m_columns.idLimit(), 0); // 0: retired or free, so an orphan
+    m_columns.forEach([&](std::int32_t column, NodeId id) { positionOf[id] = column; });
+    std::vector<RowAt> rows;
+    rows.reserve(m_rows.size());
+    m_rows.forEach([&](std::int32_t row, NodeId id) { rows.push_back({row, id}); });
+    return clearInRows(rows, [&](std::int32_t row, NodeId column) {
+        return positionOf[column] > 0 && inside(row, positionOf[column]);
+    });
+}
+
+// Erasing a row or column node leaves every other position as it was, so the positions gathered by the caller
+// stay true throughout; nothing here allocates.
+std::size_t Grid::clearInRows(const std::vector<RowAt>& rows,
+                              const std::function<bool(std::int32_t row, NodeId column)>& selected) {
+    std::size_t cleared = 0;
+    for (const RowAt& at : rows) {
+        RowCells& cells = m_rowCells[at.id];
+        const std::size_t before = cleared;
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            const Slot slot = cells[i];
+            if (!isLive(slot) || !selected(at.position, slot.column)) {
+                cells[kept++] = slot;
+                continue;
+            }
+            releaseText(slot);
+            --m_cellCount;
+            ++cleared;
+            if (--m_columnCounts[slot.column] == 0)
+                m_columns.erase(m_columns.position(slot.column));
+        }
+        if (cleared == before)
+            continue;
+        cells.resize(kept);
+        if (hasLiveCell(cells))
+            continue;
+        releaseRow(at.id);
+        m_rows.erase(at.position);
+        rowsChanged();
+    }
+    if (cleared > 0)
+        trimTrailingBlankRows();
+    return cleared;
+}
+
 std::int32_t Grid::lastRow() const {
     return m_rows.total();
 }

@@ -35,6 +35,9 @@ private:
 ///   setCell()                      O(log R + log C + W)
 ///   insertRows/insertColumns       O(log R) / O(log C) whatever the count
 ///   deleteRows/deleteColumns       O(log R + k * (W + log C)) / O(log C + k + W of the last row)
+///   clearArea (h rows, w columns)  O(min(h log R, R) + min(w log C, C') + W of every non-blank row in the area)
+///   clearWhere                     O(R + C' + cells) plus one call of its test per non-empty cell
+///                                  (C' counts deleted columns too; both gather what they clear first, O(R) memory)
 /// Memory: about 16 bytes per cell plus up to a quarter of slack per row; texts longer than 10 bytes add their own
 /// allocation. Deleting a column that holds cells leaves its cells' memory in place until their row is rewritten
 /// or deleted, and keeps one 24-byte index entry for the grid's lifetime.
@@ -72,6 +75,16 @@ public:
     void insertColumns(std::int32_t at, std::int32_t count);
     void deleteColumns(std::int32_t at, std::int32_t count);
 
+    /// Clears every cell of rows top..bottom, columns left..right (1-based, inclusive) and returns how many held a
+    /// value. Only non-blank rows are visited: a whole column of the sheet costs what its rows hold, never a step per
+    /// blank row. Throws GridError(OutOfRange), changing nothing, unless 1 <= top <= bottom <= kRows and
+    /// 1 <= left <= right <= kColumns. Example: clearArea(1, 3, kRows, 3) empties column C.
+    std::size_t clearArea(std::int32_t top, std::int32_t left, std::int32_t bottom, std::int32_t right);
+    /// Clears every non-empty cell for which `inside(row, column)` is true and returns how many there were: for a
+    /// selection of many areas, asked once per cell rather than once per area. `inside` must neither throw nor
+    /// change the grid.
+    std::size_t clearWhere(const std::function<bool(std::int32_t row, std::int32_t column)>& inside);
+
     /// The last row / column holding a value, 0 when the grid is empty.
     std::int32_t lastRow() const;
     std::int32_t lastColumn() const;
@@ -86,6 +99,10 @@ private:
     struct Slot;
     using NodeId = PositionIndex::NodeId;
     using RowCells = std::vector<Slot>;
+    struct RowAt {
+        std::int32_t position;
+        NodeId id;
+    };
 
     static void checkCell(std::int32_t row, std::int32_t column);
     static void checkSpan(std::int32_t at, std::int32_t count, std::int32_t limit);
@@ -98,6 +115,8 @@ private:
     std::uint32_t storeLongText(std::string_view text);
     void releaseText(const Slot& slot) noexcept;
     void clearCell(std::int32_t row, std::int32_t column);
+    std::size_t clearInRows(const std::vector<RowAt>& rows,
+                            const std::function<bool(std::int32_t row, NodeId column)>& selected);
     void growRow(RowCells& cells);
     void releaseRow(NodeId row);
     void trimTrailingBlankRows();

@@ -2,6 +2,7 @@
 
 #include "FileError.h"
 #include "Grid.h"
+#include "GridView.h"
 #include "Module1.h"
 #include "SheetModel.h"
 #include "WindowDialogs.h"
@@ -15,35 +16,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QSignalBlocker>
-#include <QStyledItemDelegate>
 #include <QTabBar>
-#include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <limits>
+#include <new>
 
 namespace sheet {
-
-namespace {
-
-// The default editor stops at 32,767 characters: a longer text would be cut by merely opening and leaving it.
-class CellDelegate final : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto* line = qobject_cast<QLineEdit*>(editor))
-            line->setMaxLength(std::numeric_limits<int>::max());
-        return editor;
-    }
-};
-
-} // namespace
 
 WindowSet::WindowSet(Ref<Application> app) : m_app(std::move(app))
 {
@@ -133,7 +114,7 @@ void WindowSet::applicationChanged(Change what)
 }
 
 SheetWindow::SheetWindow(WindowSet& set, Ref<Application> app, Workbook* book)
-    : m_set(&set), m_app(std::move(app)), m_book(book), m_model(new SheetModel(this)), m_view(new QTableView),
+    : m_set(&set), m_app(std::move(app)), m_book(book), m_model(new SheetModel(this)), m_view(new GridView),
       m_tabs(new QTabBar)
 {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -150,7 +131,6 @@ SheetWindow::SheetWindow(WindowSet& set, Ref<Application> app, Workbook* book)
     m_view->verticalHeader()->setDefaultSectionSize(22);
     m_view->horizontalHeader()->setDefaultSectionSize(96);
     m_view->setModel(m_model);
-    m_view->setItemDelegate(new CellDelegate(m_view));
     // The selection is the sheet's and is drawn by the model: a selection model would hold 100,000 row ranges and
     // look each one up for every cell drawn.
     m_view->setSelectionMode(QAbstractItemView::NoSelection);
@@ -181,6 +161,10 @@ SheetWindow::SheetWindow(WindowSet& set, Ref<Application> app, Workbook* book)
     connect(m_view->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         selectArea({1, column + 1, Grid::kRows, column + 1});
     });
+    connect(m_view, &GridView::cellChosen, this, [this](const QModelIndex& index) {
+        selectArea({index.row() + 1, index.column() + 1, index.row() + 1, index.column() + 1});
+    });
+    connect(m_view, &GridView::clearRequested, this, &SheetWindow::clearSelection);
     connect(m_tabs, &QTabBar::currentChanged, this, &SheetWindow::activateTab);
 
     m_selectionChanged = true;
@@ -304,7 +288,8 @@ void SheetWindow::refresh()
 
     updateTitle();
     updateTabs(book);
-    if (sheet != m_model->sheet()) {
+    const bool sheetChanged = sheet != m_model->sheet();
+    if (sheetChanged) {
         m_model->setSheet(sheet);
         m_selectionChanged = true;
     }
@@ -318,6 +303,11 @@ void SheetWindow::refresh()
         m_tabs->setVisible(book != nullptr);
         centralWidget()->layout()->activate();
     }
+    // The next key moves from the selection the user sees, wherever it came from; a click or a key here has put
+    // the current cell in place already.
+    if (m_scrollPending || sheetChanged)
+        if (const auto anchor = selectionAnchor())
+            m_view->placeCurrent(*anchor);
     if (m_scrollPending)
         scrollToSelection();
     m_selectionChanged = m_scrollPending = false;
@@ -361,16 +351,22 @@ void SheetWindow::updateTabs(const Workbook* book)
     m_tabs->setCurrentIndex(active);
 }
 
-void SheetWindow::scrollToSelection()
+std::optional<QModelIndex> SheetWindow::selectionAnchor() const
 {
     const std::optional<Area> area = m_model->selection().topmost();
     if (!area)
-        return;
+        return std::nullopt;
     // Whole rows keep the columns the user is looking at.
     int column = area->left - 1;
     if (area->isWholeRows())
         column = std::max(0, m_view->columnAt(0));
-    m_view->scrollTo(m_model->index(area->top - 1, column));
+    return m_model->index(area->top - 1, column);
+}
+
+void SheetWindow::scrollToSelection()
+{
+    if (const auto anchor = selectionAnchor())
+        m_view->scrollTo(*anchor);
 }
 
 void SheetWindow::selectArea(Area area)
@@ -382,6 +378,42 @@ void SheetWindow::selectArea(Area area)
     m_selectingHere = true;
     sheet->setSelection(AreaList(area));
     m_selectingHere = false;
+}
+
+void SheetWindow::clearSelection()
+{
+    Worksheet* sheet = m_model->sheet();
+    if (!sheet || !isOpen() || !sheet->workbook())
+        return;
+    const AreaList& areas = sheet->selection();
+    Grid& grid = sheet->grid();
+    // Area by area costs about what the areas span of the sheet's filled rows and columns; past what one pass over
+    // every cell costs, that pass asks each cell whether it is selected instead. 100,000 single rows of a wide sheet
+    // take the pass, one column or one block the areas.
+    const double rows = grid.lastRow();
+    const double columns = grid.lastColumn();
+    double byArea = 0;
+    for (std::size_t i = 0; i < areas.size(); ++i)
+        byArea += std::min<double>(areas[i].bottom - areas[i].top + 1, rows) +
+                  std::min<double>(areas[i].right - areas[i].left + 1, columns);
+    std::size_t cleared = 0;
+    try {
+        if (byArea <= static_cast<double>(grid.cellCount()) + rows + columns) {
+            for (std::size_t i = 0; i < areas.size(); ++i)
+                cleared += grid.clearArea(areas[i].top, areas[i].left, areas[i].bottom, areas[i].right);
+        } else {
+            const SelectionIndex selection(areas);
+            cleared =
+                grid.clearWhere([&](std::int32_t row, std::int32_t column) { return selection.contains(row, column); });
+        }
+    } catch (const std::bad_alloc&) {
+        WindowDialogs::current().warn(this, QStringLiteral("内存不足，所选单元格没有全部清除。"));
+    } catch (const std::exception& e) {
+        WindowDialogs::current().warn(this, QStringLiteral("无法清除所选单元格: %1").arg(QString::fromUtf8(e.what())));
+    }
+    // Like any other change of cells: the workbook is marked modified and the window repaints on its next refresh.
+    if (cleared > 0)
+        sheet->notify(Change::Cells);
 }
 
 void SheetWindow::activateTab(int index)

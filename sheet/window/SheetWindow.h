@@ -7,15 +7,17 @@
 #include "Ref.h"
 
 #include <QMainWindow>
+#include <QModelIndex>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 class QTabBar;
-class QTableView;
 
 namespace sheet {
 
+class GridView;
 class SheetModel;
 class SheetWindow;
 class Workbook;
@@ -57,8 +59,10 @@ private:
 /// everything, however many changes came before it (100,000 row insertions cost one repaint). Only showing, hiding
 /// and the title follow at once, so that a caller may find the window by its caption right after making it visible.
 ///
-/// Clicking a cell, a row number or a column letter makes that cell, row or column the sheet's selection; clicking a
-/// tab activates that sheet; typing into a cell stores what was typed (see SheetModel::typedCell).
+/// Clicking a cell, a row number or a column letter makes that cell, row or column the sheet's selection, and so does
+/// moving to a cell by the keyboard (see GridView); a selection made through automation stays until the user moves,
+/// and its top left cell is where the next move starts. Clicking a tab activates that sheet; typing into a cell
+/// stores what was typed (see SheetModel::typedCell); Delete clears every cell of the selection.
 ///
 /// Closing a window with unsaved changes asks Save / Don't Save / Cancel; closing the last one quits the
 /// application, so the next automation call starts a new one. File errors are shown as warnings, never thrown.
@@ -105,8 +109,10 @@ private:
     void refresh();
     void updateTitle();
     void updateTabs(const Workbook* book);
+    std::optional<QModelIndex> selectionAnchor() const;
     void scrollToSelection();
     void selectArea(Area area);
+    void clearSelection();
     void activateTab(int index);
     void createMenu();
 
@@ -114,7 +120,7 @@ private:
     Ref<Application> m_app;
     Ref<Workbook> m_book;
     SheetModel* m_model;
-    QTableView* m_view;
+    GridView* m_view;
     QTabBar* m_tabs;
     QStringList m_tabNames;
 

@@ -1,6 +1,7 @@
 #include "Grid.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <gtest/gtest.h>
@@ -502,6 +503,78 @@ TEST(GridTest, MovedGridKeepsItsCellsAndLeavesAnEmptyOne) {
     EXPECT_EQ(source.cell(1, 1), CellView::makeNumber(5));
 }
 
+TEST(GridTest, ClearingAnAreaEmptiesItsCellsOnly) {
+    Grid grid;
+    for (int row = 1; row <= 6; ++row)
+        for (int column = 1; column <= 4; ++column)
+            grid.setCell(row, column, CellView::makeText(longText(row * 10 + column, 20)));
+    grid.setCell(kRows, 2, CellView::makeNumber(1));
+    grid.setCell(3, kColumns, CellView::makeNumber(2));
+
+    // Column B, top to bottom of the sheet, the last row with it.
+    EXPECT_EQ(grid.clearArea(1, 2, kRows, 2), 7u);
+    EXPECT_EQ(grid.lastRow(), 6);
+    EXPECT_TRUE(grid.cell(4, 2).isEmpty());
+    EXPECT_EQ(grid.cell(4, 3).text, longText(43, 20));
+    // A block across blank and filled cells; rows 2 and 3 keep what lies outside it.
+    EXPECT_EQ(grid.clearArea(2, 1, 3, 3), 4u);
+    EXPECT_EQ(grid.cellCount(), 24u + 2 - 7 - 4);
+    EXPECT_EQ(grid.cell(2, 4).text, longText(24, 20));
+    // Whole rows take the far right column too; the last column shrinks back.
+    EXPECT_EQ(grid.clearArea(3, 1, 3, kColumns), 2u);
+    EXPECT_EQ(grid.lastColumn(), 4);
+    // Nothing there: nothing cleared, nothing else touched.
+    EXPECT_EQ(grid.clearArea(100, 1, 200, kColumns), 0u);
+    EXPECT_EQ(grid.clearArea(1, 5, kRows, kColumns), 0u);
+    EXPECT_EQ(grid.cellCount(), 13u);
+
+    // Texts freed by the clearing are reused, not leaked or shown again.
+    grid.setCell(1, 2, CellView::makeText(longText(99, 30)));
+    EXPECT_EQ(grid.cell(1, 2).text, longText(99, 30));
+    EXPECT_EQ(grid.cell(1, 1).text, longText(11, 20));
+
+    EXPECT_EQ(grid.clearArea(1, 1, kRows, kColumns), 14u);
+    EXPECT_EQ(grid.cellCount(), 0u);
+    EXPECT_EQ(grid.lastRow(), 0);
+    EXPECT_EQ(grid.lastColumn(), 0);
+    EXPECT_TRUE(snapshot(grid).empty());
+}
+
+TEST(GridTest, ClearingSkipsCellsOfDeletedColumnsAndRefusesAreasOutsideTheSheet) {
+    Grid grid;
+    grid.setCell(5, 3, CellView::makeNumber(1));
+    grid.setCell(5, 4, CellView::makeNumber(2));
+    grid.setCell(6, 3, CellView::makeNumber(3));
+    grid.deleteColumns(3, 1); // row 5 keeps an unreachable slot of the old column C
+    EXPECT_EQ(grid.clearArea(1, 3, kRows, 3), 1u);
+    EXPECT_EQ(grid.cellCount(), 0u);
+    EXPECT_EQ(grid.lastRow(), 0);
+
+    grid.setCell(2, 2, CellView::makeNumber(4));
+    for (const auto& [top, left, bottom, right] : std::vector<std::array<std::int32_t, 4>>{
+             {0, 1, 1, 1}, {1, 1, kRows + 1, 1}, {1, 0, 1, 1}, {1, 1, 1, kColumns + 1}, {3, 1, 2, 1}, {1, 3, 1, 2}}) {
+        EXPECT_THROW(grid.clearArea(top, left, bottom, right), GridError);
+    }
+    EXPECT_EQ(grid.cell(2, 2), CellView::makeNumber(4));
+}
+
+TEST(GridTest, ClearWhereAsksEachCellOnce) {
+    Grid grid;
+    for (int row = 1; row <= 30; ++row)
+        for (int column = 1; column <= 3; ++column)
+            grid.setCell(row * 1000, column * 7, CellView::makeNumber(row));
+    std::size_t asked = 0;
+    // Every other row: the shape of a selection of many single rows.
+    EXPECT_EQ(grid.clearWhere([&](std::int32_t row, std::int32_t) { return ++asked, row % 2000 == 0; }), 45u);
+    EXPECT_EQ(asked, 90u);
+    EXPECT_EQ(grid.cellCount(), 45u);
+    EXPECT_EQ(grid.lastRow(), 29'000);
+    EXPECT_TRUE(grid.cell(2000, 7).isEmpty());
+    EXPECT_EQ(grid.cell(3000, 21), CellView::makeNumber(3));
+    EXPECT_EQ(grid.clearWhere([](std::int32_t, std::int32_t column) { return column != 14; }), 30u);
+    EXPECT_EQ(grid.lastColumn(), 14);
+}
+
 // The grid against a map of cells over thousands of random changes. Rows come from the top and from the bottom
 // of the sheet, so insertions regularly run into the last row.
 class GridModelTest : public testing::TestWithParam<std::uint32_t> {};
@@ -588,6 +661,26 @@ TEST_P(GridModelTest, AgreesWithAMapOfCells) {
                     grid.deleteColumns(at, count);
                 model = *moved(axis, at, count, false);
             }
+        } else if (op < 80) {
+            // Whole rows, whole columns or a block, cleared at once.
+            const int shape = roll(0, 3);
+            std::int32_t top = pickRow(), bottom = pickRow(), left = pickColumn(), right = pickColumn();
+            if (top > bottom)
+                std::swap(top, bottom);
+            if (left > right)
+                std::swap(left, right);
+            if (shape == 0)
+                top = 1, bottom = kRows;
+            else if (shape == 1)
+                left = 1, right = kColumns;
+            std::size_t expected = 0;
+            for (auto it = model.begin(); it != model.end();) {
+                const auto [row, column] = it->first;
+                const bool inside = row >= top && row <= bottom && column >= left && column <= right;
+                expected += inside;
+                it = inside ? model.erase(it) : std::next(it);
+            }
+            ASSERT_EQ(grid.clearArea(top, left, bottom, right), expected) << "step " << step;
         } else {
             for (int read = 0; read < 5; ++read) {
                 const std::int32_t row = pickRow();

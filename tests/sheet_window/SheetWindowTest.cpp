@@ -110,6 +110,11 @@ private slots:
     void tabsFollowAndSwitchTheActiveSheet();
     void showsAndScrollsToASelectionMadeThroughAutomation();
     void clickingSelectsACellARowOrAColumn();
+    void enterAndTabMoveAndStoreTheEditFirst();
+    void typingReplacesF2EditsAndEscapeCancels();
+    void movingStopsAtTheEdgesAndKeepsTheCellInSight();
+    void anAutomationSelectionStaysUntilTheUserMoves();
+    void deleteClearsEveryCellOfTheSelection();
     void closingTheWindowQuitsTheApplication();
     void quittingTheApplicationClosesTheWindow();
     void manyInsertionsCostOneRefresh();
@@ -136,6 +141,31 @@ private:
     bool selected(int row, int column) const
     {
         return model()->index(row - 1, column - 1).data(SheetModel::SelectedRole).toBool();
+    }
+
+    // Keys go where a person's would: to the editor while one is open, else to the grid.
+    void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const
+    {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
+    }
+    // One key per character; the first opens the editor, which takes the rest. Keys beyond ASCII carry only text.
+    void type(const QString& text) const
+    {
+        for (const QChar c : text) {
+            if (c.unicode() < 0x80)
+                QTest::keyClick(QApplication::focusWidget(), char(c.unicode()));
+            else
+                QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(c), {});
+        }
+    }
+    QLineEdit* editor() const { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
+    // Activates the window and clicks the cell, which selects it and gives the grid the focus.
+    void clickCell(int row, int column);
+    sheet::Worksheet* activeSheet() const { return app()->activeWorkbook()->activeSheet(); }
+    QString selection() const { return QString::fromStdString(activeSheet()->selection().address()); }
+    static QString address(int row, int column)
+    {
+        return QString::fromStdString(sheet::Area{row, column, row, column}.address());
     }
 
     std::unique_ptr<automation::LocalHost> m_host;
@@ -403,6 +433,223 @@ void SheetWindowTest::clickingSelectsACellARowOrAColumn()
                       QPoint(columnHeader->sectionViewportPosition(1) + 5, columnHeader->height() / 2));
     QTRY_VERIFY(selected(1'048'576, 2));
     QVERIFY(!selected(7, 1));
+}
+
+void SheetWindowTest::clickCell(int row, int column)
+{
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    const QModelIndex cell = model()->index(row - 1, column - 1);
+    view()->scrollTo(cell);
+    QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, view()->visualRect(cell).center());
+    QCOMPARE(QApplication::focusWidget(), view());
+    QTRY_COMPARE(selection(), address(row, column));
+}
+
+void SheetWindowTest::enterAndTabMoveAndStoreTheEditFirst()
+{
+    open();
+    clickCell(5, 3);
+    // A column typed value after value fills one cell after another.
+    for (const QString& value : {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("数据")}) {
+        type(value);
+        press(Qt::Key_Return);
+    }
+    QCOMPARE(shown(5, 3), QStringLiteral("a"));
+    QCOMPARE(shown(6, 3), QStringLiteral("b"));
+    QCOMPARE(shown(7, 3), QStringLiteral("数据"));
+    QCOMPARE(selection(), address(8, 3));
+
+    const struct {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        int rows;
+        int columns;
+    } moves[] = {{Qt::Key_Return, Qt::ShiftModifier, -1, 0},  {Qt::Key_Enter, Qt::KeypadModifier, 1, 0},
+                 {Qt::Key_Tab, Qt::NoModifier, 0, 1},         {Qt::Key_Tab, Qt::ShiftModifier, 0, -1},
+                 {Qt::Key_Backtab, Qt::ShiftModifier, 0, -1}, {Qt::Key_Right, Qt::NoModifier, 0, 1},
+                 {Qt::Key_Up, Qt::NoModifier, -1, 0},         {Qt::Key_Left, Qt::NoModifier, 0, -1},
+                 {Qt::Key_Down, Qt::NoModifier, 1, 0}};
+    // Each key moves the selection; in an editor opened by typing it first stores what was typed.
+    int row = 20;
+    int column = 5;
+    clickCell(row, column);
+    for (const bool editing : {false, true}) {
+        for (const auto& move : moves) {
+            const QString value = QStringLiteral("v%1,%2").arg(row).arg(column);
+            if (editing)
+                type(value);
+            press(move.key, move.modifiers);
+            QVERIFY2(!editor(), qPrintable(value));
+            QCOMPARE(shown(row, column), editing ? value : QString());
+            row += move.rows;
+            column += move.columns;
+            QCOMPARE(selection(), address(row, column));
+            QCOMPARE(view()->currentIndex(), model()->index(row - 1, column - 1));
+        }
+    }
+}
+
+void SheetWindowTest::typingReplacesF2EditsAndEscapeCancels()
+{
+    open();
+    m_module->xlSheet.put("Cells", 2.0, 2.0, "old");
+    sheet::Workbook* book = app()->activeWorkbook();
+    book->setSaved("unchanged.xlsx", sheet::FileFormat::Xlsx);
+    clickCell(2, 2);
+
+    // Escape leaves the cell as it was, whether the editor was opened by typing or with F2.
+    type(QStringLiteral("zz"));
+    QCOMPARE(editor()->text(), QStringLiteral("zz"));
+    press(Qt::Key_Escape);
+    press(Qt::Key_F2);
+    type(QStringLiteral("zz"));
+    press(Qt::Key_Escape);
+    QVERIFY(!editor());
+    QCOMPARE(shown(2, 2), QStringLiteral("old"));
+    // Opened and left as it was: nothing stored, the workbook not marked.
+    press(Qt::Key_F2);
+    press(Qt::Key_Tab);
+    QCOMPARE(selection(), address(2, 3));
+    QVERIFY(!book->modified());
+
+    // F2 opens with the content and the cursor at its end; its arrows stay in the text.
+    press(Qt::Key_Left);
+    press(Qt::Key_F2);
+    QCOMPARE(editor()->text(), QStringLiteral("old"));
+    type(QStringLiteral("er"));
+    press(Qt::Key_Left);
+    press(Qt::Key_Left);
+    type(QStringLiteral("-"));
+    QVERIFY(editor());
+    press(Qt::Key_Return);
+    QCOMPARE(shown(2, 2), QStringLiteral("old-er"));
+    QVERIFY(book->modified());
+
+    // Typing replaces the content: the editor holds only what was typed.
+    press(Qt::Key_Up);
+    type(QStringLiteral("7"));
+    QCOMPARE(editor()->text(), QStringLiteral("7"));
+    press(Qt::Key_Return);
+    QCOMPARE(m_module->xlSheet.get("Cells", 2.0, 2.0).get("Value"), Value(7.0));
+}
+
+void SheetWindowTest::movingStopsAtTheEdgesAndKeepsTheCellInSight()
+{
+    open();
+    clickCell(1, 1);
+    for (const int key : {Qt::Key_Up, Qt::Key_Left, Qt::Key_Backtab}) {
+        press(key);
+        QCOMPARE(selection(), QStringLiteral("$A$1"));
+    }
+    press(Qt::Key_Return, Qt::ShiftModifier);
+    QCOMPARE(selection(), QStringLiteral("$A$1"));
+
+    // Far below the window, the grid scrolls along.
+    for (int i = 0; i < 60; ++i)
+        press(Qt::Key_Return);
+    QCOMPARE(selection(), QStringLiteral("$A$61"));
+    QVERIFY(view()->viewport()->rect().contains(view()->visualRect(model()->index(60, 0))));
+
+    // The far corner, where every key that would leave the sheet stays; an edit there is stored all the same.
+    press(Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(selection(), QStringLiteral("$XFD$1048576"));
+    for (const int key : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Tab, Qt::Key_Return}) {
+        press(key);
+        QCOMPARE(selection(), QStringLiteral("$XFD$1048576"));
+    }
+    type(QStringLiteral("end"));
+    press(Qt::Key_Tab);
+    QCOMPARE(shown(1'048'576, 16'384), QStringLiteral("end"));
+    QCOMPARE(selection(), QStringLiteral("$XFD$1048576"));
+    QVERIFY(view()->viewport()->rect().intersects(view()->visualRect(model()->index(1'048'575, 16'383))));
+    press(Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(selection(), QStringLiteral("$A$1"));
+}
+
+void SheetWindowTest::anAutomationSelectionStaysUntilTheUserMoves()
+{
+    open();
+    clickCell(3, 3);
+    // Every other row from 200,000 up to 2, listed bottom up as selecting blank rows lists them.
+    sheet::AreaList rows;
+    for (std::int32_t r = 200'000; r >= 2; r -= 2)
+        rows = rows.appended(sheet::AreaList(sheet::Area{r, 1, r, sheet::Grid::kColumns}));
+    activeSheet()->setSelection(rows);
+    QTRY_VERIFY(selected(2, 1));
+    QCOMPARE(activeSheet()->selection().size(), 100'000u);
+    // Nothing the user does without moving replaces it, such as an editor opened and closed again.
+    press(Qt::Key_F2);
+    press(Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    QCOMPARE(activeSheet()->selection().size(), 100'000u);
+
+    // The next move starts from the top of the selection.
+    press(Qt::Key_Down);
+    QCOMPARE(selection(), address(3, 1));
+    QTRY_VERIFY(!selected(4, 1));
+}
+
+void SheetWindowTest::deleteClearsEveryCellOfTheSelection()
+{
+    open();
+    sheet::Worksheet* sheet = activeSheet();
+    sheet::Workbook* book = app()->activeWorkbook();
+    for (int row = 1; row <= 6; ++row)
+        for (int column = 1; column <= 4; ++column)
+            sheet->setCell(row, column, sheet::CellView::makeNumber(row * 10 + column));
+    sheet->setCell(1'048'576, 2, sheet::CellView::makeText("bottom"));
+    book->setSaved("cleared.xlsx", sheet::FileFormat::Xlsx);
+    clickCell(1, 1);
+
+    // A block and a single cell, both at once.
+    sheet->setSelection(sheet::AreaList({2, 2, 3, 3}).appended(sheet::AreaList({6, 4, 6, 4})));
+    QCoreApplication::processEvents();
+    press(Qt::Key_Delete);
+    for (const auto& [row, column] : {std::pair{2, 2}, {2, 3}, {3, 2}, {3, 3}, {6, 4}})
+        QVERIFY2(shown(row, column).isEmpty(), qPrintable(address(row, column)));
+    QCOMPARE(shown(2, 1), QStringLiteral("21"));
+    QCOMPARE(shown(2, 4), QStringLiteral("24"));
+    QCOMPARE(sheet->grid().cellCount(), 25u - 5u);
+    // Like any edit: marked modified, shown in the title at once.
+    QVERIFY(book->modified());
+    QVERIFY(m_window->windowTitle().endsWith(QStringLiteral(" *")));
+
+    // A whole column, down to its last row, clicked on its letter.
+    QHeaderView* columnHeader = view()->horizontalHeader();
+    QTest::mouseClick(columnHeader->viewport(), Qt::LeftButton, {},
+                      QPoint(columnHeader->sectionViewportPosition(1) + 5, columnHeader->height() / 2));
+    QTRY_COMPARE(selection(), QStringLiteral("$B:$B"));
+    press(Qt::Key_Delete);
+    QCOMPARE(shown(1'048'576, 2), QString());
+    QCOMPARE(shown(5, 2), QString());
+    QCOMPARE(shown(5, 1), QStringLiteral("51"));
+    QCOMPARE(sheet->grid().lastRow(), 6);
+
+    // Many rows, each its own area: what they hold goes, and nothing between them.
+    sheet::AreaList rows;
+    for (std::int32_t r = 5; r >= 1; r -= 2)
+        rows = rows.appended(sheet::AreaList(sheet::Area{r, 1, r, sheet::Grid::kColumns}));
+    for (std::int32_t r = 1'000'000; r >= 10; r -= 10)
+        rows = rows.appended(sheet::AreaList(sheet::Area{r, 1, r, sheet::Grid::kColumns}));
+    sheet->setSelection(rows);
+    press(Qt::Key_Delete);
+    QCOMPARE(shown(4, 1), QStringLiteral("41"));
+    QCOMPARE(shown(5, 1), QString());
+    QCOMPARE(shown(1, 4), QString());
+    QCOMPARE(sheet->grid().cellCount(), 7u);
+
+    // The whole sheet, 17 billion cells, with nothing left behind.
+    sheet->setSelection(sheet::AreaList({1, 1, sheet::Grid::kRows, sheet::Grid::kColumns}));
+    press(Qt::Key_Delete);
+    QCOMPARE(sheet->grid().cellCount(), 0u);
+    QCOMPARE(sheet->grid().lastRow(), 0);
+    QVERIFY(m_dialogs.warnings.isEmpty());
+
+    // Clearing what is already empty changes nothing.
+    book->setSaved("cleared.xlsx", sheet::FileFormat::Xlsx);
+    press(Qt::Key_Delete);
+    QVERIFY(!book->modified());
 }
 
 void SheetWindowTest::closingTheWindowQuitsTheApplication()
