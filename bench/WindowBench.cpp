@@ -11,9 +11,11 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QTableView>
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -122,6 +124,25 @@ void BM_RefreshAfterSelecting100kRows(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RefreshAfterSelecting100kRows)->Unit(benchmark::kMillisecond);
+
+// A full repaint of the grid while one cell holds 10 MiB of text: the cell shows the text's beginning, so the
+// repaint costs what one of short texts costs.
+void BM_RepaintWithA10MiBCell(benchmark::State& state)
+{
+    Session s(true);
+    std::string text = "开头 ";
+    text.resize(10u << 20, 'x');
+    s.sheet().setCell(2, 2, sheet::CellView::makeText(text));
+    settle();
+    auto* grid = sheet::SheetWindow::forApplication(s.app)->findChild<QTableView*>(QStringLiteral("grid"));
+    if (!grid) {
+        state.SkipWithError("no grid");
+        return;
+    }
+    for (auto _ : state)
+        grid->viewport()->repaint();
+}
+BENCHMARK(BM_RepaintWithA10MiBCell)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,5 +1,8 @@
 #include "GridView.h"
 
+#include "SheetModel.h"
+#include "WindowDialogs.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
@@ -110,7 +113,10 @@ public:
             line->setText(QString()); // the key typed comes next and replaces the content
             return;
         }
-        line->setText(index.data(Qt::EditRole).toString());
+        // No value: a text too long to edit. The editor keeps what it holds rather than take part of it.
+        const QVariant value = index.data(Qt::EditRole);
+        if (value.isValid())
+            line->setText(value.toString());
     }
 
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
@@ -229,6 +235,13 @@ bool GridView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event
     const bool opens = index.isValid() && state() != EditingState && (index.flags() & Qt::ItemIsEditable) &&
                        (trigger == AllEditTriggers || (editTriggers() & trigger));
     const bool typing = opens && trigger == AnyKeyPressed && isTyping(event);
+    if (opens && !typing && !index.data(Qt::EditRole).isValid()) {
+        WindowDialogs::current().warn(window(),
+                                      QStringLiteral("这个单元格的文本太长(超过 %1 个字符)，不能在单元格中编辑。\n"
+                                                     "直接输入新的内容会替换整个文本。")
+                                          .arg(SheetModel::kMaxEditLength));
+        return false;
+    }
     m_delegate->setNextOpenedByTyping(typing);
     const bool editing = QTableView::edit(index, trigger, event);
     m_delegate->setNextOpenedByTyping(false);

@@ -2,6 +2,7 @@
 
 #include "Area.h"
 #include "Grid.h"
+#include "Utf8.h"
 #include "WindowDialogs.h"
 
 #include <QBrush>
@@ -76,6 +77,18 @@ QString errorText(std::int32_t code)
     return QStringLiteral("#VALUE!");
 }
 
+// Whether `text` is what editText(cell) gives, without decoding a long text that cannot be it: one UTF-16 unit comes
+// from one to four bytes of UTF-8 (a malformed sequence becomes one replacement unit).
+bool isEditText(const QString& text, const CellView& cell)
+{
+    if (cell.kind == CellKind::Text) {
+        const auto units = static_cast<std::size_t>(text.size());
+        if (units > cell.text.size() || cell.text.size() > units * 4)
+            return false;
+    }
+    return text == SheetModel::editText(cell);
+}
+
 } // namespace
 
 SheetModel::SheetModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -121,6 +134,40 @@ QString SheetModel::displayText(const CellView& cell)
         return errorText(cell.error);
     }
     return {};
+}
+
+QString SheetModel::shownText(const CellView& cell)
+{
+    // A UTF-16 unit takes at least one byte, so a text of few bytes is short enough as it is.
+    if (cell.kind != CellKind::Text || cell.text.size() <= static_cast<std::size_t>(kShownLength))
+        return displayText(cell);
+    std::size_t end = 0;
+    qsizetype units = 0;
+    while (end < cell.text.size()) {
+        const Utf8Char c = decodeUtf8(cell.text, end);
+        const qsizetype width = c.code > 0xFFFF ? 2 : 1; // beyond the BMP, a surrogate pair
+        if (units + width > kShownLength)
+            break;
+        units += width;
+        end += c.length;
+    }
+    return QString::fromUtf8(cell.text.data(), static_cast<qsizetype>(end));
+}
+
+bool SheetModel::tooLongToEdit(const CellView& cell)
+{
+    if (cell.kind != CellKind::Text || cell.text.size() <= static_cast<std::size_t>(kMaxEditLength))
+        return false;
+    // Every byte but a continuation byte starts a character; one of four bytes is a surrogate pair.
+    qsizetype units = 0;
+    for (const char byte : cell.text) {
+        const auto b = static_cast<unsigned char>(byte);
+        if ((b & 0xC0) != 0x80)
+            units += b >= 0xF0 ? 2 : 1;
+        if (units > kMaxEditLength)
+            return true;
+    }
+    return false;
 }
 
 QString SheetModel::editText(const CellView& cell)
@@ -171,9 +218,9 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const
             return {};
         const CellView cell = m_sheet->grid().cell(index.row() + 1, index.column() + 1);
         if (role == Qt::EditRole)
-            return editText(cell);
+            return tooLongToEdit(cell) ? QVariant() : QVariant(editText(cell));
         if (role == Qt::DisplayRole)
-            return displayText(cell);
+            return shownText(cell);
         // Numbers line up on the right, truth values and errors in the middle, as a spreadsheet aligns them.
         switch (cell.kind) {
         case CellKind::Number:
@@ -220,12 +267,14 @@ Qt::ItemFlags SheetModel::flags(const QModelIndex& index) const
 
 bool SheetModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!index.isValid() || role != Qt::EditRole || !m_sheet || !m_sheet->isRunning() || !m_sheet->workbook())
+    // No value is what EditRole gives for a text too long to edit: storing it would lose that text.
+    if (!index.isValid() || role != Qt::EditRole || !value.isValid() || !m_sheet || !m_sheet->isRunning() ||
+        !m_sheet->workbook())
         return false;
     // An editor left as it was opened changes nothing: the cell keeps its kind and every digit, and the
     // workbook is not marked modified.
     const QString text = value.toString();
-    if (text == editText(m_sheet->grid().cell(index.row() + 1, index.column() + 1)))
+    if (isEditText(text, m_sheet->grid().cell(index.row() + 1, index.column() + 1)))
         return true;
     std::string storage;
     try {

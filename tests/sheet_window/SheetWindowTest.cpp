@@ -115,6 +115,9 @@ private slots:
     void movingStopsAtTheEdgesAndKeepsTheCellInSight();
     void anAutomationSelectionStaysUntilTheUserMoves();
     void deleteClearsEveryCellOfTheSelection();
+    void aLongTextShowsItsBeginningCutAtAWholeCharacter();
+    void aHundredMebibyteTextIsDrawnNotLeftBlank();
+    void aTextTooLongToEditIsRefusedWholeAndReplacedByTyping();
     void closingTheWindowQuitsTheApplication();
     void quittingTheApplicationClosesTheWindow();
     void manyInsertionsCostOneRefresh();
@@ -650,6 +653,106 @@ void SheetWindowTest::deleteClearsEveryCellOfTheSelection()
     book->setSaved("cleared.xlsx", sheet::FileFormat::Xlsx);
     press(Qt::Key_Delete);
     QVERIFY(!book->modified());
+}
+
+void SheetWindowTest::aLongTextShowsItsBeginningCutAtAWholeCharacter()
+{
+    open();
+    const std::string face = "\xF0\x9F\x98\x80"; // U+1F600, two UTF-16 units
+    const std::string han = "\xE5\xAD\x97";      // 字, three bytes
+    const auto repeated = [](const std::string& piece, int times) {
+        std::string text;
+        for (int i = 0; i < times; ++i)
+            text += piece;
+        return text;
+    };
+    const qsizetype limit = SheetModel::kShownLength;
+    const struct {
+        std::string text;
+        qsizetype shownUnits;
+        const char* why;
+    } cases[] = {
+        {std::string(limit - 1, 'a') + face + std::string(5'000, 'b'), limit - 1, "a pair that would cross the limit"},
+        {std::string(limit - 2, 'a') + face + std::string(5'000, 'b'), limit, "a pair that ends at the limit"},
+        {repeated(han, 5'000), limit, "three bytes a character"},
+        {repeated(han, int(limit)), limit, "exactly the limit"},
+        {std::string(limit + 1, 'c'), limit, "one over"},
+        {"short " + han, 7, "short"},
+    };
+    for (const auto& c : cases) {
+        m_module->xlSheet.put("Cells", 2.0, 2.0, c.text);
+        const QString text = shown(2, 2);
+        QVERIFY2(text.size() == c.shownUnits, c.why);
+        // The beginning, with no half of a character at its end.
+        QVERIFY2(QString::fromStdString(c.text).startsWith(text), c.why);
+        QVERIFY2(!text.back().isHighSurrogate(), c.why);
+    }
+}
+
+void SheetWindowTest::aHundredMebibyteTextIsDrawnNotLeftBlank()
+{
+    open();
+    // Laid out whole, a text this long overflows Qt's glyph buffer and is drawn as nothing.
+    std::string text = "开头 ";
+    text.resize(100u << 20, 'x');
+    activeSheet()->setCell(2, 2, sheet::CellView::makeText(text));
+    std::string().swap(text);
+    QCoreApplication::processEvents();
+
+    const QModelIndex cell = model()->index(1, 1);
+    QVERIFY(shown(2, 2).startsWith(QStringLiteral("开头 xxx")));
+    const QImage image = view()->viewport()->grab(view()->visualRect(cell)).toImage();
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ink += qGray(image.pixel(x, y)) < 128;
+    QVERIFY2(ink > 20, qPrintable(QString::number(ink)));
+    // Nor is it handed whole to an editor.
+    QVERIFY(!cell.data(Qt::EditRole).isValid());
+}
+
+void SheetWindowTest::aTextTooLongToEditIsRefusedWholeAndReplacedByTyping()
+{
+    open();
+    const qsizetype limit = SheetModel::kMaxEditLength;
+    // The limit counts UTF-16 units: two bytes of é are one.
+    std::string atLimit;
+    for (qsizetype i = 0; i < limit; ++i)
+        atLimit += "\xC3\xA9";
+    m_module->xlSheet.put("Cells", 2.0, 2.0, atLimit);
+    clickCell(2, 2);
+    press(Qt::Key_F2);
+    QVERIFY(editor());
+    QCOMPARE(editor()->text().size(), limit);
+    press(Qt::Key_Escape);
+    QVERIFY(m_dialogs.warnings.isEmpty());
+
+    const std::string tooLong = atLimit + "!";
+    m_module->xlSheet.put("Cells", 2.0, 2.0, tooLong);
+    sheet::Workbook* book = app()->activeWorkbook();
+    book->setSaved("long.xlsx", sheet::FileFormat::Xlsx);
+    // F2 and a double click say why nothing opens, and open nothing.
+    press(Qt::Key_F2);
+    QVERIFY(!editor());
+    const QPoint centre = view()->visualRect(model()->index(1, 1)).center();
+    QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, centre);
+    QVERIFY(!editor());
+    QCOMPARE(m_dialogs.warnings.size(), 2);
+    QVERIFY(m_dialogs.warnings[0].contains(QStringLiteral("太长")));
+    QVERIFY(m_dialogs.warnings[0].contains(QStringLiteral("输入新的内容会替换")));
+    // What an editor would open with is no value, which stores nothing if given back.
+    const QModelIndex cell = model()->index(1, 1);
+    QVERIFY(!model()->setData(cell, cell.data(Qt::EditRole)));
+    QVERIFY(activeSheet()->grid().cell(2, 2).text == tooLong);
+    QVERIFY(!book->modified());
+
+    // Typing over it replaces it.
+    QCOMPARE(QApplication::focusWidget(), view());
+    type(QStringLiteral("new"));
+    QCOMPARE(editor()->text(), QStringLiteral("new"));
+    press(Qt::Key_Return);
+    QCOMPARE(shown(2, 2), QStringLiteral("new"));
+    QVERIFY(book->modified());
 }
 
 void SheetWindowTest::closingTheWindowQuitsTheApplication()
