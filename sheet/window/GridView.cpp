@@ -3,6 +3,8 @@
 #include "SheetModel.h"
 #include "WindowDialogs.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
@@ -190,6 +192,15 @@ void GridView::choose(const QModelIndex& index)
 
 void GridView::keyPressEvent(QKeyEvent* event)
 {
+    // The table view would copy what the cell shows, which for a long text is only its beginning.
+    if (event == QKeySequence::Copy) {
+        if (const auto* sheetModel = qobject_cast<const SheetModel*>(model());
+            sheetModel && sheetModel->sheet() && currentIndex().isValid())
+            QGuiApplication::clipboard()->setText(SheetModel::displayText(
+                sheetModel->sheet()->grid().cell(currentIndex().row() + 1, currentIndex().column() + 1)));
+        event->accept();
+        return;
+    }
     if (const auto step = stepFor(*event, Arrows::AnyModifier)) {
         moveCurrent(step->rows, step->columns);
         event->accept();

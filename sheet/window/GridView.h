@@ -14,7 +14,8 @@ class CellDelegate;
 /// their way, Home, End, Page Up and Page Down as a table view moves; every move stops at the sheet's edge, makes the
 /// cell current, keeps it in sight and emits cellChosen. Typing a character opens the editor with only what was
 /// typed. F2 or a double click opens it with the cell's content, or, for a text too long to edit
-/// (SheetModel::kMaxEditLength), warns through WindowDialogs and opens nothing. Delete emits clearRequested.
+/// (SheetModel::kMaxEditLength), warns through WindowDialogs and opens nothing. Delete emits clearRequested. Copy puts
+/// the current cell's whole text on the clipboard, however little of it the grid shows.
 ///
 /// Keys in the editor: Enter, Shift+Enter, Tab and Shift+Tab store the edit and then move as above; so do the arrows
 /// in an editor opened by typing, while in one opened with the content they move the text cursor. Escape closes the

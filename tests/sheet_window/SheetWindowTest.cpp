@@ -11,6 +11,7 @@
 #include "XlsxFixture.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPointer>
@@ -117,6 +118,7 @@ private slots:
     void deleteClearsEveryCellOfTheSelection();
     void aLongTextShowsItsBeginningCutAtAWholeCharacter();
     void aHundredMebibyteTextIsDrawnNotLeftBlank();
+    void copyTakesTheWholeTextOfALongCell();
     void aTextTooLongToEditIsRefusedWholeAndReplacedByTyping();
     void closingTheWindowQuitsTheApplication();
     void quittingTheApplicationClosesTheWindow();
@@ -709,6 +711,17 @@ void SheetWindowTest::aHundredMebibyteTextIsDrawnNotLeftBlank()
     QVERIFY2(ink > 20, qPrintable(QString::number(ink)));
     // Nor is it handed whole to an editor.
     QVERIFY(!cell.data(Qt::EditRole).isValid());
+}
+
+void SheetWindowTest::copyTakesTheWholeTextOfALongCell()
+{
+    open();
+    const std::string text = "开头" + std::string(50'000, 'y');
+    m_module->xlSheet.put("Cells", 2.0, 2.0, text);
+    clickCell(2, 2);
+    QApplication::clipboard()->clear();
+    press(Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QString::fromStdString(text));
 }
 
 void SheetWindowTest::aTextTooLongToEditIsRefusedWholeAndReplacedByTyping()
