@@ -1,11 +1,9 @@
 #include "Placement.h"
 
-#include <QPointer>
+#include <QEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
-
-#include <memory>
 
 namespace ui {
 
@@ -24,6 +22,42 @@ void placeCentred(QWidget& window, const QMargins& frame)
     window.setGeometry(QRect(outerTopLeft + QPoint(frame.left(), frame.top()), window.size()));
 }
 
+// From the first showing of its window, looks for the frame every 20 ms for a second, and centres the window by it
+// once it is known.
+class CentreWhenFramed final : public QObject {
+public:
+    explicit CentreWhenFramed(QWidget* window) : QObject(window), m_window(window)
+    {
+        m_timer.setInterval(20);
+        connect(&m_timer, &QTimer::timeout, this, &CentreWhenFramed::look);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Show && !m_timer.isActive() && m_ticks == 0)
+            m_timer.start();
+        return false;
+    }
+
+private:
+    void look()
+    {
+        const QMargins frame = currentFrameMargins(*m_window);
+        if (!frame.isNull())
+            placeCentred(*m_window, frame);
+        if (!frame.isNull() || ++m_ticks >= 50) {
+            m_timer.stop();
+            m_window->removeEventFilter(this);
+            deleteLater();
+        }
+    }
+
+    QWidget* m_window;
+    QTimer m_timer;
+    int m_ticks = 0;
+};
+
 } // namespace
 
 QMargins currentFrameMargins(const QWidget& window)
@@ -41,25 +75,8 @@ void centreOnScreen(QWidget& window)
     placeCentred(window, frame);
     if (!frame.isNull())
         return;
-    // Not known in advance: centre again once the window manager has framed the window, checking for a second.
-    QPointer<QWidget> guard(&window);
-    auto* timer = new QTimer(&window);
-    timer->setInterval(20);
-    auto ticks = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, &window, [guard, timer, ticks] {
-        if (!guard || ++*ticks > 50) {
-            timer->deleteLater();
-            return;
-        }
-        if (!guard->isVisible())
-            return;
-        const QMargins known = currentFrameMargins(*guard);
-        if (known.isNull())
-            return;
-        placeCentred(*guard, known);
-        timer->deleteLater();
-    });
-    timer->start();
+    // Not known in advance: centre again once the window manager has framed the shown window.
+    window.installEventFilter(new CentreWhenFramed(&window));
 }
 
 } // namespace ui

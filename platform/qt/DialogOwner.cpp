@@ -16,7 +16,8 @@ bool isPopup(const QWidget* w)
     return type == Qt::Popup || type == Qt::ToolTip || type == Qt::SplashScreen;
 }
 
-// A window the user can see and that may own a dialog: dialogs and pop-ups own nothing.
+// A window the user can see and that may own a dialog when none is active: a dialog or a pop-up owns one only while
+// it is the active window.
 bool canOwn(const QWidget* w)
 {
     return w->isVisible() && !w->isMinimized() && !qobject_cast<const QDialog*>(w) && !isPopup(w);
@@ -52,7 +53,7 @@ void ownDialog(QDialog& dialog, QWidget* asked)
     if (owner && owner != &dialog && dialog.parentWidget() != owner)
         dialog.setParent(owner, dialog.windowFlags());
     if (owner && isStayOnTop(*owner))
-        dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        setStayOnTop(dialog, true);
 }
 
 } // namespace platform::qt

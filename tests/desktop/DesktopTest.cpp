@@ -101,9 +101,13 @@ private:
     {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!dialog || !dialog->isVisible()) {
-            m_polls = 0;
-            m_escaped = nullptr;
+            m_current = nullptr;
             return;
+        }
+        // Each dialog gets its own rounds, also one that follows another without a pause.
+        if (dialog != m_current) {
+            m_current = dialog;
+            m_polls = 0;
         }
         ++m_polls;
         if (dialog == m_escaped) {
@@ -116,15 +120,16 @@ private:
         }
         const QList<WId> order = stacking();
         const qsizetype at = order.indexOf(nativeId(dialog));
-        // Give the window manager a few rounds to settle the new window's place; give up after three seconds.
-        if ((at < 0 || m_polls < 4) && m_polls < 120)
+        // Give the window manager a few rounds to settle the new window's place and focus; give up after three
+        // seconds.
+        if ((at < 0 || m_polls < 4 || !dialog->isActiveWindow()) && m_polls < 120)
             return;
         Seen s;
         s.title = dialog->windowTitle();
         if (auto* box = qobject_cast<QMessageBox*>(dialog))
             s.text = box->text();
         s.aboveEveryOtherWindow = at >= 0;
-        s.active = true;
+        s.active = dialog->isActiveWindow();
         for (WId id : order) {
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 if (w->isVisible() && nativeId(w) == id) {
@@ -135,13 +140,14 @@ private:
             }
         }
         seen.append(s);
-        m_polls = 0;
         m_escaped = dialog;
+        m_polls = 0;
         xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
     }
 
     QTimer m_timer;
     int m_polls = 0;
+    QPointer<QDialog> m_current;
     QPointer<QDialog> m_escaped;
 };
 
@@ -228,11 +234,11 @@ void DesktopTest::theMainWindowOpensCentredWithItsWholeFrameAndStaysOnTop()
 {
     start(*m_host);
     const QRect screen = m_form->screen()->availableGeometry();
-    const QRect outer = m_form->frameGeometry();
-    QVERIFY(outer.height() > m_form->height() + 4); // a title bar
-    QVERIFY2(
-        qAbs(outer.center().x() - screen.center().x()) <= 1 && qAbs(outer.center().y() - screen.center().y()) <= 1,
-        qPrintable(QStringLiteral("%1,%2 %3x%4").arg(outer.x()).arg(outer.y()).arg(outer.width()).arg(outer.height())));
+    QVERIFY(m_form->frameGeometry().height() > m_form->height() + 4); // a title bar
+    const auto offCentre = [&] { return m_form->frameGeometry().center() - screen.center(); };
+    // At once where the window manager tells the frame in advance; within the second after showing where not.
+    QTRY_VERIFY2(qAbs(offCentre().x()) <= 1 && qAbs(offCentre().y()) <= 1,
+                 qPrintable(QStringLiteral("off by %1,%2").arg(offCentre().x()).arg(offCentre().y())));
     // Kept on top: an ordinary window opened later stays below it.
     QWidget other;
     other.setWindowTitle(QStringLiteral("other"));
