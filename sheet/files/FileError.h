@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace sheet {
 
@@ -12,7 +13,17 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// A file this program may not write (read-only, or a folder it may not write into). Nothing was written.
+class ReadOnlyFile : public FileError {
+public:
+    using FileError::FileError;
+};
+
 /// "文件 “name” 无法打开: what" — the form every reading and writing failure takes.
 FileError fileError(const std::string& path, const std::string& what);
+
+/// What a system error means, in Chinese for the ones a user meets ("没有权限", "磁盘空间不足", ...), with the
+/// system's own words only for the rare others.
+std::string systemErrorText(const std::error_code& error);
 
 } // namespace sheet

@@ -2,29 +2,131 @@
 
 #include "FileError.h"
 #include "FilePath.h"
+#include "FileSystem.h"
 
-#include <filesystem>
+#include <atomic>
+#include <charconv>
+#include <chrono>
 
 namespace sheet {
 
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kMarker = ".tessavo-tmp";
+
+std::string utf8Name(const fs::path& p)
+{
+    const std::u8string name = p.filename().u8string();
+    return std::string(name.begin(), name.end());
+}
+
+// Removes `prefix`-named files of the folder: the temporary file and what was made from its name.
+void removeMadeFrom(const fs::path& folder, const std::string& prefix)
+{
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = utf8Name(it->path());
+        if (name.rfind(prefix, 0) == 0 && (name.size() == prefix.size() || name[prefix.size()] == '.')) {
+            std::error_code ignored;
+            fs::remove(it->path(), ignored);
+        }
+    }
+}
+
+} // namespace
+
+fs::path saveTarget(const fs::path& path)
+{
+    fs::path target = path;
+    // Links are followed one by one, as the system does, but never round a cycle for ever.
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(target, ec)) || ec)
+            return target;
+        const fs::path next = fs::read_symlink(target, ec);
+        if (ec)
+            return target;
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return target;
+}
+
+int removeStaleTemporaries(const fs::path& path)
+{
+    const fs::path target = saveTarget(path);
+    const std::string prefix = utf8Name(target) + std::string(kMarker);
+    const fs::path folder = target.parent_path();
+    int removed = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = utf8Name(it->path());
+        if (name.rfind(prefix, 0) != 0)
+            continue;
+        // "NAME.tessavo-tmp.PID.N…": stale once that process is gone. Older saves named no process: stale once old.
+        const std::string_view rest = std::string_view(name).substr(prefix.size());
+        long pid = 0;
+        bool stale = false;
+        if (rest.size() > 1 && rest[0] == '.' &&
+            std::from_chars(rest.data() + 1, rest.data() + rest.size(), pid).ec == std::errc()) {
+            stale = pid != currentProcessId() && !processRuns(pid);
+        } else {
+            std::error_code timeError;
+            const auto written = fs::last_write_time(it->path(), timeError);
+            stale = !timeError && fs::file_time_type::clock::now() - written > std::chrono::hours(1);
+        }
+        std::error_code ignored;
+        if (stale && fs::remove(it->path(), ignored))
+            ++removed;
+    }
+    return removed;
+}
+
 void writeReplacing(const std::string& path, const std::function<void(const std::string& temporary)>& write)
 {
-    namespace fs = std::filesystem;
-    const std::string temporary = path + ".tessavo-tmp";
-    const fs::path temporaryFile = filePath(temporary);
-    std::error_code ignored;
+    const fs::path target = saveTarget(filePath(path));
+    const fs::path folder = target.parent_path();
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(target, ec)))
+        throw fileError(path, "符号链接绕成了一个圈,找不到真正的文件,无法保存。");
+    const fs::file_status status = fs::status(target, ec);
+    const bool replacing = !ec && fs::exists(status);
+    if (replacing && !fs::is_regular_file(status))
+        throw fileError(path, "不是普通文件,不能保存到这里。");
+    if (replacing && !mayWrite(target))
+        throw ReadOnlyFile(fileError(path, "文件是只读的,不能覆盖。请另存为其他文件。").what());
+    if (!fs::is_directory(folder.empty() ? fs::path(".") : folder, ec))
+        throw fileError(path, "所在的文件夹不存在。");
+    if (!mayWrite(folder.empty() ? fs::path(".") : folder))
+        throw ReadOnlyFile(fileError(path, "没有权限写入所在的文件夹。请另存到其他文件夹。").what());
+    removeStaleTemporaries(target);
+
+    static std::atomic<unsigned> counter{0};
+    const std::string temporaryName = utf8Name(target) + std::string(kMarker) + "." +
+                                      std::to_string(currentProcessId()) + "." + std::to_string(++counter);
+    const fs::path temporaryFile = folder / filePath(temporaryName);
+    const std::u8string temporaryUtf8 = temporaryFile.u8string();
+    const std::string temporary(temporaryUtf8.begin(), temporaryUtf8.end());
     try {
         write(temporary);
+        if (replacing)
+            fs::permissions(temporaryFile, status.permissions(), fs::perm_options::replace, ec);
+        if (!flushFile(temporaryFile))
+            throw fileError(path, "无法把文件写到磁盘上(磁盘已满或已被移除?)。原文件没有改变。");
+        ec.clear();
+        fs::rename(temporaryFile, target, ec);
+        if (ec)
+            throw fileError(path, "无法保存: " + systemErrorText(ec) + "。原文件没有改变。");
     } catch (...) {
-        fs::remove(temporaryFile, ignored);
+        removeMadeFrom(folder, temporaryName);
         throw;
     }
-    std::error_code ec;
-    fs::rename(temporaryFile, filePath(path), ec);
-    if (ec) {
-        fs::remove(temporaryFile, ignored);
-        throw fileError(path, "无法保存: " + ec.message());
-    }
+    // Whatever the writer made from the temporary file's name (its parts) goes too.
+    removeMadeFrom(folder, temporaryName);
+    flushFolder(folder);
 }
 
 } // namespace sheet

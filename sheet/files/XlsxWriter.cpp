@@ -337,7 +337,7 @@ public:
         if (!m_zip) {
             zip_error_t error;
             zip_error_init_with_code(&error, code);
-            const std::string what = zip_error_strerror(&error);
+            const std::string what = describe(&error);
             zip_error_fini(&error);
             throw fileError(m_target, "无法保存: " + what);
         }
@@ -379,7 +379,17 @@ private:
         if (zip_set_file_compression(m_zip, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kDeflateLevel) != 0)
             fail();
     }
-    [[noreturn]] void fail() const { throw fileError(m_target, std::string("无法保存: ") + zip_strerror(m_zip)); }
+    [[noreturn]] void fail() const { throw fileError(m_target, "无法保存: " + describe(zip_get_error(m_zip))); }
+
+    // libzip's own words are English: the system's part of them is said in Chinese, the rest by number.
+    static std::string describe(zip_error_t* error)
+    {
+        if (zip_error_system_type(error) == ZIP_ET_SYS && zip_error_code_system(error) != 0)
+            return systemErrorText(std::error_code(zip_error_code_system(error), std::generic_category()));
+        if (zip_error_code_zip(error) == ZIP_ER_MEMORY)
+            return "内存不足";
+        return "写入压缩包时出错(错误 " + std::to_string(zip_error_code_zip(error)) + ")";
+    }
 
     const std::string& m_target;
     zip_t* m_zip = nullptr;

@@ -158,10 +158,10 @@ TEST(CsvFiles, ASaveThatFailsLeavesTheOldFileAlone)
     sheet::writeCsvFile(path, g);
     EXPECT_EQ(textAt(sheet::readCsvFile(path).sheets[0].grid, 1, 1), "old");
 
-    // A directory where the temporary file would go makes the save fail.
-    std::filesystem::create_directories(path + ".tessavo-tmp");
+    // A file this program may not write is refused, and left as it was.
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
     g.setCell(1, 1, CellView::makeText("new"));
-    EXPECT_THROW(sheet::writeCsvFile(path, g), sheet::FileError);
+    EXPECT_THROW(sheet::writeCsvFile(path, g), sheet::ReadOnlyFile);
     EXPECT_EQ(textAt(sheet::readCsvFile(path).sheets[0].grid, 1, 1), "old");
     std::filesystem::remove_all(dir);
 

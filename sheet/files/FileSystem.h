@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace sheet {
+
+/// What the program asks of the file system beyond std::filesystem, one implementation per platform. None of these
+/// throws; each says what it could not do by its result.
+
+/// Writes what the system holds of the file at `path` to the disk (fsync, FlushFileBuffers). False on failure.
+bool flushFile(const std::filesystem::path& path);
+/// Writes the folder `folder` itself to the disk, so that a file renamed into it stays renamed after a power
+/// failure. Where the system has no such call, does nothing and returns true.
+bool flushFolder(const std::filesystem::path& folder);
+/// Whether this process may write to the existing file or folder at `path` (its permissions and a read-only file
+/// system). A file that nobody may write counts as read-only also for the administrator.
+bool mayWrite(const std::filesystem::path& path);
+/// This process's id, and whether the process `id` still runs on this machine.
+long currentProcessId();
+bool processRuns(long id);
+/// Another process holds a lock of the whole file or part of it (POSIX record locks, as office programs take on an
+/// open document; LockFileEx on Windows). Nothing when the file cannot be checked.
+std::optional<bool> lockedByAnotherProcess(const std::filesystem::path& path);
+/// The user's login name and the machine's name, as lock files record them; empty when unknown.
+std::string userName();
+std::string hostName();
+
+} // namespace sheet

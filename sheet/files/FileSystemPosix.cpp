@@ -1,0 +1,101 @@
+// The file system of Linux and other POSIX systems.
+#include "FileSystem.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace sheet {
+
+namespace {
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+bool flushFile(const std::filesystem::path& path)
+{
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    return fd.get() >= 0 && ::fsync(fd.get()) == 0;
+}
+
+bool flushFolder(const std::filesystem::path& folder)
+{
+    const Descriptor fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // Some file systems cannot sync a folder (EINVAL): the rename is as safe as they make it.
+    return fd.get() >= 0 && (::fsync(fd.get()) == 0 || errno == EINVAL || errno == EROFS);
+}
+
+bool mayWrite(const std::filesystem::path& path)
+{
+    if (::access(path.c_str(), W_OK) != 0)
+        return false;
+    // The administrator may write anything: a file that nobody may write is still meant to be read-only.
+    struct stat st {};
+    return ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & 0222) != 0;
+}
+
+long currentProcessId()
+{
+    return static_cast<long>(::getpid());
+}
+
+bool processRuns(long id)
+{
+    if (id <= 0)
+        return false;
+    // EPERM: it runs, under another user.
+    return ::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
+}
+
+std::optional<bool> lockedByAnotherProcess(const std::filesystem::path& path)
+{
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return std::nullopt;
+    struct flock lock {};
+    lock.l_type = F_WRLCK; // would a writer be kept out?
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 0;
+    if (::fcntl(fd.get(), F_GETLK, &lock) != 0)
+        return std::nullopt;
+    return lock.l_type != F_UNLCK && lock.l_pid != ::getpid();
+}
+
+std::string userName()
+{
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_name)
+        return pw->pw_name;
+    const char* user = std::getenv("USER");
+    return user ? user : "";
+}
+
+std::string hostName()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
+
+} // namespace sheet

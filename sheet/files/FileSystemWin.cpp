@@ -1,0 +1,103 @@
+// The file system of Windows.
+#include "FileSystem.h"
+
+#include <windows.h>
+
+namespace sheet {
+
+namespace {
+
+class Handle {
+public:
+    explicit Handle(HANDLE h) : m_h(h) {}
+    ~Handle()
+    {
+        if (m_h != INVALID_HANDLE_VALUE && m_h != nullptr)
+            CloseHandle(m_h);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return m_h; }
+    bool valid() const { return m_h != INVALID_HANDLE_VALUE && m_h != nullptr; }
+
+private:
+    HANDLE m_h;
+};
+
+} // namespace
+
+bool flushFile(const std::filesystem::path& path)
+{
+    const Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid() && FlushFileBuffers(file.get()) != 0;
+}
+
+bool flushFolder(const std::filesystem::path&)
+{
+    // NTFS journals the rename itself; folders cannot be flushed through a handle without backup rights.
+    return true;
+}
+
+bool mayWrite(const std::filesystem::path& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY))
+        return false;
+    const Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid();
+}
+
+long currentProcessId()
+{
+    return static_cast<long>(GetCurrentProcessId());
+}
+
+bool processRuns(long id)
+{
+    if (id <= 0)
+        return false;
+    const Handle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id)));
+    if (!process.valid())
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+std::optional<bool> lockedByAnotherProcess(const std::filesystem::path& path)
+{
+    // A program that holds the file open without sharing it for writing keeps us out.
+    const Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return GetLastError() == ERROR_SHARING_VIOLATION ? std::optional<bool>(true) : std::nullopt;
+    OVERLAPPED whole{};
+    if (!LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole))
+        return GetLastError() == ERROR_LOCK_VIOLATION;
+    UnlockFileEx(file.get(), 0, MAXDWORD, MAXDWORD, &whole);
+    return false;
+}
+
+std::string userName()
+{
+    wchar_t name[256];
+    DWORD size = 256;
+    if (!GetUserNameW(name, &size) || size == 0)
+        return {};
+    char out[1024];
+    const int n = WideCharToMultiByte(CP_UTF8, 0, name, static_cast<int>(size - 1), out, sizeof out, nullptr, nullptr);
+    return n > 0 ? std::string(out, static_cast<std::size_t>(n)) : std::string();
+}
+
+std::string hostName()
+{
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(name, &size))
+        return {};
+    char out[256];
+    const int n = WideCharToMultiByte(CP_UTF8, 0, name, static_cast<int>(size), out, sizeof out, nullptr, nullptr);
+    return n > 0 ? std::string(out, static_cast<std::size_t>(n)) : std::string();
+}
+
+} // namespace sheet

@@ -1,0 +1,204 @@
+// Saving over an existing file: what stays of it when the save fails, and what the new file keeps of the old.
+#include "Csv.h"
+#include "FileError.h"
+#include "WriteReplacing.h"
+#include "Xlsx.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readText(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void writeText(const fs::path& p, const std::string& text)
+{
+    std::ofstream(p, std::ios::binary | std::ios::trunc) << text;
+}
+
+// Fills the temporary file with `text`, as the CSV and XLSX writers do.
+auto filling(const std::string& text)
+{
+    return [text](const std::string& temporary) { writeText(temporary, text); };
+}
+
+std::vector<std::string> filesIn(const fs::path& dir)
+{
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(dir))
+        out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// The id of a process that has ended.
+long endedProcess()
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+class Saving : public testing::Test {
+protected:
+    Saving()
+    {
+        m_dir = fs::temp_directory_path() / ("tessavo-save-" + std::to_string(getpid()));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    ~Saving() override
+    {
+        std::error_code ignored;
+        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(m_dir, ignored);
+    }
+    fs::path at(const std::string& name) const { return m_dir / name; }
+
+    fs::path m_dir;
+};
+
+TEST_F(Saving, TheNewFileKeepsTheModeOfTheOldOne)
+{
+    writeText(at("private.csv"), "old");
+    fs::permissions(at("private.csv"), fs::perms::owner_read | fs::perms::owner_write);
+    sheet::writeReplacing(at("private.csv").string(), filling("new"));
+    EXPECT_EQ(readText(at("private.csv")), "new");
+    EXPECT_EQ(fs::status(at("private.csv")).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    // A new file gets what the user's defaults give it, not the temporary file's own.
+    sheet::writeReplacing(at("fresh.csv").string(), filling("x"));
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(at("fresh.csv")).permissions()), 0666 & ~mask);
+}
+
+TEST_F(Saving, AReadOnlyFileIsRefusedAndLeftAsItWas)
+{
+    writeText(at("locked.csv"), "old");
+    fs::permissions(at("locked.csv"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    try {
+        sheet::writeReplacing(at("locked.csv").string(), filling("new"));
+        ADD_FAILURE() << "a read-only file was replaced";
+    } catch (const sheet::ReadOnlyFile& e) {
+        EXPECT_NE(std::string(e.what()).find("只读"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(readText(at("locked.csv")), "old");
+    EXPECT_EQ(filesIn(m_dir), std::vector<std::string>{"locked.csv"});
+}
+
+TEST_F(Saving, ALinkIsWrittenThroughToItsTarget)
+{
+    fs::create_directories(at("real"));
+    writeText(at("real/book.csv"), "old");
+    fs::create_symlink("real/book.csv", at("link.csv"));
+    fs::create_symlink("link.csv", at("link-to-link.csv"));
+
+    sheet::writeReplacing(at("link-to-link.csv").string(), filling("new"));
+    EXPECT_TRUE(fs::is_symlink(at("link.csv")));
+    EXPECT_TRUE(fs::is_symlink(at("link-to-link.csv")));
+    EXPECT_EQ(readText(at("real/book.csv")), "new");
+    EXPECT_EQ(filesIn(at("real")), std::vector<std::string>{"book.csv"});
+
+    // A link round in a circle is no file to save to, and a dangling one makes its target.
+    fs::create_symlink("loop-b.csv", at("loop-a.csv"));
+    fs::create_symlink("loop-a.csv", at("loop-b.csv"));
+    EXPECT_THROW(sheet::writeReplacing(at("loop-a.csv").string(), filling("x")), sheet::FileError);
+    fs::create_symlink("real/later.csv", at("dangling.csv"));
+    sheet::writeReplacing(at("dangling.csv").string(), filling("made"));
+    EXPECT_EQ(readText(at("real/later.csv")), "made");
+}
+
+TEST_F(Saving, AFailedWriteLeavesTheOldFileAndNoTemporaryFiles)
+{
+    writeText(at("book.xlsx"), "old");
+    EXPECT_THROW(sheet::writeReplacing(at("book.xlsx").string(),
+                                       [](const std::string& temporary) {
+                                           writeText(temporary, "half");
+                                           writeText(temporary + ".sheet1", "part"); // what a writer makes of it
+                                           throw std::runtime_error("killed");
+                                       }),
+                 std::runtime_error);
+    EXPECT_EQ(readText(at("book.xlsx")), "old");
+    EXPECT_EQ(filesIn(m_dir), std::vector<std::string>{"book.xlsx"});
+
+    // Saving into a folder that does not exist says so in Chinese.
+    try {
+        sheet::writeReplacing(at("no/such/book.xlsx").string(), filling("x"));
+        ADD_FAILURE() << "saved into a missing folder";
+    } catch (const sheet::FileError& e) {
+        EXPECT_NE(std::string(e.what()).find("文件夹不存在"), std::string::npos) << e.what();
+    }
+}
+
+TEST_F(Saving, LeftoversOfSavesKilledHalfWayAreRemoved)
+{
+    writeText(at("book.xlsx"), "old");
+    const long ended = endedProcess();
+    const std::string dead = "book.xlsx.tessavo-tmp." + std::to_string(ended) + ".1";
+    writeText(at(dead), "half a zip");
+    writeText(at(dead + ".a1B2c3"), "the archive's own temporary file");
+    writeText(at(dead + ".sheet2"), "a part");
+    // A save of another running program is left alone, and so are other files' leftovers.
+    const std::string running = "book.xlsx.tessavo-tmp." + std::to_string(getppid()) + ".1";
+    writeText(at(running), "in progress");
+    writeText(at("other.xlsx.tessavo-tmp." + std::to_string(ended) + ".1"), "not ours to judge");
+    // An older save named no process: removed once it is old.
+    writeText(at("book.xlsx.tessavo-tmp"), "old style");
+    fs::last_write_time(at("book.xlsx.tessavo-tmp"), fs::file_time_type::clock::now() - std::chrono::hours(2));
+
+    sheet::writeReplacing(at("book.xlsx").string(), filling("new"));
+    EXPECT_EQ(readText(at("book.xlsx")), "new");
+    EXPECT_EQ(filesIn(m_dir), (std::vector<std::string>{"book.xlsx", running,
+                                                        "other.xlsx.tessavo-tmp." + std::to_string(ended) + ".1"}));
+}
+
+TEST_F(Saving, WritersKeepTheModeAndRefuseReadOnlyFilesToo)
+{
+    sheet::Grid grid;
+    grid.setCell(1, 1, sheet::CellView::makeNumber(1));
+    const sheet::BookSheet sheet{"Sheet1", sheet::Grid()};
+    sheet::writeCsvFile(at("a.csv").string(), grid);
+    sheet::writeXlsxFile(at("a.xlsx").string(), {&sheet});
+    for (const char* name : {"a.csv", "a.xlsx"})
+        fs::permissions(at(name), fs::perms::owner_read | fs::perms::owner_write);
+    sheet::writeCsvFile(at("a.csv").string(), grid);
+    sheet::writeXlsxFile(at("a.xlsx").string(), {&sheet});
+    for (const char* name : {"a.csv", "a.xlsx"})
+        EXPECT_EQ(fs::status(at(name)).permissions(), fs::perms::owner_read | fs::perms::owner_write) << name;
+
+    fs::permissions(at("a.xlsx"), fs::perms::owner_read);
+    EXPECT_THROW(sheet::writeXlsxFile(at("a.xlsx").string(), {&sheet}), sheet::ReadOnlyFile);
+    EXPECT_EQ(filesIn(m_dir), (std::vector<std::string>{"a.csv", "a.xlsx"}));
+}
+
+TEST(SystemErrors, TheCommonOnesAreSaidInChinese)
+{
+    using std::errc;
+    EXPECT_EQ(sheet::systemErrorText(std::make_error_code(errc::permission_denied)), "没有权限");
+    EXPECT_EQ(sheet::systemErrorText(std::make_error_code(errc::operation_not_permitted)), "不允许此操作(没有权限)");
+    EXPECT_EQ(sheet::systemErrorText(std::make_error_code(errc::no_space_on_device)), "磁盘空间不足");
+    EXPECT_EQ(sheet::systemErrorText(std::make_error_code(errc::read_only_file_system)),
+              "所在的磁盘或文件系统是只读的");
+    // The system's numbers compare as the same conditions.
+    EXPECT_EQ(sheet::systemErrorText(std::error_code(ENOENT, std::system_category())), "文件或文件夹不存在");
+    EXPECT_NE(sheet::systemErrorText(std::error_code(ENOLINK, std::generic_category())).find("系统错误"),
+              std::string::npos);
+}
+
+} // namespace
