@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,9 +21,17 @@ bool mayWrite(const std::filesystem::path& path);
 /// This process's id, and whether the process `id` still runs on this machine.
 long currentProcessId();
 bool processRuns(long id);
-/// Another process holds a lock of the whole file or part of it (POSIX record locks, as office programs take on an
-/// open document; LockFileEx on Windows). Nothing when the file cannot be checked.
+/// A process holds a lock of the whole file or part of it (POSIX record locks, as office programs take on an open
+/// document; LockFileEx on Windows): another one, or this one through holdLock. Nothing when the file cannot be
+/// checked.
 std::optional<bool> lockedByAnotherProcess(const std::filesystem::path& path);
+/// Opens the existing file at `path` and holds a write lock on all of it until releaseLock, so that other processes
+/// see it taken (lockedByAnotherProcess); the lock goes with the process, however it ends. Returns a handle, or -1
+/// when the lock cannot be taken. Checking the file from this process does not release it.
+std::intptr_t holdLock(const std::filesystem::path& path);
+void releaseLock(std::intptr_t handle);
+/// The local time now as lock files of office programs write it, "09.12.2026 14:05".
+std::string localTimeText();
 /// The user's login name and the machine's name, as lock files record them; empty when unknown.
 std::string userName();
 std::string hostName();

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -75,11 +76,48 @@ std::optional<bool> lockedByAnotherProcess(const std::filesystem::path& path)
     struct flock lock {};
     lock.l_type = F_WRLCK; // would a writer be kept out?
     lock.l_whence = SEEK_SET;
-    lock.l_start = 0;
-    lock.l_len = 0;
-    if (::fcntl(fd.get(), F_GETLK, &lock) != 0)
-        return std::nullopt;
-    return lock.l_type != F_UNLCK && lock.l_pid != ::getpid();
+    // Asked as an open-file lock: a process-wide one would be dropped when this descriptor closes, and would not
+    // see this process's own locks.
+    if (::fcntl(fd.get(), F_OFD_GETLK, &lock) != 0) {
+        lock = {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        if (::fcntl(fd.get(), F_GETLK, &lock) != 0)
+            return std::nullopt;
+        return lock.l_type != F_UNLCK && lock.l_pid != ::getpid();
+    }
+    return lock.l_type != F_UNLCK;
+}
+
+std::intptr_t holdLock(const std::filesystem::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void releaseLock(std::intptr_t handle)
+{
+    if (handle >= 0)
+        ::close(static_cast<int>(handle)); // the lock goes with its open file
+}
+
+std::string localTimeText()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char buffer[32];
+    std::strftime(buffer, sizeof buffer, "%d.%m.%Y %H:%M", &local);
+    return buffer;
 }
 
 std::string userName()

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <ctime>
+
 namespace sheet {
 
 namespace {
@@ -76,6 +78,37 @@ std::optional<bool> lockedByAnotherProcess(const std::filesystem::path& path)
         return GetLastError() == ERROR_LOCK_VIOLATION;
     UnlockFileEx(file.get(), 0, MAXDWORD, MAXDWORD, &whole);
     return false;
+}
+
+std::intptr_t holdLock(const std::filesystem::path& path)
+{
+    // Shared for reading, so that others can read who holds it; the byte-range lock keeps writers out.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return -1;
+    OVERLAPPED whole{};
+    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
+        CloseHandle(file);
+        return -1;
+    }
+    return reinterpret_cast<std::intptr_t>(file);
+}
+
+void releaseLock(std::intptr_t handle)
+{
+    if (handle != -1)
+        CloseHandle(reinterpret_cast<HANDLE>(handle));
+}
+
+std::string localTimeText()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_s(&local, &now);
+    char buffer[32];
+    std::strftime(buffer, sizeof buffer, "%d.%m.%Y %H:%M", &local);
+    return buffer;
 }
 
 std::string userName()
