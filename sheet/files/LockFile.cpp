@@ -20,9 +20,20 @@ namespace {
 // told from another's.
 constexpr std::string_view kProgram = "Tessavo";
 
-// The lock files this process holds, so that checking one of them does not take it for somebody else's.
+// The lock files this process holds, so that checking one of them does not take it for somebody else's. Those
+// still held when the process ends normally are removed then, whatever window or workbook forgot them.
 std::mutex g_heldMutex;
-std::set<std::string> g_held;
+struct HeldFiles {
+    std::set<std::string> files;
+    ~HeldFiles()
+    {
+        for (const std::string& f : files) {
+            std::error_code ignored;
+            std::filesystem::remove(filePath(f), ignored);
+        }
+    }
+} g_heldFiles;
+std::set<std::string>& g_held = g_heldFiles.files;
 
 bool heldHere(const std::string& lockFile)
 {

@@ -17,9 +17,13 @@ namespace sheet {
 Book readXlsx(std::string_view bytes, const std::string& name);
 Book readXlsxFile(const std::string& path);
 
+/// The names sheets named `names` get in a saved workbook: valid, and no two the same when letter case is ignored
+/// ("Data", "DATA" become "Data", "DATA (2)"), as other spreadsheet programs require. O(n log n).
+std::vector<std::string> savedSheetNames(const std::vector<std::string>& names);
+
 /// Writes `sheets` as an Office Open XML workbook that other spreadsheet programs open: numbers, texts, truth
-/// values, dates (with a date format) and error values. Sheet names are made valid and distinct the way other
-/// programs require (see SheetName.h).
+/// values, dates (with a date format) and error values. Sheet names are made valid and distinct by
+/// savedSheetNames.
 /// An existing file at `path` is replaced only once the new one is complete. Throws FileError.
 void writeXlsxFile(const std::string& path, const std::vector<const BookSheet*>& sheets);
 

@@ -414,19 +414,12 @@ private:
     std::deque<std::string> m_paths;
 };
 
-// Names as spreadsheet programs require them: valid, and no two the same when letter case is ignored.
-std::vector<std::string> distinctNames(const std::vector<const BookSheet*>& sheets)
+std::vector<std::string> namesOf(const std::vector<const BookSheet*>& sheets)
 {
     std::vector<std::string> names;
-    std::set<std::string> taken;
-    for (std::size_t i = 0; i < sheets.size(); ++i) {
-        const std::string base = validSheetName(sheets[i]->name, "Sheet" + std::to_string(i + 1));
-        std::string name = base;
-        for (int n = 2; taken.count(foldedSheetName(name)) != 0; ++n)
-            name = uniqueSheetName(base, n);
-        taken.insert(foldedSheetName(name));
-        names.push_back(std::move(name));
-    }
+    names.reserve(sheets.size());
+    for (const BookSheet* sheet : sheets)
+        names.push_back(sheet->name);
     return names;
 }
 
@@ -491,12 +484,27 @@ std::string workbookRelationships(std::size_t sheetCount)
 
 } // namespace
 
+std::vector<std::string> savedSheetNames(const std::vector<std::string>& names)
+{
+    std::vector<std::string> out;
+    std::set<std::string> taken;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string base = validSheetName(names[i], "Sheet" + std::to_string(i + 1));
+        std::string name = base;
+        for (int n = 2; taken.count(foldedSheetName(name)) != 0; ++n)
+            name = uniqueSheetName(base, n);
+        taken.insert(foldedSheetName(name));
+        out.push_back(std::move(name));
+    }
+    return out;
+}
+
 void writeXlsxFile(const std::string& path, const std::vector<const BookSheet*>& sheets)
 {
     // A workbook has at least one sheet.
     const BookSheet blank{"Sheet1", Grid()};
     const std::vector<const BookSheet*> written = sheets.empty() ? std::vector<const BookSheet*>{&blank} : sheets;
-    const std::vector<std::string> names = distinctNames(written);
+    const std::vector<std::string> names = savedSheetNames(namesOf(written));
 
     writeReplacing(path, [&](const std::string& temporary) {
         TemporaryFiles parts;

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "Book.h"
 #include "ApplicationObserver.h"
+#include "Book.h"
 #include "ModelObject.h"
 #include "Ref.h"
 #include "Worksheet.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,15 @@ class Application;
 
 /// The kind of file a workbook was opened from or last saved to; None for a workbook never saved.
 enum class FileFormat { None, Xlsx, Csv };
+
+/// A file as it was on the disk when a workbook last read or wrote it: enough to notice that another program has
+/// written it since. The workbook keeps it and compares nothing itself.
+struct FileStamp {
+    bool known = false;
+    std::uintmax_t size = 0;
+    std::int64_t modified = 0; // the file system's time, in its own units
+    bool operator==(const FileStamp&) const = default;
+};
 
 /// A workbook: an ordered list of worksheets, one of them active, and the file it belongs to, if any.
 /// Members: ActiveSheet, Worksheets, Sheets, Name, Activate.
@@ -46,6 +56,9 @@ public:
     /// The workbook now belongs to the file at `path` (UTF-8), held in `format` with nothing lost; clears the
     /// modified flag; notifies Structure.
     void setSaved(const std::string& path, FileFormat format);
+    /// The file as it was when the workbook last read or wrote it; unknown for a new workbook.
+    const FileStamp& fileStamp() const { return m_fileStamp; }
+    void setFileStamp(const FileStamp& stamp) { m_fileStamp = stamp; }
     /// The window title: the name, the application's name, and " *" while modified, e.g. "成绩.xlsx - Tessavo 表格 *".
     /// The mark comes last so that the unmarked caption, which an edit in progress must not change, still finds
     /// the window as a prefix of its title.
@@ -78,6 +91,7 @@ private:
     std::string m_path;
     FileFormat m_format = FileFormat::None;
     Losses m_losses;
+    FileStamp m_fileStamp;
     bool m_modified = false;
     std::vector<Ref<Worksheet>> m_sheets;
     Worksheet* m_active = nullptr;

@@ -33,8 +33,7 @@ automation::Object makeRange(Worksheet& sheet, Area area)
 
 Worksheet::Worksheet(std::shared_ptr<ApplicationState> state, Workbook* workbook, std::string name)
     : ModelObject(std::move(state)), m_workbook(workbook), m_name(std::move(name))
-{
-}
+{}
 
 void Worksheet::setCell(std::int32_t row, std::int32_t column, const CellView& value)
 {
@@ -65,6 +64,12 @@ bool Worksheet::isActive() const
 {
     return m_workbook && m_workbook->activeSheet() == this && m_workbook->application() &&
            m_workbook->application()->activeWorkbook() == m_workbook;
+}
+
+void Worksheet::rename(std::string name)
+{
+    m_name = std::move(name);
+    notify(Change::Structure);
 }
 
 automation::Value Worksheet::invoke(std::string_view member, automation::CallKind kind,

@@ -34,6 +34,10 @@ public:
     /// Stores `value` at (row, column) as Grid::setCell does, and notifies Cells. Throws GridError out of the sheet.
     void setCell(std::int32_t row, std::int32_t column, const CellView& value);
 
+    /// Renames the sheet to `name`, which the caller has made valid and distinct from the other sheets' names (the
+    /// name a saved file gave it); marks nothing modified; notifies Structure.
+    void rename(std::string name);
+
     const AreaList& selection() const { return m_selection; }
     /// Replaces the selection; notifies Selection.
     void setSelection(AreaList selection);

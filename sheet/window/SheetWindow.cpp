@@ -9,6 +9,7 @@
 #include "Workbook.h"
 #include "WorkbookFiles.h"
 #include "Worksheet.h"
+#include "Xlsx.h"
 
 #include <QAction>
 #include <QApplication>
@@ -170,6 +171,7 @@ SheetWindow::SheetWindow(WindowSet& set, Ref<Application> app, Workbook* book)
     m_selectionChanged = true;
     refresh();
     m_refreshCount = 0;
+    claimFile();
     if (m_app->visible())
         show();
 }
@@ -228,9 +230,21 @@ bool SheetWindow::isOpen() const
 void SheetWindow::setWorkbook(Workbook* book)
 {
     m_book = Ref<Workbook>(book);
+    claimFile();
     m_selectionChanged = m_scrollPending = true;
     updateTitle();
     scheduleRefresh();
+}
+
+void SheetWindow::claimFile()
+{
+    const std::string path = m_book && isOpen() && !m_closingQuietly ? m_book->path() : std::string();
+    if (path == m_lockedPath && (path.empty() || m_lock.held()))
+        return;
+    m_lock.release();
+    m_lockedPath = path;
+    if (!path.empty())
+        m_lock = EditLock(path);
 }
 
 void SheetWindow::noteChange(Change what)
@@ -262,6 +276,7 @@ void SheetWindow::noteChange(Change what)
 void SheetWindow::closeQuietly()
 {
     m_closingQuietly = true;
+    claimFile(); // the workbook is gone: so is the claim on its file
     if (m_set)
         m_set->forget(this);
     m_set = nullptr;
@@ -475,7 +490,28 @@ bool SheetWindow::save()
             return false;
         return saveAs();
     }
+    bool saveAsInstead = false;
+    if (!overwriteAllowed(overwriteConflict(*m_book), saveAsInstead))
+        return saveAsInstead && saveAs();
     return writeTo(path, m_book->format());
+}
+
+bool SheetWindow::overwriteAllowed(const QString& conflict, bool& saveAsInstead)
+{
+    saveAsInstead = false;
+    if (conflict.isEmpty())
+        return true;
+    switch (WindowDialogs::current().askOverwrite(this,
+                                                  conflict + QStringLiteral("\n是否仍要覆盖它，还是另存为其他文件?"))) {
+    case OverwriteAnswer::Overwrite:
+        return true;
+    case OverwriteAnswer::SaveAs:
+        saveAsInstead = true;
+        return false;
+    case OverwriteAnswer::Cancel:
+        break;
+    }
+    return false;
 }
 
 bool SheetWindow::saveAs()
@@ -506,6 +542,20 @@ bool SheetWindow::saveAs()
                           .arg(QFileInfo(original).fileName(), QString::fromStdString(m_book->losses().describe())));
             continue;
         }
+        // Someone else's file, or our own changed by someone else since: asked before it is overwritten.
+        const bool ownFile = !original.isEmpty() && sameFile(path, original);
+        const QString who = ownFile ? QString() : editedElsewhere(path);
+        const QString conflict = ownFile ? overwriteConflict(*m_book)
+                                 : who.isEmpty()
+                                     ? QString()
+                                     : QStringLiteral("“%1”正在另一个程序中编辑(%2)。\n覆盖它会丢失那边的修改。")
+                                           .arg(QFileInfo(path).fileName(), who);
+        bool chooseAgain = false;
+        if (!overwriteAllowed(conflict, chooseAgain)) {
+            if (chooseAgain)
+                continue;
+            return false;
+        }
         if (const Workbook* other = workbookWithFile(*m_app, path); other && other != m_book.get()) {
             // Two workbooks of one file: whichever were saved last would silently win.
             WindowDialogs::current().warn(
@@ -519,9 +569,34 @@ bool SheetWindow::saveAs()
 
 bool SheetWindow::writeTo(const QString& path, FileFormat format)
 {
+    // Names a workbook file cannot hold are changed as it is saved: said first, not done behind the user's back.
+    std::vector<std::string> names;
+    for (const auto& sheet : m_book->sheets())
+        names.push_back(sheet->name());
+    const std::vector<std::string> saved = format == FileFormat::Xlsx ? savedSheetNames(names) : names;
+    QStringList renamed;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (saved[i] != names[i])
+            renamed.append(
+                QStringLiteral("“%1” → “%2”").arg(QString::fromStdString(names[i]), QString::fromStdString(saved[i])));
+    if (!renamed.isEmpty() &&
+        !WindowDialogs::current().confirm(
+            this,
+            QStringLiteral("Excel 工作簿中的工作表名称不能重复(不分大小写)，也不能含有 : \\ / ? * [ ] 等字符。"
+                           "保存时这些工作表会改名:\n%1")
+                .arg(renamed.join(QStringLiteral("\n"))),
+            QStringLiteral("改名并保存")))
+        return false;
+
     bool partial = false;
     try {
         partial = writeWorkbookFile(*m_book, path, format);
+    } catch (const ReadOnlyFile& e) {
+        // Nothing was written: the user may still keep the work in another file.
+        if (WindowDialogs::current().askSaveAsInstead(this, QString::fromUtf8(e.what()) +
+                                                                QStringLiteral("\n是否另存为其他文件?")))
+            return saveAs();
+        return false;
     } catch (const FileError& e) {
         WindowDialogs::current().warn(this, QString::fromUtf8(e.what()));
         return false;
@@ -533,8 +608,13 @@ bool SheetWindow::writeTo(const QString& path, FileFormat format)
                                       QStringLiteral("文件“%1”没有保存: %2").arg(path, QString::fromUtf8(e.what())));
         return false;
     }
+    for (std::size_t i = 0; i < saved.size() && i < m_book->sheets().size(); ++i)
+        if (saved[i] != names[i])
+            m_book->sheets()[i]->rename(saved[i]);
     const QString sheetName = QString::fromStdString(m_book->activeSheet()->name());
     m_book->setSaved(path.toStdString(), format);
+    m_book->setFileStamp(fileStampOf(path));
+    claimFile();
     if (partial) {
         // The other sheets are still only here: the workbook stays marked until they are saved too.
         m_book->markModified();
@@ -563,6 +643,7 @@ void SheetWindow::closeEvent(QCloseEvent* event)
         return;
     // The window is on its way out: it needs no word of its own workbook closing.
     m_closingQuietly = true;
+    claimFile();
     if (m_set)
         m_set->forget(this);
     m_set = nullptr;

@@ -4,6 +4,7 @@
 #include "ApplicationObserver.h"
 #include "Area.h"
 #include "LocalHost.h"
+#include "LockFile.h"
 #include "Ref.h"
 
 #include <QMainWindow>
@@ -115,6 +116,9 @@ private:
     void clearSelection();
     void activateTab(int index);
     void createMenu();
+    // Keeps the claim on the workbook's file that other programs see (a lock file), following Save As.
+    void claimFile();
+    bool overwriteAllowed(const QString& conflict, bool& saveAsInstead);
 
     WindowSet* m_set;
     Ref<Application> m_app;
@@ -123,6 +127,8 @@ private:
     GridView* m_view;
     QTabBar* m_tabs;
     QStringList m_tabNames;
+    EditLock m_lock;
+    std::string m_lockedPath;
 
     bool m_refreshScheduled = false;
     bool m_selectionChanged = false;

@@ -83,6 +83,33 @@ public:
         return box.clickedButton() == saveAs;
     }
 
+    OverwriteAnswer askOverwrite(QWidget* parent, const QString& message) override
+    {
+        QMessageBox box(QMessageBox::Warning, title(), message, QMessageBox::NoButton);
+        platform::qt::ownDialog(box, parent);
+        QPushButton* saveAs = box.addButton(QStringLiteral("另存为…"), QMessageBox::AcceptRole);
+        QPushButton* overwrite = box.addButton(QStringLiteral("仍然覆盖"), QMessageBox::DestructiveRole);
+        box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        box.setDefaultButton(saveAs);
+        box.exec();
+        if (box.clickedButton() == saveAs)
+            return OverwriteAnswer::SaveAs;
+        if (box.clickedButton() == overwrite)
+            return OverwriteAnswer::Overwrite;
+        return OverwriteAnswer::Cancel;
+    }
+
+    bool confirm(QWidget* parent, const QString& message, const QString& accept) override
+    {
+        QMessageBox box(QMessageBox::Question, title(), message, QMessageBox::NoButton);
+        platform::qt::ownDialog(box, parent);
+        QPushButton* yes = box.addButton(accept, QMessageBox::AcceptRole);
+        box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        box.setDefaultButton(yes);
+        box.exec();
+        return box.clickedButton() == yes;
+    }
+
     void warn(QWidget* parent, const QString& message) override { show(QMessageBox::Warning, parent, message); }
     void inform(QWidget* parent, const QString& message) override { show(QMessageBox::Information, parent, message); }
 

@@ -20,6 +20,9 @@ struct FileChoice {
 /// The answer to "save the changes before closing?".
 enum class CloseAnswer { Save, Discard, Cancel };
 
+/// The answer to "another program has the file; overwrite it?".
+enum class OverwriteAnswer { Overwrite, SaveAs, Cancel };
+
 /// The modal dialogs of the spreadsheet's windows. The real ones block; a test puts its own, which answer at once and
 /// record what they were shown. `parent` is the window that asks, null for the program's active window; the real
 /// dialogs stay above it and above every window of the program kept on top.
@@ -36,6 +39,11 @@ public:
     /// Explains `message` (saving would drop part of the original file) and asks whether to save as a new file
     /// instead; false cancels the save.
     virtual bool askSaveAsInstead(QWidget* parent, const QString& message) = 0;
+    /// Explains `message` (another program edits the file, or wrote it since it was read) and asks whether to
+    /// overwrite it, save as another file, or cancel.
+    virtual OverwriteAnswer askOverwrite(QWidget* parent, const QString& message) = 0;
+    /// Explains `message` and asks whether to go on (`accept` names that button) or cancel; true goes on.
+    virtual bool confirm(QWidget* parent, const QString& message, const QString& accept) = 0;
     virtual void warn(QWidget* parent, const QString& message) = 0;
     virtual void inform(QWidget* parent, const QString& message) = 0;
 

@@ -4,12 +4,17 @@
 #include "AutomationHost.h"
 #include "Csv.h"
 #include "FileError.h"
+#include "FilePath.h"
+#include "LockFile.h"
 #include "Module1.h"
+#include "WriteReplacing.h"
 #include "Xlsx.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QOperatingSystemVersion>
+
+#include <filesystem>
 
 namespace sheet {
 
@@ -52,17 +57,74 @@ Workbook& openWorkbookFile(Application& app, const QString& path, FileKind kind)
         else
             throw fileError(name, "只能打开 .xlsx 和 .csv 文件。");
     }
+    // Taken before reading: a change made while the file is read is a change after it.
+    const FileStamp stamp = fileStampOf(path);
     // Read completely before the application sees any of it: a file that fails leaves no half workbook behind.
-    if (kind == FileKind::Xlsx)
-        return app.openWorkbook(readXlsxFile(name), name, FileFormat::Xlsx);
-    const TextEncoding encoding = kind == FileKind::CsvGb18030 ? TextEncoding::Gb18030 : TextEncoding::Auto;
-    return app.openWorkbook(readCsvFile(name, encoding), name, FileFormat::Csv);
+    Workbook* book = nullptr;
+    if (kind == FileKind::Xlsx) {
+        book = &app.openWorkbook(readXlsxFile(name), name, FileFormat::Xlsx);
+    } else {
+        const TextEncoding encoding = kind == FileKind::CsvGb18030 ? TextEncoding::Gb18030 : TextEncoding::Auto;
+        book = &app.openWorkbook(readCsvFile(name, encoding), name, FileFormat::Csv);
+    }
+    book->setFileStamp(stamp);
+    return *book;
+}
+
+FileStamp fileStampOf(const QString& path)
+{
+    namespace fs = std::filesystem;
+    const fs::path target = saveTarget(filePath(path.toStdString()));
+    std::error_code ec;
+    FileStamp stamp;
+    const auto size = fs::file_size(target, ec);
+    if (ec)
+        return stamp;
+    const auto written = fs::last_write_time(target, ec);
+    if (ec)
+        return stamp;
+    stamp.known = true;
+    stamp.size = size;
+    stamp.modified = static_cast<std::int64_t>(written.time_since_epoch().count());
+    return stamp;
+}
+
+QString editedElsewhere(const QString& path)
+{
+    const auto editor = otherEditor(path.toStdString());
+    if (!editor)
+        return {};
+    QString text = QString::fromStdString(editor->who);
+    if (!editor->since.empty())
+        text += QStringLiteral("，自 %1 起").arg(QString::fromStdString(editor->since));
+    return text;
+}
+
+QString overwriteConflict(const Workbook& book)
+{
+    const QString path = QString::fromStdString(book.path());
+    const QString name = QFileInfo(path).fileName();
+    if (const QString who = editedElsewhere(path); !who.isEmpty())
+        return QStringLiteral("“%1”正在另一个程序中编辑(%2)。\n覆盖它，那边的修改和这里的修改会互相冲掉。")
+            .arg(name, who);
+    const FileStamp now = fileStampOf(path);
+    if (book.fileStamp().known && now != book.fileStamp()) {
+        if (!now.known)
+            return QStringLiteral("“%1”在打开之后已被移走或删除。\n保存会在原处重新创建它。").arg(name);
+        return QStringLiteral("“%1”在打开之后已被其他程序修改。\n覆盖它会丢失那些修改。").arg(name);
+    }
+    return {};
 }
 
 Workbook* openWorkbookFileOrWarn(Application& app, const QString& path, FileKind kind, QWidget* parent)
 {
     try {
-        return &openWorkbookFile(app, path, kind);
+        Workbook& book = openWorkbookFile(app, path, kind);
+        if (const QString who = editedElsewhere(path); !who.isEmpty())
+            WindowDialogs::current().inform(
+                parent, QStringLiteral("“%1”正在另一个程序中编辑(%2)。\n可以在这里查看和修改它；保存之前会先问您。")
+                            .arg(QFileInfo(path).fileName(), who));
+        return &book;
     } catch (const FileError& e) {
         WindowDialogs::current().warn(parent, QString::fromUtf8(e.what()));
     } catch (const GridError& e) {

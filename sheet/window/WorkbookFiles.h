@@ -39,6 +39,17 @@ std::pair<QString, FileFormat> resolveSaveChoice(const FileChoice& choice);
 /// of the workbook. Does not touch the workbook's path or modified flag.
 bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format);
 
+/// The file at `path` as it is on the disk now, through symbolic links; unknown when there is none.
+FileStamp fileStampOf(const QString& path);
+
+/// Who else edits the file at `path`, in words ("LibreOffice: 张三 (zhang@pc-12)，自 09.12.2026 14:05 起"), or an
+/// empty text when nobody does. See otherEditor.
+QString editedElsewhere(const QString& path);
+
+/// What saving `book` over its own file now would overwrite of others' work, in words: another program edits
+/// the file, or it was written since the workbook read or wrote it. Empty when nothing stands in the way.
+QString overwriteConflict(const Workbook& book);
+
 /// Opens `paths` (".xlsx" or ".csv") at start-up in a new embedded spreadsheet created through `host`, so that it
 /// is the running instance the driving program attaches to, and makes it visible. A file that cannot be read gets
 /// a warning naming it; the others still open. When none opens, the spreadsheet quits again, leaving things as

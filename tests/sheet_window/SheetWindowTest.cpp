@@ -59,12 +59,24 @@ public:
         warnings.append(message);
         return next(saveAsInstead);
     }
+    sheet::OverwriteAnswer askOverwrite(QWidget*, const QString& message) override
+    {
+        warnings.append(message);
+        return overwriteAnswers.empty() ? sheet::OverwriteAnswer::Cancel : next(overwriteAnswers);
+    }
+    bool confirm(QWidget*, const QString& message, const QString&) override
+    {
+        warnings.append(message);
+        return next(confirmations);
+    }
     void warn(QWidget*, const QString& message) override { warnings.append(message); }
     void inform(QWidget*, const QString& message) override { notes.append(message); }
 
     std::deque<std::optional<sheet::FileChoice>> files; // a dialog left unanswered is cancelled
     std::deque<sheet::CloseAnswer> closeAnswers;        // Don't Save when none is queued
     std::deque<bool> saveAsInstead;
+    std::deque<sheet::OverwriteAnswer> overwriteAnswers; // Cancel when none is queued
+    std::deque<bool> confirmations;
     QStringList asked;
     QStringList suggestions;
     QStringList warnings;
@@ -132,6 +144,10 @@ private slots:
     void twoWorkbooksNeverShareAFile();
     void savingSeveralSheetsAsCsvAsksFirst();
     void closingWithUnsavedChangesAsksFirst();
+    void anotherProgramsNewerSaveIsNeverOverwrittenUnasked();
+    void anOpenWorkbookClaimsItsFileAndOthersClaimsAreRespected();
+    void aReadOnlyFileIsNotReplacedAndSaveAsIsOffered();
+    void sheetsRenamedBySavingAreNamedFirst();
     void aBadFileGivesAWarningAndOpensNothing();
     void theLastActivatedWindowHoldsTheActiveWorkbook();
     void filesGivenAtStartOpenInTheRunningSpreadsheet();
@@ -1109,6 +1125,121 @@ void SheetWindowTest::filesGivenAtStartOpenInTheRunningSpreadsheet()
     QCOMPARE(sheet::openFilesAtStart(*m_host, {path("d.csv")}), 0);
     QCOMPARE(errorNumber([&] { m_host->getActiveObject("Excel.Application"); }), 429);
     QCOMPARE(sheet::openFilesAtStart(*m_host, {}), 0);
+}
+
+void SheetWindowTest::anotherProgramsNewerSaveIsNeverOverwrittenUnasked()
+{
+    open();
+    writeBytes(path("a.csv"), "1\r\n");
+    SheetWindow* w = openThroughMenu(path("a.csv"));
+    auto* grid = w->findChild<QTableView*>(QStringLiteral("grid"))->model();
+    QVERIFY(grid->setData(grid->index(0, 1), QStringLiteral("ours")));
+    // Another program saves the file meanwhile: a different size at least, whatever the clock says.
+    writeBytes(path("a.csv"), "theirs,newer\r\n");
+
+    action(w, "actionSave")->trigger(); // the user cancels
+    QCOMPARE(m_dialogs.warnings.size(), 1);
+    QVERIFY2(m_dialogs.warnings[0].contains(QStringLiteral("已被其他程序修改")), qPrintable(m_dialogs.warnings[0]));
+    QCOMPARE(readBytes(path("a.csv")), std::string("theirs,newer\r\n"));
+    QVERIFY(w->workbook()->modified());
+
+    m_dialogs.overwriteAnswers.push_back(sheet::OverwriteAnswer::SaveAs); // ... or keeps both
+    m_dialogs.files.push_back(sheet::FileChoice{path("b.csv"), sheet::FileKind::Csv});
+    action(w, "actionSave")->trigger();
+    QCOMPARE(readBytes(path("a.csv")), std::string("theirs,newer\r\n"));
+    QVERIFY(readBytes(path("b.csv")).find("ours") != std::string::npos);
+
+    // Saved by us, the file is ours again: the next save asks nothing.
+    const auto asked = m_dialogs.warnings.size();
+    QVERIFY(grid->setData(grid->index(0, 2), QStringLiteral("more")));
+    action(w, "actionSave")->trigger();
+    QCOMPARE(m_dialogs.warnings.size(), asked);
+    QVERIFY(readBytes(path("b.csv")).find("more") != std::string::npos);
+
+    // And the user may overwrite knowingly.
+    writeBytes(path("b.csv"), "changed\r\n");
+    QVERIFY(grid->setData(grid->index(0, 3), QStringLiteral("last")));
+    m_dialogs.overwriteAnswers.push_back(sheet::OverwriteAnswer::Overwrite);
+    action(w, "actionSave")->trigger();
+    QVERIFY(readBytes(path("b.csv")).find("last") != std::string::npos);
+    QVERIFY(!w->workbook()->modified());
+}
+
+void SheetWindowTest::anOpenWorkbookClaimsItsFileAndOthersClaimsAreRespected()
+{
+    open();
+    writeBytes(path("a.csv"), "1\r\n");
+    SheetWindow* w = openThroughMenu(path("a.csv"));
+    QVERIFY(QFile::exists(path(".~lock.a.csv#")));
+    // Saved under another name, the claim moves with it; closed, it goes.
+    m_dialogs.files.push_back(sheet::FileChoice{path("c.csv"), sheet::FileKind::Csv});
+    action(w, "actionSaveAs")->trigger();
+    QVERIFY(!QFile::exists(path(".~lock.a.csv#")));
+    QVERIFY(QFile::exists(path(".~lock.c.csv#")));
+    w->close();
+    QCoreApplication::processEvents();
+    QVERIFY(!QFile::exists(path(".~lock.c.csv#")));
+
+    // LibreOffice has the file open: opening says so, saving asks, and its lock file stays.
+    open();
+    writeBytes(path("lo.csv"), "1\r\n");
+    writeBytes(path(".~lock.lo.csv#"), ",zhang,pc-12,09.12.2026 14:05,file:///home/zhang;");
+    w = openThroughMenu(path("lo.csv"));
+    QVERIFY(w);
+    QCOMPARE(m_dialogs.notes.size(), 1);
+    QVERIFY2(m_dialogs.notes[0].contains(QStringLiteral("LibreOffice: zhang@pc-12")), qPrintable(m_dialogs.notes[0]));
+    auto* grid = w->findChild<QTableView*>(QStringLiteral("grid"))->model();
+    QVERIFY(grid->setData(grid->index(0, 1), QStringLiteral("ours")));
+    action(w, "actionSave")->trigger();
+    QCOMPARE(m_dialogs.warnings.size(), 1);
+    QVERIFY(m_dialogs.warnings[0].contains(QStringLiteral("正在另一个程序中编辑")));
+    QCOMPARE(readBytes(path("lo.csv")), std::string("1\r\n"));
+    w->workbook()->setSaved(w->workbook()->path(), sheet::FileFormat::Csv); // closes without asking
+    w->close();
+    QCoreApplication::processEvents();
+    QVERIFY(QFile::exists(path(".~lock.lo.csv#")));
+}
+
+void SheetWindowTest::aReadOnlyFileIsNotReplacedAndSaveAsIsOffered()
+{
+    open();
+    writeBytes(path("ro.csv"), "1\r\n");
+    QFile::setPermissions(path("ro.csv"), QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    SheetWindow* w = openThroughMenu(path("ro.csv"));
+    auto* grid = w->findChild<QTableView*>(QStringLiteral("grid"))->model();
+    QVERIFY(grid->setData(grid->index(0, 1), QStringLiteral("ours")));
+    m_dialogs.saveAsInstead.push_back(true);
+    m_dialogs.files.push_back(sheet::FileChoice{path("rw.csv"), sheet::FileKind::Csv});
+    action(w, "actionSave")->trigger();
+    QCOMPARE(m_dialogs.warnings.size(), 1);
+    QVERIFY2(m_dialogs.warnings[0].contains(QStringLiteral("只读")), qPrintable(m_dialogs.warnings[0]));
+    QCOMPARE(readBytes(path("ro.csv")), std::string("1\r\n"));
+    QVERIFY(readBytes(path("rw.csv")).find("ours") != std::string::npos);
+    QCOMPARE(QString::fromStdString(w->workbook()->path()), path("rw.csv"));
+}
+
+void SheetWindowTest::sheetsRenamedBySavingAreNamedFirst()
+{
+    open();
+    sheet::Book book;
+    book.sheets.push_back({"Data", {}});
+    book.sheets.push_back({"DATA", {}});
+    sheet::Workbook& wb = app()->openWorkbook(std::move(book), path("two.xlsx").toStdString(), sheet::FileFormat::Xlsx);
+    QCoreApplication::processEvents();
+    SheetWindow* w = SheetWindow::forWorkbook(&wb);
+    QVERIFY(w);
+    m_dialogs.confirmations.push_back(false);
+    QVERIFY(!w->save());
+    QCOMPARE(m_dialogs.warnings.size(), 1);
+    QVERIFY2(m_dialogs.warnings[0].contains(QStringLiteral("“DATA” → “DATA (2)”")), qPrintable(m_dialogs.warnings[0]));
+    QVERIFY(!QFile::exists(path("two.xlsx")));
+
+    m_dialogs.confirmations.push_back(true);
+    QVERIFY(w->save());
+    QCOMPARE(wb.sheets()[1]->name(), std::string("DATA (2)"));
+    QCOMPARE(sheet::readXlsxFile(path("two.xlsx").toStdString()).sheets[1].name, std::string("DATA (2)"));
+    QVERIFY(w->save()); // nothing to rename any more
+    QCOMPARE(m_dialogs.warnings.size(), 2);
 }
 
 QTEST_MAIN(SheetWindowTest)
