@@ -6,6 +6,8 @@
 #include "Form1.h"
 #include "Module1.h"
 #include "QtPlatform.h"
+#include "Recovery.h"
+#include "Termination.h"
 #include "WorkbookFiles.h"
 
 #include <QApplication>
@@ -17,6 +19,7 @@ int main(int argc, char** argv)
     const std::unique_ptr<app::Automation> automation = app::startAutomation();
 
     QApplication qtApp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tessavo"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tessavo.png")));
 
     ui::QtPlatform platform;
@@ -26,5 +29,15 @@ int main(int argc, char** argv)
     form.show();
     // `tessavo 成绩.xlsx 名单.csv`: the spreadsheet starts with them, running, so the first operation works on them.
     sheet::openFilesAtStart(automation->embedded(), QApplication::arguments().mid(1));
+
+    // Unsaved work is copied aside every half minute, and when the process is asked to end; what a killed
+    // process left is offered back now.
+    sheet::RecoveryKeeper keeper(sheet::RecoveryKeeper::defaultFolder(), 30'000);
+    sheet::offerRecovery(keeper, automation->embedded());
+    app::onTerminationRequest([&keeper] {
+        keeper.keepNow();
+        // Without closing the windows: a window would ask about its changes, and nobody is there to answer.
+        QCoreApplication::exit(0);
+    });
     return QApplication::exec();
 }

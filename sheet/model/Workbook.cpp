@@ -79,6 +79,13 @@ void Workbook::setFile(const std::string& path, FileFormat format)
     m_format = format;
 }
 
+void Workbook::rename(std::string name)
+{
+    m_name = std::move(name);
+    touch();
+    notify(Change::Structure);
+}
+
 void Workbook::setSaved(const std::string& path, FileFormat format)
 {
     setFile(path, format);
@@ -110,7 +117,7 @@ Worksheet& Workbook::addSheet(std::size_t index)
     Ref<Worksheet> sheet(new Worksheet(state(), this, std::move(name)));
     m_sheets.insert(m_sheets.begin() + static_cast<std::ptrdiff_t>(index), sheet);
     m_active = sheet.get();
-    m_modified = true;
+    touch();
     notify(Change::Structure);
     return *sheet;
 }
@@ -124,7 +131,7 @@ void Workbook::activateSheet(Worksheet& sheet)
 void Workbook::notify(Change what)
 {
     if (what == Change::Cells)
-        m_modified = true;
+        touch();
     if (m_application)
         m_application->notify(what);
 }
@@ -146,7 +153,7 @@ automation::Value Workbook::invoke(std::string_view member, automation::CallKind
     if (kind == automation::CallKind::Put) {
         if (id == Member::Name && !args.empty()) {
             m_name = args.back().toText();
-            m_modified = true;
+            touch();
             notify(Change::Structure);
             return {};
         }

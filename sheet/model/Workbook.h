@@ -52,7 +52,12 @@ public:
     const Losses& losses() const { return m_losses; }
     bool modified() const { return m_modified; }
     /// Sets the modified flag. Notifies nothing: every caller notifies its own change.
-    void markModified() { m_modified = true; }
+    void markModified() { touch(); }
+    /// Counts the changes: it grows with every change that sets the modified flag, and never goes back, so that a
+    /// copy of the workbook can tell whether it is still current.
+    std::uint64_t revision() const { return m_revision; }
+    /// Names a workbook that belongs to no file (a recovered copy, say); marks it modified; notifies Structure.
+    void rename(std::string name);
     /// The workbook now belongs to the file at `path` (UTF-8), held in `format` with nothing lost; clears the
     /// modified flag; notifies Structure.
     void setSaved(const std::string& path, FileFormat format);
@@ -85,6 +90,11 @@ public:
 
 private:
     void setFile(const std::string& path, FileFormat format);
+    void touch()
+    {
+        m_modified = true;
+        ++m_revision;
+    }
 
     Application* m_application;
     std::string m_name;
@@ -93,6 +103,7 @@ private:
     Losses m_losses;
     FileStamp m_fileStamp;
     bool m_modified = false;
+    std::uint64_t m_revision = 0;
     std::vector<Ref<Worksheet>> m_sheets;
     Worksheet* m_active = nullptr;
     int m_nextSheetNumber = 1;

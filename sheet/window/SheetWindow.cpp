@@ -4,6 +4,7 @@
 #include "Grid.h"
 #include "GridView.h"
 #include "Module1.h"
+#include "Recovery.h"
 #include "SheetModel.h"
 #include "WindowDialogs.h"
 #include "Workbook.h"
@@ -615,6 +616,7 @@ bool SheetWindow::writeTo(const QString& path, FileFormat format)
     m_book->setSaved(path.toStdString(), format);
     m_book->setFileStamp(fileStampOf(path));
     claimFile();
+    RecoveryKeeper::forget(*m_book);
     if (partial) {
         // The other sheets are still only here: the workbook stays marked until they are saved too.
         m_book->markModified();
@@ -637,6 +639,8 @@ void SheetWindow::closeEvent(QCloseEvent* event)
             event->ignore();
             return;
         }
+        if (answer == CloseAnswer::Discard)
+            RecoveryKeeper::forget(*m_book);
     }
     event->accept();
     if (m_closingQuietly)

@@ -99,6 +99,22 @@ public:
         return OverwriteAnswer::Cancel;
     }
 
+    RecoveryAnswer askRecover(QWidget* parent, const QString& message) override
+    {
+        QMessageBox box(QMessageBox::Question, title(), message, QMessageBox::NoButton);
+        platform::qt::ownDialog(box, parent);
+        QPushButton* recover = box.addButton(QStringLiteral("恢复"), QMessageBox::AcceptRole);
+        QPushButton* discard = box.addButton(QStringLiteral("丢弃"), QMessageBox::DestructiveRole);
+        box.addButton(QStringLiteral("以后再说"), QMessageBox::RejectRole);
+        box.setDefaultButton(recover);
+        box.exec();
+        if (box.clickedButton() == recover)
+            return RecoveryAnswer::Recover;
+        if (box.clickedButton() == discard)
+            return RecoveryAnswer::Discard;
+        return RecoveryAnswer::Later;
+    }
+
     bool confirm(QWidget* parent, const QString& message, const QString& accept) override
     {
         QMessageBox box(QMessageBox::Question, title(), message, QMessageBox::NoButton);

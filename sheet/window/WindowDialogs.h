@@ -23,6 +23,9 @@ enum class CloseAnswer { Save, Discard, Cancel };
 /// The answer to "another program has the file; overwrite it?".
 enum class OverwriteAnswer { Overwrite, SaveAs, Cancel };
 
+/// The answer to "unsaved work of a program that was killed: recover it?".
+enum class RecoveryAnswer { Recover, Discard, Later };
+
 /// The modal dialogs of the spreadsheet's windows. The real ones block; a test puts its own, which answer at once and
 /// record what they were shown. `parent` is the window that asks, null for the program's active window; the real
 /// dialogs stay above it and above every window of the program kept on top.
@@ -42,6 +45,9 @@ public:
     /// Explains `message` (another program edits the file, or wrote it since it was read) and asks whether to
     /// overwrite it, save as another file, or cancel.
     virtual OverwriteAnswer askOverwrite(QWidget* parent, const QString& message) = 0;
+    /// Tells of the unsaved work `message` describes, left by a program that was killed, and asks whether to recover
+    /// it, discard it for good, or ask again next time.
+    virtual RecoveryAnswer askRecover(QWidget* parent, const QString& message) = 0;
     /// Explains `message` and asks whether to go on (`accept` names that button) or cancel; true goes on.
     virtual bool confirm(QWidget* parent, const QString& message, const QString& accept) = 0;
     virtual void warn(QWidget* parent, const QString& message) = 0;

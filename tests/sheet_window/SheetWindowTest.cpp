@@ -3,6 +3,7 @@
 #include "Csv.h"
 #include "FakePlatform.h"
 #include "Module1.h"
+#include "Recovery.h"
 #include "SheetModel.h"
 #include "WindowDialogs.h"
 #include "Workbook.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPointer>
@@ -22,6 +24,7 @@
 
 #include <deque>
 #include <memory>
+#include <unistd.h>
 
 using automation::Object;
 using automation::Value;
@@ -64,6 +67,11 @@ public:
         warnings.append(message);
         return overwriteAnswers.empty() ? sheet::OverwriteAnswer::Cancel : next(overwriteAnswers);
     }
+    sheet::RecoveryAnswer askRecover(QWidget*, const QString& message) override
+    {
+        warnings.append(message);
+        return recoveryAnswers.empty() ? sheet::RecoveryAnswer::Later : next(recoveryAnswers);
+    }
     bool confirm(QWidget*, const QString& message, const QString&) override
     {
         warnings.append(message);
@@ -77,6 +85,7 @@ public:
     std::deque<bool> saveAsInstead;
     std::deque<sheet::OverwriteAnswer> overwriteAnswers; // Cancel when none is queued
     std::deque<bool> confirmations;
+    std::deque<sheet::RecoveryAnswer> recoveryAnswers; // Later when none is queued
     QStringList asked;
     QStringList suggestions;
     QStringList warnings;
@@ -148,6 +157,8 @@ private slots:
     void anOpenWorkbookClaimsItsFileAndOthersClaimsAreRespected();
     void aReadOnlyFileIsNotReplacedAndSaveAsIsOffered();
     void sheetsRenamedBySavingAreNamedFirst();
+    void unsavedWorkIsCopiedAsideUntilSavedOrDiscarded();
+    void aKilledProgramsCopiesAreOfferedBackAsUnsavedWorkbooks();
     void aBadFileGivesAWarningAndOpensNothing();
     void theLastActivatedWindowHoldsTheActiveWorkbook();
     void filesGivenAtStartOpenInTheRunningSpreadsheet();
@@ -1240,6 +1251,96 @@ void SheetWindowTest::sheetsRenamedBySavingAreNamedFirst()
     QCOMPARE(sheet::readXlsxFile(path("two.xlsx").toStdString()).sheets[1].name, std::string("DATA (2)"));
     QVERIFY(w->save()); // nothing to rename any more
     QCOMPARE(m_dialogs.warnings.size(), 2);
+}
+
+void SheetWindowTest::unsavedWorkIsCopiedAsideUntilSavedOrDiscarded()
+{
+    const QString folder = path("recovery");
+    sheet::RecoveryKeeper keeper(folder, 3'600'000);
+    open();
+    QCOMPARE(keeper.keepNow(), 0); // nothing changed yet
+    QVERIFY(!QDir(folder).exists());
+
+    m_module->xlSheet.put("Cells", 2.0, 3.0, 42.0);
+    QCOMPARE(keeper.keepNow(), 1);
+    QCOMPARE(keeper.keepNow(), 0); // still current
+    const QStringList copies = QDir(folder).entryList({QStringLiteral("*.xlsx")});
+    QCOMPARE(copies.size(), 1);
+    const sheet::Book copy = sheet::readXlsxFile(QDir(folder).filePath(copies[0]).toStdString());
+    QCOMPARE(copy.sheets[0].grid.cell(2, 3).number, 42.0);
+    QVERIFY(keeper.orphans().empty()); // this process keeps it
+
+    // Saved: the copy goes at once.
+    m_dialogs.files.push_back(sheet::FileChoice{path("kept.xlsx"), sheet::FileKind::Xlsx});
+    QVERIFY(m_window->save());
+    QVERIFY(QDir(folder).entryList(QDir::Files).isEmpty());
+
+    // Changed again and closed with Don't Save: gone too.
+    m_module->xlSheet.put("Cells", 1.0, 1.0, 1.0);
+    QCOMPARE(keeper.keepNow(), 1);
+    m_dialogs.closeAnswers.push_back(sheet::CloseAnswer::Discard);
+    m_window->close();
+    QVERIFY(QDir(folder).entryList(QDir::Files).isEmpty());
+
+    // Changed and quit by automation, which asks nobody: the copy is all that is left, and stays.
+    open();
+    m_module->xlSheet.put("Cells", 1.0, 1.0, 7.0);
+    QCOMPARE(keeper.keepNow(), 1);
+    m_module->xlApp.call("Quit");
+    QCoreApplication::processEvents();
+    QCOMPARE(keeper.keepNow(), 0);
+    QCOMPARE(QDir(folder).entryList({QStringLiteral("*.xlsx")}).size(), 1);
+}
+
+void SheetWindowTest::aKilledProgramsCopiesAreOfferedBackAsUnsavedWorkbooks()
+{
+    const QString folder = path("recovery");
+    QDir().mkpath(folder);
+    // What a killed process left: a copy and its note, naming a process that no longer runs.
+    sheet::BookSheet sheet{"成绩", {}};
+    sheet.grid.setCell(1, 1, sheet::CellView::makeText("未保存的修改"));
+    sheet::writeXlsxFile(QDir(folder).filePath(QStringLiteral("999999-1.xlsx")).toStdString(), {&sheet});
+    writeBytes(QDir(folder).filePath(QStringLiteral("999999-1.txt")),
+               "pid=999999\nname=成绩.xlsx\npath=/home/zhang/成绩.xlsx\nwritten=2026-12-09T14:05:00\n");
+    // And one of a process that still runs (this test's parent): not offered.
+    sheet::writeXlsxFile(QDir(folder).filePath(QStringLiteral("live-1.xlsx")).toStdString(), {&sheet});
+    writeBytes(QDir(folder).filePath(QStringLiteral("live-1.txt")),
+               "pid=" + std::to_string(getppid()) + "\nname=x\npath=\nwritten=2026-12-09T14:05:00\n");
+
+    sheet::RecoveryKeeper keeper(folder, 3'600'000);
+    QCOMPARE(keeper.orphans().size(), std::size_t(1));
+    QCOMPARE(sheet::offerRecovery(keeper, *m_host), 0); // Later: nothing happens
+    QCOMPARE(m_dialogs.warnings.size(), 1);
+    QVERIFY2(m_dialogs.warnings[0].contains(QStringLiteral("“成绩.xlsx”(/home/zhang/成绩.xlsx)")),
+             qPrintable(m_dialogs.warnings[0]));
+    QCOMPARE(keeper.orphans().size(), std::size_t(1));
+
+    m_dialogs.recoveryAnswers.push_back(sheet::RecoveryAnswer::Recover);
+    QCOMPARE(sheet::offerRecovery(keeper, *m_host), 1);
+    QCoreApplication::processEvents();
+    sheet::Application* recovered =
+        sheet::modelObject<sheet::Application>(m_host->getActiveObject("Excel.Application"));
+    QVERIFY(recovered && recovered->visible());
+    sheet::Workbook* book = recovered->activeWorkbook();
+    QCOMPARE(book->name(), std::string("成绩.xlsx (恢复)"));
+    QVERIFY(book->path().empty()); // never written over the original unasked
+    QVERIFY(book->modified());
+    QCOMPARE(book->activeSheet()->grid().cell(1, 1).text, std::string_view("未保存的修改"));
+    m_window = SheetWindow::forWorkbook(book);
+    QVERIFY(m_window && m_window->isVisible());
+    // Now this process's: no longer offered, still kept until saved or discarded.
+    QVERIFY(keeper.orphans().empty());
+    QVERIFY(QFile::exists(QDir(folder).filePath(QStringLiteral("999999-1.xlsx"))));
+    m_dialogs.closeAnswers.push_back(sheet::CloseAnswer::Discard);
+    m_window->close();
+    QVERIFY(!QFile::exists(QDir(folder).filePath(QStringLiteral("999999-1.xlsx"))));
+
+    // Discarded for good when the user says so.
+    sheet::writeXlsxFile(QDir(folder).filePath(QStringLiteral("999999-2.xlsx")).toStdString(), {&sheet});
+    writeBytes(QDir(folder).filePath(QStringLiteral("999999-2.txt")), "pid=999999\nname=b\n");
+    m_dialogs.recoveryAnswers.push_back(sheet::RecoveryAnswer::Discard);
+    QCOMPARE(sheet::offerRecovery(keeper, *m_host), 0);
+    QVERIFY(!QFile::exists(QDir(folder).filePath(QStringLiteral("999999-2.xlsx"))));
 }
 
 QTEST_MAIN(SheetWindowTest)
