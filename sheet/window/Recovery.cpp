@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -245,7 +244,9 @@ int offerRecovery(RecoveryKeeper& keeper, automation::AutomationHost& host)
     for (const auto& o : orphans)
         lines.append(QStringLiteral("“%1”%2，%3")
                          .arg(o.name, o.originalPath.isEmpty() ? QString() : QStringLiteral("(%1)").arg(o.originalPath),
-                              QLocale::system().toString(o.written, QLocale::ShortFormat)));
+                              o.written.isValid()
+                                  ? QStringLiteral("修改于 ") + o.written.toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                                  : QString()));
     const QString message =
         QStringLiteral("Tessavo 上次没有正常退出，以下 %1 个工作簿的修改没有保存:\n%2\n\n恢复后它们会在表格窗口中打开，"
                        "请检查后另存。原文件不会被改动。")

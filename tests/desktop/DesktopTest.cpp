@@ -9,14 +9,17 @@
 #include "WindowDialogs.h"
 #include "Workbook.h"
 #include "Worksheet.h"
+#include "Xlsx.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 #include <QtTest>
@@ -179,6 +182,7 @@ private slots:
     void theOperationsBoxesStayAboveTheMainWindowAndTheSpreadsheet();
     void theConnectionsBoxStaysAboveTheMainWindow();
     void theSpreadsheetWindowsDialogsStayAboveTheMainWindowKeptOnTop();
+    void unsavedWorkSurvivesATerminationAndIsOfferedBack();
 
 private:
     void start(automation::AutomationHost& host);
@@ -322,6 +326,74 @@ void DesktopTest::theSpreadsheetWindowsDialogsStayAboveTheMainWindowKeptOnTop()
     expectAllAbove(user, 6);
     QCOMPARE(user.seen[5].text,
              QString::fromUtf8("是否保存对“%1”的更改?").arg(QString::fromStdString(app->activeWorkbook()->name())));
+}
+
+namespace {
+
+// The first visible window whose title matches `pattern` (a regular expression, as xdotool takes it), waiting up
+// to ten seconds for it; 0 when none comes.
+QString windowNamed(const QString& pattern)
+{
+    QProcess search;
+    for (int i = 0; i < 200; ++i) {
+        search.start(QStringLiteral("xdotool"),
+                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern});
+        search.waitForFinished();
+        const QString id = QString::fromUtf8(search.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0).trimmed();
+        if (!id.isEmpty())
+            return id;
+        QTest::qWait(50);
+    }
+    return {};
+}
+
+} // namespace
+
+void DesktopTest::unsavedWorkSurvivesATerminationAndIsOfferedBack()
+{
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    const QString csv = dir.filePath(QStringLiteral("a.csv"));
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("1,2\r\n3,4\r\n");
+    f.close();
+
+    // The user types into cell B3 of the opened file...
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(QStringLiteral(TESSAVO_PROGRAM), {csv});
+    const QString sheetWindow = windowNamed(QStringLiteral("^a.csv - Tessavo"));
+    QVERIFY(!sheetWindow.isEmpty());
+    // Row and column headers, a menu bar above: B3 lies about here in the window.
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), sheetWindow, QStringLiteral("190"),
+             QStringLiteral("102"), QStringLiteral("click"), QStringLiteral("1")});
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), QStringLiteral("42")});
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    QVERIFY(!windowNamed(QStringLiteral("^a.csv - Tessavo 表格 \\*$")).isEmpty());
+
+    // ... and the program is asked to end, as a logout or a shutdown asks it: it ends at once, asking nothing.
+    first.terminate();
+    QVERIFY(first.waitForFinished(10'000));
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    const QDir recovery(dir.filePath(QStringLiteral("data/Tessavo/recovery")));
+    const QStringList copies = recovery.entryList({QStringLiteral("*.xlsx")});
+    QCOMPARE(copies.size(), 1);
+    const sheet::Book copy = sheet::readXlsxFile(recovery.filePath(copies[0]).toStdString());
+    QCOMPARE(copy.sheets[0].grid.cell(3, 2).number, 42.0);
+    QCOMPARE(QFile(csv).size(), qint64(10)); // the file itself is as it was
+
+    // Started again, the program offers the work back; Enter recovers it.
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(TESSAVO_PROGRAM), {});
+    QVERIFY(!windowNamed(QStringLiteral("^Tessavo 表格$")).isEmpty());
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    QVERIFY(!windowNamed(QStringLiteral("^a.csv \\(恢复\\) - Tessavo 表格 \\*$")).isEmpty());
+    second.kill();
+    second.waitForFinished();
 }
 
 QTEST_MAIN(DesktopTest)
