@@ -3,6 +3,7 @@
 #include "FileError.h"
 #include "FilePath.h"
 
+#include <cerrno>
 #include <fstream>
 
 namespace sheet {
@@ -13,9 +14,15 @@ std::string readWholeFile(const std::string& path)
     std::error_code ignored;
     if (std::filesystem::is_directory(file, ignored))
         throw fileError(path, "这是一个文件夹,不是文件。");
+    errno = 0;
     std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw fileError(path, "无法打开(文件不存在或没有权限)。");
+    if (!in) {
+        const int cause = errno;
+        throw fileError(path, "无法打开: " +
+                                  (cause != 0 ? systemErrorText(std::error_code(cause, std::generic_category()))
+                                              : std::string("文件不存在或没有权限")) +
+                                  "。");
+    }
     std::string bytes;
     in.seekg(0, std::ios::end);
     if (const std::streamoff size = in.tellg(); size > 0)

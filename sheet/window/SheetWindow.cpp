@@ -604,6 +604,10 @@ bool SheetWindow::writeTo(const QString& path, FileFormat format)
     } catch (const std::bad_alloc&) {
         WindowDialogs::current().warn(this, QStringLiteral("内存不足，文件“%1”没有保存。").arg(path));
         return false;
+    } catch (const std::system_error& e) {
+        WindowDialogs::current().warn(this, QStringLiteral("文件“%1”没有保存: %2。")
+                                                .arg(path, QString::fromStdString(systemErrorText(e.code()))));
+        return false;
     } catch (const std::exception& e) {
         WindowDialogs::current().warn(this,
                                       QStringLiteral("文件“%1”没有保存: %2").arg(path, QString::fromUtf8(e.what())));

@@ -131,6 +131,9 @@ Workbook* openWorkbookFileOrWarn(Application& app, const QString& path, FileKind
         WindowDialogs::current().warn(parent, QStringLiteral("文件“%1”: %2").arg(path, QString::fromUtf8(e.what())));
     } catch (const std::bad_alloc&) {
         WindowDialogs::current().warn(parent, QStringLiteral("文件“%1”太大，内存不足，无法打开。").arg(path));
+    } catch (const std::system_error& e) {
+        WindowDialogs::current().warn(parent, QStringLiteral("文件“%1”无法打开: %2。")
+                                                  .arg(path, QString::fromStdString(systemErrorText(e.code()))));
     } catch (const std::exception& e) {
         WindowDialogs::current().warn(parent,
                                       QStringLiteral("文件“%1”无法打开: %2").arg(path, QString::fromUtf8(e.what())));

@@ -199,6 +199,13 @@ TEST(SystemErrors, TheCommonOnesAreSaidInChinese)
     EXPECT_EQ(sheet::systemErrorText(std::error_code(ENOENT, std::system_category())), "文件或文件夹不存在");
     EXPECT_NE(sheet::systemErrorText(std::error_code(ENOLINK, std::generic_category())).find("系统错误"),
               std::string::npos);
+    // Opening a file that is not there says so in the same words.
+    try {
+        sheet::readCsvFile("/no/such/file.csv");
+        ADD_FAILURE() << "a missing file opened";
+    } catch (const sheet::FileError& e) {
+        EXPECT_NE(std::string(e.what()).find("文件或文件夹不存在"), std::string::npos) << e.what();
+    }
 }
 
 } // namespace
