@@ -1,4 +1,5 @@
 #include "Csv.h"
+#include "CellText.h"
 #include "FileError.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 namespace {
 
@@ -17,6 +19,20 @@ std::string textAt(const Grid& g, int r, int c)
 {
     const CellView v = g.cell(r, c);
     return v.kind == CellKind::Text ? std::string(v.text) : std::string();
+}
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// The cells as they would be written: texts as they are, numbers in their shortest form.
+Rows rowsOf(const Grid& g)
+{
+    Rows rows(static_cast<std::size_t>(g.lastRow()));
+    g.forEachCell([&](int r, int c, const CellView& v) {
+        auto& row = rows[static_cast<std::size_t>(r - 1)];
+        row.resize(static_cast<std::size_t>(c));
+        row.back() = v.kind == CellKind::Text ? std::string(v.text) : sheet::formatNumber(v.number);
+    });
+    return rows;
 }
 
 std::string failureOf(std::string_view bytes, sheet::TextEncoding e = sheet::TextEncoding::Auto)
@@ -52,6 +68,44 @@ TEST(CsvReading, FollowsTheQuotingRules)
     const std::string longName =
         sheet::readCsv("1", "二〇二六年十二月各部门销售情况汇总表第一版修订稿终稿最终版本副本.csv").sheets[0].name;
     EXPECT_EQ(longName, "二〇二六年十二月各部门销售情况汇总表第一版修订稿终稿最终版本副");
+}
+
+TEST(CsvReading, AQuoteOpensAQuotedFieldOnlyAtTheStartOfAField)
+{
+    struct Case {
+        std::string_view csv;
+        Rows rows;
+    };
+    const Case cases[] = {
+        // Inch marks and seconds of arc are ordinary characters: no row swallows the next, no file is refused.
+        {"1,12\" pipe,5\r\n2,3/4\" valve,7\r\n", {{"1", "12\" pipe", "5"}, {"2", "3/4\" valve", "7"}}},
+        {"37°36'37.8\"N,122°22'30\"W\n", {{"37°36'37.8\"N", "122°22'30\"W"}}},
+        {"a\"b\n", {{"a\"b"}}},
+        {"x,a\"\"b\n", {{"x", "a\"\"b"}}},
+        // Quotes inside a quoted field that close nothing are kept, whoever forgot to double them.
+        {"\"He said \"hi\" to me\",5\n", {{"He said \"hi\" to me", "5"}}},
+        {"\"ab\"c\",\"d\"\n", {{"ab\"c", "d"}}},
+        // Text after the closing quote: the field as written, quotes and all; blanks alone are kept after the text.
+        {"\"ab\"c,d\n", {{"\"ab\"c", "d"}}},
+        {"\"a\"\"b\"c,z\n", {{"\"a\"\"b\"c", "z"}}},
+        {"\"ab\"  ,e\n", {{"ab  ", "e"}}},
+        {"\"ab\" c,e\n", {{"\"ab\" c", "e"}}},
+        {"\"ab\"c,d\"\n", {{"\"ab\"c", "d\""}}},
+        // A doubtful field never takes the next line, even when a quote there would close it.
+        {"\"ab\"c\nd\",e\n", {{"\"ab\"c"}, {"d\"", "e"}}},
+        {"\"p\"q\r\nr\"s\",t\r\n", {{"\"p\"q"}, {"r\"s\"", "t"}}},
+        // Blanks before an opening quote are dropped, as from a program that writes "a", "b".
+        {" \"q,r\", \"s\"\n", {{"q,r", "s"}}},
+        // Proper quoting still spans lines and separators.
+        {"\"x\ny\",\"1,2\"\n", {{"x\ny", "1,2"}}},
+        {"\"\"\"\",\"\"\n", {{"\""}}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(rowsOf(sheet::readCsv(c.csv, "t.csv").sheets[0].grid), c.rows) << c.csv;
+
+    // A line of the file is still counted right after quoted line breaks.
+    const std::string bad = "\"a\nb\",1\n\"c\n";
+    EXPECT_NE(failureOf(bad).find("第 3 行"), std::string::npos) << failureOf(bad);
 }
 
 TEST(CsvReading, KeepsTextThatOnlyLooksNumeric)
