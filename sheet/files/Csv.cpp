@@ -27,24 +27,6 @@ std::string baseName(const std::string& path)
     return validSheetName(name, "Sheet1");
 }
 
-// The text as UTF-8: a view of `bytes` when they are UTF-8 already, else converted into `converted`.
-std::string_view decode(std::string_view bytes, const std::string& name, TextEncoding encoding, std::string& converted)
-{
-    constexpr std::string_view kBom = "\xEF\xBB\xBF";
-    if (encoding != TextEncoding::Gb18030 && bytes.substr(0, 3) == kBom)
-        bytes.remove_prefix(3);
-    if (encoding == TextEncoding::Utf8 || (encoding == TextEncoding::Auto && isUtf8(bytes))) {
-        if (encoding == TextEncoding::Utf8 && !isUtf8(bytes))
-            throw fileError(name, "不是有效的 UTF-8 文本。");
-        return bytes;
-    }
-    if (auto text = gb18030ToUtf8(bytes)) {
-        converted = std::move(*text);
-        return converted;
-    }
-    throw fileError(name, "无法识别文字编码(既不是 UTF-8,也不是 GB18030)。");
-}
-
 void store(Grid& grid, std::int32_t row, std::int32_t column, std::string_view field)
 {
     if (field.empty())
@@ -117,8 +99,8 @@ QuotedField scanQuoted(std::string_view text, std::size_t from, char separator, 
 Book readCsv(std::string_view bytes, const std::string& name, TextEncoding encoding, char separator)
 {
     std::string converted;
-    const std::string_view text = decode(bytes, name, encoding, converted);
     Book book;
+    const std::string_view text = decodeText(bytes, name, encoding, converted, book.reading);
     book.sheets.push_back({baseName(name), Grid()});
     Grid& grid = book.sheets.back().grid;
 
@@ -183,16 +165,18 @@ Book readCsvFile(const std::string& path, TextEncoding encoding, char separator)
     return readCsv(readWholeFile(path), path, encoding, separator);
 }
 
-std::string csvText(const Grid& grid)
+std::string csvText(const Grid& grid, char separator)
 {
     std::string out = "\xEF\xBB\xBF";
+    const char specialChars[] = {separator, '"', '\r', '\n'};
+    const std::string_view special(specialChars, sizeof specialChars);
     std::int32_t row = 1;
     std::int32_t column = 1;
     grid.forEachCell([&](std::int32_t r, std::int32_t c, const CellView& cell) {
         for (; row < r; ++row, column = 1)
             out += "\r\n";
         for (; column < c; ++column)
-            out += ',';
+            out += separator;
         std::string text;
         switch (cell.kind) {
         case CellKind::Number:
@@ -218,7 +202,7 @@ std::string csvText(const Grid& grid)
         case CellKind::Empty:
             break;
         }
-        const bool quote = text.find_first_of(",\"\r\n") != std::string::npos ||
+        const bool quote = text.find_first_of(special) != std::string::npos ||
                            (!text.empty() && (text.front() == ' ' || text.back() == ' '));
         if (quote) {
             out += '"';
@@ -237,9 +221,9 @@ std::string csvText(const Grid& grid)
     return out;
 }
 
-void writeCsvFile(const std::string& path, const Grid& grid)
+void writeCsvFile(const std::string& path, const Grid& grid, char separator)
 {
-    const std::string text = csvText(grid);
+    const std::string text = csvText(grid, separator);
     writeReplacing(path, [&](const std::string& temporary) {
         std::ofstream out(filePath(temporary), std::ios::binary | std::ios::trunc);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
