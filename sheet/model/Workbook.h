@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Book.h"
 #include "ApplicationObserver.h"
+#include "Book.h"
 #include "ModelObject.h"
 #include "Ref.h"
 #include "Worksheet.h"
@@ -13,8 +13,9 @@ namespace sheet {
 
 class Application;
 
-/// The kind of file a workbook was opened from or last saved to; None for a workbook never saved.
-enum class FileFormat { None, Xlsx, Csv };
+/// The kind of file a workbook was opened from or last saved to; None for a workbook never saved. Tsv: text with
+/// tabs between fields, as CSV has commas.
+enum class FileFormat { None, Xlsx, Csv, Tsv };
 
 /// A workbook: an ordered list of worksheets, one of them active, and the file it belongs to, if any.
 /// Members: ActiveSheet, Worksheets, Sheets, Name, Activate.
@@ -40,11 +41,14 @@ public:
     FileFormat format() const { return m_format; }
     /// What the file it was opened from held that the workbook does not: saving over that file would drop it.
     const Losses& losses() const { return m_losses; }
+    /// How the text of the file it was opened from was read, for a CSV or tab-separated file; UTF-8 read as such
+    /// for any other, and once saved (files are saved as UTF-8).
+    const TextReading& textReading() const { return m_textReading; }
     bool modified() const { return m_modified; }
     /// Sets the modified flag. Notifies nothing: every caller notifies its own change.
     void markModified() { m_modified = true; }
-    /// The workbook now belongs to the file at `path` (UTF-8), held in `format` with nothing lost; clears the
-    /// modified flag; notifies Structure.
+    /// The workbook now belongs to the file at `path` (UTF-8), held in `format` with nothing lost and its text in
+    /// UTF-8; clears the modified flag; notifies Structure.
     void setSaved(const std::string& path, FileFormat format);
     /// The window title: the name, the application's name, and " *" while modified, e.g. "成绩.xlsx - Tessavo 表格 *".
     /// The mark comes last so that the unmarked caption, which an edit in progress must not change, still finds
@@ -78,12 +82,13 @@ private:
     std::string m_path;
     FileFormat m_format = FileFormat::None;
     Losses m_losses;
+    TextReading m_textReading;
     bool m_modified = false;
     std::vector<Ref<Worksheet>> m_sheets;
     Worksheet* m_active = nullptr;
     int m_nextSheetNumber = 1;
 
-    friend class Application; // sets the file and its losses when opening
+    friend class Application; // sets the file, its losses and its text reading when opening
 };
 
 /// The application's workbooks. Members: Add, Count, Item (default member, by number or name).
