@@ -202,6 +202,16 @@ TEST(CsvRoundTrip, KeepsNumbersTextsAndEmptyCellsAtTheEdges)
     EXPECT_EQ(back.cellCount(), g.cellCount());
 }
 
+TEST(TabSeparatedText, IsReadAndWrittenAsCsvIsWithTabsBetweenFields)
+{
+    // Commas are ordinary characters; quoting is CSV's, for tabs, quotes and line breaks.
+    const std::string text = "a,b\t\"x\ty\"\t12\" pipe\r\n\"two\nlines\"\t\t1,5\r\n";
+    const sheet::Book book = sheet::readCsv(text, "t.tsv", sheet::TextEncoding::Auto, '\t');
+    EXPECT_EQ(rowsOf(book.sheets[0].grid), (Rows{{"a,b", "x\ty", "12\" pipe"}, {"two\nlines", "", "1,5"}}));
+    EXPECT_EQ(sheet::csvText(book.sheets[0].grid, '\t'), "\xEF\xBB\xBF"
+                                                         "a,b\t\"x\ty\"\t\"12\"\" pipe\"\r\n\"two\nlines\"\t\t1,5\r\n");
+}
+
 TEST(CsvFiles, ASaveThatFailsLeavesTheOldFileAlone)
 {
     const auto dir = std::filesystem::temp_directory_path() / "tessavo-csv-test";
