@@ -189,7 +189,8 @@ std::string csvText(const Grid& grid, char separator)
             text = cell.number != 0 ? "TRUE" : "FALSE";
             break;
         case CellKind::Date: {
-            // A date no calendar text can carry back (before 1900, beyond the year 9999) keeps its value as a number.
+            // A date no calendar text can carry back (before 1899-12-30, beyond 9999-12-31) keeps its value as a
+            // number.
             text = formatDate(cell.number);
             const auto back = valueOfField(text);
             if (!back || back->kind != CellKind::Date)

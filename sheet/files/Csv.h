@@ -30,8 +30,8 @@ Book readCsvFile(const std::string& path, TextEncoding encoding = TextEncoding::
 /// The cells of `grid` as CSV, or as tab-separated text for `separator` '\t': UTF-8 with a BOM (so that other
 /// spreadsheet programs read Chinese text right), CRLF after every row up to the last non-empty one, each row up to
 /// its last non-empty cell; a field holding the separator, a quote or a line break, or with blanks at its ends, is
-/// quoted. Numbers are written to round-trip exactly; truth values as TRUE and FALSE, dates as yyyy-mm-dd hh:mm:ss,
-/// errors as #N/A and the like.
+/// quoted. Numbers are written to round-trip exactly; truth values as TRUE and FALSE, dates and times as formatDate
+/// writes them (yyyy-mm-dd hh:mm:ss.s, a time alone as hh:mm:ss), errors as #N/A and the like.
 std::string csvText(const Grid& grid, char separator = ',');
 /// Writes csvText(grid, separator) to `path`. Throws FileError.
 void writeCsvFile(const std::string& path, const Grid& grid, char separator = ',');

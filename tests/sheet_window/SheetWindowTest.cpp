@@ -123,6 +123,7 @@ private slots:
     void showsCellsAndHeadersAsASpreadsheetDoes();
     void typingStoresNumbersTextsOrNothing();
     void anEditorLeftAsOpenedChangesNothing();
+    void aTimeOfDayAloneIsShownAndTypedAsATime();
     void tabsFollowAndSwitchTheActiveSheet();
     void showsAndScrollsToASelectionMadeThroughAutomation();
     void clickingSelectsACellARowOrAColumn();
@@ -354,6 +355,26 @@ void SheetWindowTest::typingStoresNumbersTextsOrNothing()
     QTest::keyClicks(editor, QStringLiteral("2.5"));
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_COMPARE(s.get("Cells", 5.0, 1.0).get("Value"), Value(42.5));
+}
+
+void SheetWindowTest::aTimeOfDayAloneIsShownAndTypedAsATime()
+{
+    // Times of day read from a text file are serials of day 0: shown without its date, and typed back as they show.
+    const struct {
+        double serial;
+        const char* shown;
+    } cases[] = {{48'001.0 / 86'400, "13:20:01"}, {0.5, "12:00"}, {0, "0:00"}, {1.5, "1899/12/31 12:00"}};
+    for (const auto& c : cases) {
+        const sheet::CellView cell = sheet::CellView::makeDate(c.serial);
+        QCOMPARE(SheetModel::displayText(cell), QString::fromUtf8(c.shown));
+        std::string storage;
+        if (c.serial < 1)
+            QCOMPARE(SheetModel::typedCell(SheetModel::editText(cell), storage), cell);
+    }
+    std::string storage;
+    QCOMPARE(SheetModel::typedCell(QStringLiteral("24:00"), storage).kind, sheet::CellKind::Text);
+    QCOMPARE(SheetModel::typedCell(QStringLiteral("9:05"), storage),
+             sheet::CellView::makeDate((9 * 3600 + 5 * 60) / 86'400.0));
 }
 
 void SheetWindowTest::anEditorLeftAsOpenedChangesNothing()
