@@ -566,6 +566,9 @@ void SheetWindow::reopenWithEncoding()
         WindowDialogs::current().warn(this, QString::fromUtf8(e.what()));
     } catch (const std::bad_alloc&) {
         WindowDialogs::current().warn(this, QStringLiteral("文件“%1”太大，内存不足，无法打开。").arg(name));
+    } catch (const std::exception& e) {
+        WindowDialogs::current().warn(this,
+                                      QStringLiteral("文件“%1”无法打开: %2").arg(name, QString::fromUtf8(e.what())));
     }
 }
 
