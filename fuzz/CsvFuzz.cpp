@@ -8,9 +8,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    for (auto encoding : {sheet::TextEncoding::Auto, sheet::TextEncoding::Gb18030}) {
+    using sheet::TextEncoding;
+    for (auto encoding : {TextEncoding::Auto, TextEncoding::Gb18030, TextEncoding::Utf16Le, TextEncoding::Utf32Be}) {
         try {
-            const sheet::Book book = sheet::readCsv(bytes, "fuzz.csv", encoding);
+            const sheet::Book book = sheet::readCsv(bytes, "fuzz.csv", encoding, size % 2 == 0 ? ',' : '\t');
             // What was read must write out again.
             (void)sheet::csvText(book.sheets.at(0).grid);
         } catch (const sheet::FileError&) {

@@ -19,4 +19,27 @@ std::string Losses::describe() const
     return out;
 }
 
+std::string_view encodingName(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Auto:
+        return "自动识别";
+    case TextEncoding::Utf8:
+        return "UTF-8";
+    case TextEncoding::Gb18030:
+        return "GB18030";
+    case TextEncoding::Windows1252:
+        return "Windows-1252";
+    case TextEncoding::Utf16Le:
+        return "UTF-16 LE";
+    case TextEncoding::Utf16Be:
+        return "UTF-16 BE";
+    case TextEncoding::Utf32Le:
+        return "UTF-32 LE";
+    case TextEncoding::Utf32Be:
+        return "UTF-32 BE";
+    }
+    return "UTF-8";
+}
+
 } // namespace sheet

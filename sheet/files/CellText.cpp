@@ -115,35 +115,77 @@ bool allDigits(std::string_view s)
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Exactly what formatDate writes: "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss".
-std::optional<double> exactDate(std::string_view field)
+// The largest serial a date text carries: 9999-12-31, the last day of four-digit years.
+constexpr double kLastDay = 2958465;
+constexpr int kMaxFractionDigits = 9; // nanoseconds
+
+constexpr std::int64_t kPowersOfTen[kMaxFractionDigits + 1] = {
+    1, 10, 100, 1'000, 10'000, 100'000, 1'000'000, 10'000'000, 100'000'000, 1'000'000'000,
+};
+
+// The serial of day `day` and the time of day `units` in units of 10^-digits seconds. One division of two numbers a
+// double holds exactly (below 2^53), so that a text gives one serial on every platform.
+double serialOf(double day, std::int64_t units, int digits)
 {
-    if (field.size() != 10 && field.size() != 19)
+    return day + static_cast<double>(units) / (86'400.0 * static_cast<double>(kPowersOfTen[digits]));
+}
+
+// "hh:mm:ss" and up to nine digits of a second after a point, as units of 10^-digits seconds since midnight.
+std::optional<std::pair<std::int64_t, int>> timeOfDay(std::string_view text)
+{
+    if (text.size() < 8 || !allDigits(text.substr(0, 2)) || text[2] != ':' || !allDigits(text.substr(3, 2)) ||
+        text[5] != ':' || !allDigits(text.substr(6, 2)))
         return std::nullopt;
     const auto number = [&](std::size_t at, std::size_t length) {
-        unsigned value = 0;
-        std::from_chars(field.data() + at, field.data() + at + length, value);
+        std::int64_t value = 0;
+        std::from_chars(text.data() + at, text.data() + at + length, value);
         return value;
     };
-    if (!allDigits(field.substr(0, 4)) || field[4] != '-' || !allDigits(field.substr(5, 2)) || field[7] != '-' ||
-        !allDigits(field.substr(8, 2)))
+    const std::int64_t hour = number(0, 2);
+    const std::int64_t minute = number(3, 2);
+    const std::int64_t second = number(6, 2);
+    if (hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
-    automation::CivilDateTime t;
-    t.year = number(0, 4);
-    t.month = number(5, 2);
-    t.day = number(8, 2);
-    double time = 0;
-    if (field.size() == 19) {
-        if (field[10] != ' ' || !allDigits(field.substr(11, 2)) || field[13] != ':' ||
-            !allDigits(field.substr(14, 2)) || field[16] != ':' || !allDigits(field.substr(17, 2)))
+    int digits = 0;
+    std::int64_t fraction = 0;
+    if (text.size() > 8) {
+        digits = static_cast<int>(text.size()) - 9;
+        if (text[8] != '.' || digits < 1 || digits > kMaxFractionDigits || !allDigits(text.substr(9)))
             return std::nullopt;
-        time = (number(11, 2) * 3600.0 + number(14, 2) * 60.0 + number(17, 2)) / 86400.0;
+        fraction = number(9, static_cast<std::size_t>(digits));
     }
-    // Before 1900 serials count time of day backwards, and files cannot hold them: such dates stay text.
-    if (t.year < 1900 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31)
-        return std::nullopt;
-    const double serial = automation::serialFromCivil(t) + time;
-    // 2023-02-30 and 25:00:00 do not come back as written: text.
+    return std::pair((hour * 3600 + minute * 60 + second) * kPowersOfTen[digits] + fraction, digits);
+}
+
+// The text formatDate writes, back as its serial: nothing for any other text, however like a date it looks.
+std::optional<double> exactDate(std::string_view field)
+{
+    double day = 0;
+    std::string_view time = field;
+    if (field.size() >= 10 && field[4] == '-') {
+        if (!allDigits(field.substr(0, 4)) || !allDigits(field.substr(5, 2)) || field[7] != '-' ||
+            !allDigits(field.substr(8, 2)) || (field.size() > 10 && field[10] != ' '))
+            return std::nullopt;
+        automation::CivilDateTime t;
+        std::from_chars(field.data(), field.data() + 4, t.year);
+        std::from_chars(field.data() + 5, field.data() + 7, t.month);
+        std::from_chars(field.data() + 8, field.data() + 10, t.day);
+        if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31)
+            return std::nullopt;
+        day = automation::serialFromCivil(t);
+        // Before serial 0 the time of day counts backwards: no text carries those dates back.
+        if (day < 0)
+            return std::nullopt;
+        time = field.size() > 10 ? field.substr(11) : std::string_view();
+    }
+    double serial = day;
+    if (!time.empty()) {
+        const auto units = timeOfDay(time);
+        if (!units)
+            return std::nullopt;
+        serial = serialOf(day, units->first, units->second);
+    }
+    // 2023-02-30, 2024-01-05 00:00:00 and 13:20:01.50 do not come back as written: text.
     return formatDate(serial) == field ? std::optional<double>(serial) : std::nullopt;
 }
 
@@ -171,16 +213,67 @@ std::string formatNumber(double value)
 
 std::string formatDate(double serial)
 {
-    const auto t = automation::civilFromSerial(serial);
-    if (!t)
+    if (!std::isfinite(serial) || serial < 0 || serial >= kLastDay + 1)
         return {};
+    const double whole = std::floor(serial);
+    // The time of day in units of 10^-digits seconds, with the fewest digits that read back as this very serial.
+    double day = whole;
+    std::int64_t units = 0;
+    int digits = 0;
+    const auto readsBack = [&](int k) {
+        const std::int64_t perDay = 86'400 * kPowersOfTen[k];
+        const auto estimate = std::llround((serial - whole) * static_cast<double>(perDay));
+        for (const std::int64_t candidate : {estimate, estimate - 1, estimate + 1}) {
+            if (candidate >= 0 && candidate < perDay && serialOf(whole, candidate, k) == serial) {
+                units = candidate;
+                digits = k;
+                return true;
+            }
+        }
+        return false;
+    };
+    bool exact = false;
+    for (int k = 0; k <= kMaxFractionDigits && !exact; ++k)
+        exact = readsBack(k);
+    if (!exact) {
+        // More bits than nine digits of a second give back (a time alone, or a day before 1900-03-04, computed
+        // rather than typed): the nearest nanosecond, which may be midnight of the next day.
+        const std::int64_t perDay = 86'400 * kPowersOfTen[kMaxFractionDigits];
+        units = std::llround((serial - whole) * static_cast<double>(perDay));
+        digits = kMaxFractionDigits;
+        if (units >= perDay) {
+            day = whole + 1;
+            units = 0;
+        }
+    }
+    if (day > kLastDay)
+        return {};
+    // Trailing zeros say nothing: 13:20:01.5, not 13:20:01.500000000.
+    while (digits > 0 && units % 10 == 0) {
+        units /= 10;
+        --digits;
+    }
+
     char buffer[48];
-    if (t->hour == 0 && t->minute == 0 && t->second == 0)
-        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u", t->year, t->month, t->day);
-    else
-        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u %02u:%02u:%02u", t->year, t->month, t->day, t->hour,
-                      t->minute, t->second);
-    return buffer;
+    int length = 0;
+    if (day > 0) {
+        const auto t = automation::civilFromSerial(day);
+        if (!t)
+            return {};
+        length = std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u", t->year, t->month, t->day);
+        // A date alone has no time; a time alone (day 0, 1899-12-30) no date.
+        if (units == 0)
+            return std::string(buffer, static_cast<std::size_t>(length));
+        buffer[length++] = ' ';
+    }
+    const std::int64_t seconds = units / kPowersOfTen[digits];
+    length += std::snprintf(buffer + length, sizeof buffer - static_cast<std::size_t>(length), "%02lld:%02lld:%02lld",
+                            static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
+                            static_cast<long long>(seconds % 60));
+    if (digits > 0)
+        length += std::snprintf(buffer + length, sizeof buffer - static_cast<std::size_t>(length), ".%0*lld", digits,
+                                static_cast<long long>(units % kPowersOfTen[digits]));
+    return std::string(buffer, static_cast<std::size_t>(length));
 }
 
 } // namespace sheet

@@ -8,6 +8,7 @@
 #include "WholeFile.h"
 #include "WriteReplacing.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -26,24 +27,6 @@ std::string baseName(const std::string& path)
     return validSheetName(name, "Sheet1");
 }
 
-// The text as UTF-8: a view of `bytes` when they are UTF-8 already, else converted into `converted`.
-std::string_view decode(std::string_view bytes, const std::string& name, TextEncoding encoding, std::string& converted)
-{
-    constexpr std::string_view kBom = "\xEF\xBB\xBF";
-    if (encoding != TextEncoding::Gb18030 && bytes.substr(0, 3) == kBom)
-        bytes.remove_prefix(3);
-    if (encoding == TextEncoding::Utf8 || (encoding == TextEncoding::Auto && isUtf8(bytes))) {
-        if (encoding == TextEncoding::Utf8 && !isUtf8(bytes))
-            throw fileError(name, "不是有效的 UTF-8 文本。");
-        return bytes;
-    }
-    if (auto text = gb18030ToUtf8(bytes)) {
-        converted = std::move(*text);
-        return converted;
-    }
-    throw fileError(name, "无法识别文字编码(既不是 UTF-8,也不是 GB18030)。");
-}
-
 void store(Grid& grid, std::int32_t row, std::int32_t column, std::string_view field)
 {
     if (field.empty())
@@ -55,58 +38,101 @@ void store(Grid& grid, std::int32_t row, std::int32_t column, std::string_view f
         grid.setCell(row, column, CellView::makeText(field));
 }
 
+// How a field that begins with a quote ends.
+struct QuotedField {
+    enum Outcome {
+        Closed,   // by a quote followed by the end of the field: `end` is where the field ends
+        Unquoted, // not a quoted field after all: it is read as written
+        Unclosed, // by the end of the text: the file is cut short
+    } outcome;
+    std::size_t end = 0;
+    std::size_t lineBreaks = 0; // line feeds inside the field
+};
+
+// Reads a quoted field from just after its opening quote into `out`. Inside it, two quotes stand for one, and a
+// quote closes the field only where blanks at most stand between it and the separator or the end of the record;
+// the blanks are kept. Any other quote is an ordinary character, so that a quoted field holding quotes nobody
+// doubled (`"He said "hi" to me"`) still reads right. After such a quote the field is doubtful: unless a closing
+// quote comes before the next separator or line break, the field is read as written, quotes and all (`"ab"c`), as
+// other spreadsheet programs read it. So a doubtful field never takes the next line, and no stretch of the text
+// is scanned more than a few times over, however the quotes fall.
+QuotedField scanQuoted(std::string_view text, std::size_t from, char separator, std::string& out)
+{
+    out.clear();
+    const std::size_t n = text.size();
+    QuotedField result{QuotedField::Unclosed};
+    bool doubtful = false;
+    const char endChars[] = {separator, '\r', '\n'};
+    const std::string_view ends(endChars, sizeof endChars);
+    std::size_t p = from;
+    for (;;) {
+        const std::size_t quote = std::min(text.find('"', p), n);
+        const std::string_view run = text.substr(p, quote - p);
+        if (doubtful && run.find_first_of(ends) != std::string_view::npos)
+            return {QuotedField::Unquoted};
+        result.lineBreaks += static_cast<std::size_t>(std::count(run.begin(), run.end(), '\n'));
+        out.append(run);
+        if (quote == n)
+            return doubtful ? QuotedField{QuotedField::Unquoted} : result;
+        if (quote + 1 < n && text[quote + 1] == '"') {
+            out += '"';
+            p = quote + 2;
+            continue;
+        }
+        std::size_t after = quote + 1;
+        while (after < n && text[after] == ' ')
+            ++after;
+        if (after == n || text[after] == separator || text[after] == '\n' || text[after] == '\r') {
+            out.append(text.substr(quote + 1, after - quote - 1));
+            result.outcome = QuotedField::Closed;
+            result.end = after;
+            return result;
+        }
+        doubtful = true;
+        out += '"';
+        p = quote + 1;
+    }
+}
+
 } // namespace
 
-Book readCsv(std::string_view bytes, const std::string& name, TextEncoding encoding)
+Book readCsv(std::string_view bytes, const std::string& name, TextEncoding encoding, char separator)
 {
     std::string converted;
-    const std::string_view text = decode(bytes, name, encoding, converted);
     Book book;
+    const std::string_view text = decodeText(bytes, name, encoding, converted, book.reading);
     book.sheets.push_back({baseName(name), Grid()});
     Grid& grid = book.sheets.back().grid;
 
     std::int32_t row = 1;
     std::int32_t column = 1;
     std::size_t line = 1;
-    std::string quotedField; // a field with quotes, unquoted
+    std::string quotedField; // a quoted field, unquoted
     const std::size_t n = text.size();
     std::size_t i = 0;
 
     while (i < n) {
-        // One field: most are plain and are taken as a view of the text; quoted parts are unquoted into a copy.
+        // One field: most are plain and are taken as a view of the text; quoted ones are unquoted into a copy.
         std::string_view field;
         std::size_t j = i;
-        while (j < n && text[j] != ',' && text[j] != '\n' && text[j] != '\r' && text[j] != '"')
-            ++j;
-        if (j < n && text[j] == '"') {
-            quotedField.assign(text.substr(i, j - i));
-            const std::size_t quoteLine = line;
-            bool quoted = false;
-            for (; j < n; ++j) {
-                const char c = text[j];
-                if (quoted) {
-                    if (c != '"') {
-                        line += c == '\n';
-                        quotedField += c;
-                    } else if (j + 1 < n && text[j + 1] == '"') {
-                        quotedField += '"';
-                        ++j;
-                    } else {
-                        quoted = false;
-                    }
-                } else if (c == '"') {
-                    // A quote opens a quoted part anywhere in a field; text around it is kept, as other programs do.
-                    quoted = true;
-                } else if (c == ',' || c == '\n' || c == '\r') {
-                    break;
-                } else {
-                    quotedField += c;
-                }
+        std::size_t opening = i;
+        while (opening < n && text[opening] == ' ')
+            ++opening;
+        bool quoted = false;
+        if (opening < n && text[opening] == '"') {
+            const QuotedField q = scanQuoted(text, opening + 1, separator, quotedField);
+            if (q.outcome == QuotedField::Unclosed)
+                throw fileError(name, "第 " + std::to_string(line) + " 行的引号没有闭合,文件不完整。");
+            if (q.outcome == QuotedField::Closed) {
+                quoted = true;
+                field = quotedField;
+                j = q.end;
+                line += q.lineBreaks;
             }
-            if (quoted)
-                throw fileError(name, "第 " + std::to_string(quoteLine) + " 行的引号没有闭合,文件不完整。");
-            field = quotedField;
-        } else {
+        }
+        if (!quoted) {
+            while (j < n && text[j] != separator && text[j] != '\n' && text[j] != '\r')
+                ++j;
             field = text.substr(i, j - i);
         }
 
@@ -118,10 +144,10 @@ Book readCsv(std::string_view bytes, const std::string& name, TextEncoding encod
 
         if (j >= n)
             break;
-        if (text[j] == ',') {
+        if (text[j] == separator) {
             ++column;
             i = j + 1;
-            if (i == n) // a trailing comma ends the record with an empty field
+            if (i == n) // a trailing separator ends the record with an empty field
                 break;
             continue;
         }
@@ -134,21 +160,23 @@ Book readCsv(std::string_view bytes, const std::string& name, TextEncoding encod
     return book;
 }
 
-Book readCsvFile(const std::string& path, TextEncoding encoding)
+Book readCsvFile(const std::string& path, TextEncoding encoding, char separator)
 {
-    return readCsv(readWholeFile(path), path, encoding);
+    return readCsv(readWholeFile(path), path, encoding, separator);
 }
 
-std::string csvText(const Grid& grid)
+std::string csvText(const Grid& grid, char separator)
 {
     std::string out = "\xEF\xBB\xBF";
+    const char specialChars[] = {separator, '"', '\r', '\n'};
+    const std::string_view special(specialChars, sizeof specialChars);
     std::int32_t row = 1;
     std::int32_t column = 1;
     grid.forEachCell([&](std::int32_t r, std::int32_t c, const CellView& cell) {
         for (; row < r; ++row, column = 1)
             out += "\r\n";
         for (; column < c; ++column)
-            out += ',';
+            out += separator;
         std::string text;
         switch (cell.kind) {
         case CellKind::Number:
@@ -161,7 +189,8 @@ std::string csvText(const Grid& grid)
             text = cell.number != 0 ? "TRUE" : "FALSE";
             break;
         case CellKind::Date: {
-            // A date no calendar text can carry back (before 1900, beyond the year 9999) keeps its value as a number.
+            // A date no calendar text can carry back (before 1899-12-30, beyond 9999-12-31) keeps its value as a
+            // number.
             text = formatDate(cell.number);
             const auto back = valueOfField(text);
             if (!back || back->kind != CellKind::Date)
@@ -174,7 +203,7 @@ std::string csvText(const Grid& grid)
         case CellKind::Empty:
             break;
         }
-        const bool quote = text.find_first_of(",\"\r\n") != std::string::npos ||
+        const bool quote = text.find_first_of(special) != std::string::npos ||
                            (!text.empty() && (text.front() == ' ' || text.back() == ' '));
         if (quote) {
             out += '"';
@@ -193,9 +222,9 @@ std::string csvText(const Grid& grid)
     return out;
 }
 
-void writeCsvFile(const std::string& path, const Grid& grid)
+void writeCsvFile(const std::string& path, const Grid& grid, char separator)
 {
-    const std::string text = csvText(grid);
+    const std::string text = csvText(grid, separator);
     writeReplacing(path, [&](const std::string& temporary) {
         std::ofstream out(filePath(temporary), std::ios::binary | std::ios::trunc);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));

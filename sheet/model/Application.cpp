@@ -103,6 +103,7 @@ Workbook& Application::openWorkbook(Book&& book, const std::string& path, FileFo
         opened->adoptSheet("Sheet1", Grid());
     opened->setFile(path, format);
     opened->m_losses = book.losses;
+    opened->m_textReading = book.reading;
     m_workbooks.push_back(opened);
     m_active = opened.get();
     notify(Change::Structure);

@@ -49,8 +49,8 @@ public:
     /// Adds a workbook named "工作簿N" holding one sheet, and makes it active.
     Workbook& addWorkbook();
     /// Adds a workbook holding the sheets of `book` (grids moved in, first sheet active; one blank sheet when it has
-    /// none), read from `path` (UTF-8) as `format`, unmodified and remembering book.losses; makes it active and
-    /// notifies Structure. O(number of sheets).
+    /// none), read from `path` (UTF-8) as `format`, unmodified and remembering book.losses and book.reading; makes
+    /// it active and notifies Structure. O(number of sheets).
     Workbook& openWorkbook(Book&& book, const std::string& path, FileFormat format);
     /// Removes `workbook` and closes it (see Workbook::close); another workbook, if any, becomes active. Notifies
     /// Structure. Does nothing for a workbook that is not this application's.

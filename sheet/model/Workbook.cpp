@@ -90,6 +90,7 @@ void Workbook::setSaved(const std::string& path, FileFormat format)
 {
     setFile(path, format);
     m_losses = {};
+    m_textReading = {};
     m_modified = false;
     notify(Change::Structure);
 }

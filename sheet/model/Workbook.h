@@ -14,8 +14,9 @@ namespace sheet {
 
 class Application;
 
-/// The kind of file a workbook was opened from or last saved to; None for a workbook never saved.
-enum class FileFormat { None, Xlsx, Csv };
+/// The kind of file a workbook was opened from or last saved to; None for a workbook never saved. Tsv: text with
+/// tabs between fields, as CSV has commas.
+enum class FileFormat { None, Xlsx, Csv, Tsv };
 
 /// A file as it was on the disk when a workbook last read or wrote it: enough to notice that another program has
 /// written it since. The workbook keeps it and compares nothing itself.
@@ -50,6 +51,9 @@ public:
     FileFormat format() const { return m_format; }
     /// What the file it was opened from held that the workbook does not: saving over that file would drop it.
     const Losses& losses() const { return m_losses; }
+    /// How the text of the file it was opened from was read, for a CSV or tab-separated file; UTF-8 read as such
+    /// for any other, and once saved (files are saved as UTF-8).
+    const TextReading& textReading() const { return m_textReading; }
     bool modified() const { return m_modified; }
     /// Sets the modified flag. Notifies nothing: every caller notifies its own change.
     void markModified() { touch(); }
@@ -58,8 +62,8 @@ public:
     std::uint64_t revision() const { return m_revision; }
     /// Names a workbook that belongs to no file (a recovered copy, say); marks it modified; notifies Structure.
     void rename(std::string name);
-    /// The workbook now belongs to the file at `path` (UTF-8), held in `format` with nothing lost; clears the
-    /// modified flag; notifies Structure.
+    /// The workbook now belongs to the file at `path` (UTF-8), held in `format` with nothing lost and its text in
+    /// UTF-8; clears the modified flag; notifies Structure.
     void setSaved(const std::string& path, FileFormat format);
     /// The file as it was when the workbook last read or wrote it; unknown for a new workbook.
     const FileStamp& fileStamp() const { return m_fileStamp; }
@@ -102,13 +106,14 @@ private:
     FileFormat m_format = FileFormat::None;
     Losses m_losses;
     FileStamp m_fileStamp;
+    TextReading m_textReading;
     bool m_modified = false;
     std::uint64_t m_revision = 0;
     std::vector<Ref<Worksheet>> m_sheets;
     Worksheet* m_active = nullptr;
     int m_nextSheetNumber = 1;
 
-    friend class Application; // sets the file and its losses when opening
+    friend class Application; // sets the file, its losses and its text reading when opening
 };
 
 /// The application's workbooks. Members: Add, Count, Item (default member, by number or name).

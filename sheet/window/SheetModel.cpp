@@ -28,19 +28,31 @@ QString dateText(double serial)
         days += 1;
         seconds = 0;
     }
+    QString time = QStringLiteral("%1:%2").arg(seconds / 3600).arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'));
+    if (seconds % 60 != 0)
+        time += QStringLiteral(":%1").arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    // A time of day alone is a serial of day 0, whose date means nothing.
+    if (days == 0)
+        return time;
     const QDate date = QDate(1899, 12, 30).addDays(static_cast<qint64>(days));
     QString text = QStringLiteral("%1/%2/%3").arg(date.year()).arg(date.month()).arg(date.day());
-    if (seconds != 0) {
-        text += QStringLiteral(" %1:%2").arg(seconds / 3600).arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'));
-        if (seconds % 60 != 0)
-            text += QStringLiteral(":%1").arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    }
+    if (seconds != 0)
+        text += QLatin1Char(' ') + time;
     return text;
 }
 
-// A date as it is shown ("2024/3/5", "2024/3/5 13:05", "2024/3/5 13:05:09") or with dashes, as a serial.
+// A date as it is shown ("2024/3/5", "2024/3/5 13:05", "2024/3/5 13:05:09", "13:05") or with dashes, as a serial.
 std::optional<double> typedDate(const QString& text)
 {
+    static const QRegularExpression time(QStringLiteral("^(\\d{1,2}):(\\d{2})(?::(\\d{2}))?$"));
+    if (const QRegularExpressionMatch t = time.match(text); t.hasMatch()) {
+        const int hour = t.captured(1).toInt();
+        const int minute = t.captured(2).toInt();
+        const int second = t.captured(3).toInt();
+        if (hour > 23 || minute > 59 || second > 59)
+            return std::nullopt;
+        return (hour * 3600 + minute * 60 + second) / 86'400.0;
+    }
     static const QRegularExpression date(
         QStringLiteral("^(\\d{4})([/-])(\\d{1,2})\\2(\\d{1,2})(?:\\s+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?)?$"));
     const QRegularExpressionMatch m = date.match(text);

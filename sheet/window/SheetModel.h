@@ -57,7 +57,8 @@ public:
     static constexpr qsizetype kMaxEditLength = 100'000;
 
     /// A cell as a spreadsheet shows it: numbers to 15 significant digits ("0.1", "1E+20"), texts as they are,
-    /// TRUE/FALSE, dates as "2024/3/5" (with "13:05" or "13:05:09" when not midnight), errors as "#N/A" and so on.
+    /// TRUE/FALSE, dates as "2024/3/5" (with "13:05" or "13:05:09" when not midnight), a time of day alone (a serial
+    /// below 1) as "13:05", errors as "#N/A" and so on.
     static QString displayText(const CellView& cell);
     /// displayText with a text cut to its first kShownLength UTF-16 units, at a whole character. Decodes only the
     /// part it returns, so it costs the same for a text of 10 bytes or of 100 MiB.
@@ -66,7 +67,7 @@ public:
     static QString editText(const CellView& cell);
     /// What typing `text` into a cell stores: a number when the text, without surrounding blanks, is a whole or
     /// decimal number ("12", "-3.5", "1e3"); TRUE or FALSE in any case; an error value ("#N/A"); a date as shown
-    /// ("2024/3/5 13:05") or with dashes; an empty cell for ""; otherwise the text as typed, which `storage`
+    /// ("2024/3/5 13:05", "13:05") or with dashes; an empty cell for ""; otherwise the text as typed, which `storage`
     /// keeps alive for the returned view.
     static CellView typedCell(const QString& text, std::string& storage);
     /// Whether editText(cell) would be longer than kMaxEditLength. Looks at no more than about kMaxEditLength * 4

@@ -18,8 +18,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenuBar>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -27,6 +29,17 @@
 #include <new>
 
 namespace sheet {
+
+namespace {
+
+// Saving over the file a workbook was read from, when that changes the file's encoding, asks first.
+bool confirmReencoding(QWidget* parent, const Workbook& book)
+{
+    const QString question = reencodingQuestion(book);
+    return question.isEmpty() || WindowDialogs::current().confirm(parent, question, QStringLiteral("保存为 UTF-8"));
+}
+
+} // namespace
 
 WindowSet::WindowSet(Ref<Application> app) : m_app(std::move(app))
 {
@@ -117,7 +130,7 @@ void WindowSet::applicationChanged(Change what)
 
 SheetWindow::SheetWindow(WindowSet& set, Ref<Application> app, Workbook* book)
     : m_set(&set), m_app(std::move(app)), m_book(book), m_model(new SheetModel(this)), m_view(new GridView),
-      m_tabs(new QTabBar)
+      m_tabs(new QTabBar), m_readingNote(new QLabel)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     // The process ends when no window is left: an open spreadsheet window keeps it running after the main window
@@ -152,6 +165,9 @@ SheetWindow::SheetWindow(WindowSet& set, Ref<Application> app, Workbook* book)
     layout->addWidget(m_view, 1);
     layout->addWidget(m_tabs, 0, Qt::AlignLeft);
     setCentralWidget(central);
+    m_readingNote->setObjectName(QStringLiteral("readingNote"));
+    statusBar()->addWidget(m_readingNote, 1);
+    statusBar()->hide();
     createMenu();
 
     connect(m_view, &QAbstractItemView::pressed, this, [this](const QModelIndex& index) {
@@ -187,6 +203,8 @@ void SheetWindow::createMenu()
     };
     add("actionNew", QStringLiteral("新建(&N)"), QKeySequence::New, &SheetWindow::newWorkbook);
     add("actionOpen", QStringLiteral("打开(&O)…"), QKeySequence::Open, &SheetWindow::openFile);
+    m_reopenAction = add("actionReopenEncoding", QStringLiteral("以其他编码重新打开(&E)…"), QKeySequence(),
+                         &SheetWindow::reopenWithEncoding);
     file->addSeparator();
     add("actionSave", QStringLiteral("保存(&S)"), QKeySequence::Save, [this] { save(); });
     add("actionSaveAs", QStringLiteral("另存为(&A)…"), QKeySequence(QStringLiteral("Ctrl+Shift+S")),
@@ -342,6 +360,13 @@ void SheetWindow::updateTitle()
     const QString title = QString::fromStdString(m_book ? m_book->title() : m_app->caption());
     if (windowTitle() != title)
         setWindowTitle(title);
+    // The file and how it was read change together with the title: on opening and on saving.
+    const QString note = m_book ? textReadingNote(*m_book) : QString();
+    if (m_readingNote->text() != note) {
+        m_readingNote->setText(note);
+        statusBar()->setVisible(!note.isEmpty());
+    }
+    m_reopenAction->setEnabled(m_book && !m_book->path().empty() && isTextFormat(m_book->format()));
 }
 
 void SheetWindow::updateTabs(const Workbook* book)
@@ -461,7 +486,7 @@ void SheetWindow::openFile()
     if (!m_app->isRunning())
         return;
     if (const auto choice = WindowDialogs::current().openFile(this))
-        openWorkbookFileOrWarn(*m_app, choice->path, choice->kind, this);
+        openWorkbookFileOrWarn(*m_app, choice->path, choice->kind, this, choice->encoding);
 }
 
 bool SheetWindow::save()
@@ -481,9 +506,9 @@ bool SheetWindow::save()
             return false;
         return saveAs();
     }
-    if (m_book->format() == FileFormat::Csv && m_book->sheets().size() > 1) {
+    if (isTextFormat(m_book->format()) && m_book->sheets().size() > 1) {
         // Asked before writing: the file would keep the active sheet only, whichever sheet that is now.
-        const QString message = QStringLiteral("“%1”是 CSV 文件，只能保存一个工作表，而本工作簿有 %2 个工作表。\n"
+        const QString message = QStringLiteral("“%1”是文本文件，只能保存一个工作表，而本工作簿有 %2 个工作表。\n"
                                                "是否另存为 Excel 工作簿(*.xlsx)，以保存全部工作表?")
                                     .arg(QFileInfo(path).fileName())
                                     .arg(m_book->sheets().size());
@@ -491,6 +516,8 @@ bool SheetWindow::save()
             return false;
         return saveAs();
     }
+    if (!confirmReencoding(this, *m_book))
+        return false;
     bool saveAsInstead = false;
     if (!overwriteAllowed(overwriteConflict(*m_book), saveAsInstead))
         return saveAsInstead && saveAs();
@@ -528,7 +555,7 @@ bool SheetWindow::saveAs()
     } else if (keepOriginal) {
         const QFileInfo file(original);
         suggested = file.dir().filePath(file.completeBaseName() + QStringLiteral(" (副本).xlsx"));
-    } else if (m_book->format() == FileFormat::Csv && m_book->sheets().size() > 1) {
+    } else if (isTextFormat(m_book->format()) && m_book->sheets().size() > 1) {
         const QFileInfo file(original);
         suggested = file.dir().filePath(file.completeBaseName() + QStringLiteral(".xlsx"));
     }
@@ -564,7 +591,35 @@ bool SheetWindow::saveAs()
                           .arg(QFileInfo(path).fileName(), QString::fromStdString(other->name())));
             continue;
         }
+        if (!original.isEmpty() && sameFile(path, original) && !confirmReencoding(this, *m_book))
+            return false;
         return writeTo(path, format);
+    }
+}
+
+void SheetWindow::reopenWithEncoding()
+{
+    if (!isOpen() || !m_book || m_book->path().empty() || !isTextFormat(m_book->format()))
+        return;
+    const QString name = QString::fromStdString(m_book->name());
+    if (m_book->modified() &&
+        !WindowDialogs::current().confirm(
+            this, QStringLiteral("“%1”有未保存的更改。以其他编码重新打开会放弃这些更改。").arg(name),
+            QStringLiteral("放弃更改并重新打开")))
+        return;
+    const auto encoding = WindowDialogs::current().chooseEncoding(this, name, m_book->textReading().encoding);
+    if (!encoding)
+        return;
+    try {
+        // This window closes with the workbook; the reopened one gets a window of its own.
+        reopenWorkbookFile(*m_app, *m_book, *encoding);
+    } catch (const FileError& e) {
+        WindowDialogs::current().warn(this, QString::fromUtf8(e.what()));
+    } catch (const std::bad_alloc&) {
+        WindowDialogs::current().warn(this, QStringLiteral("文件“%1”太大，内存不足，无法打开。").arg(name));
+    } catch (const std::exception& e) {
+        WindowDialogs::current().warn(this,
+                                      QStringLiteral("文件“%1”无法打开: %2").arg(name, QString::fromUtf8(e.what())));
     }
 }
 
@@ -626,7 +681,7 @@ bool SheetWindow::writeTo(const QString& path, FileFormat format)
         m_book->markModified();
         updateTitle();
         WindowDialogs::current().inform(
-            this, QStringLiteral("CSV 文件只能保存一个工作表: 只保存了当前工作表“%1”。\n其他工作表没有保存，"
+            this, QStringLiteral("文本文件只能保存一个工作表: 只保存了当前工作表“%1”。\n其他工作表没有保存，"
                                  "要保存全部工作表，请另存为 Excel 工作簿(*.xlsx)。")
                       .arg(sheetName));
     }

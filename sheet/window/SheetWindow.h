@@ -14,6 +14,8 @@
 #include <optional>
 #include <vector>
 
+class QAction;
+class QLabel;
 class QTabBar;
 
 namespace sheet {
@@ -53,8 +55,9 @@ private:
 };
 
 /// The window of one workbook: its active sheet as a grid, its sheets as tabs underneath, the sheet's selection
-/// highlighted, and a File menu (New, Open, Save, Save As, Close). Titled with Workbook::title, which starts with the
-/// application's Caption while the workbook is the active one; activating the window makes its workbook active.
+/// highlighted, and a File menu (New, Open, Reopen with Another Encoding, Save, Save As, Close). Titled with
+/// Workbook::title, which starts with the application's Caption while the workbook is the active one; activating the
+/// window makes its workbook active.
 ///
 /// Changes are coalesced: the observer call only notes what changed, and one refresh on the event loop redraws
 /// everything, however many changes came before it (100,000 row insertions cost one repaint). Only showing, hiding
@@ -64,6 +67,9 @@ private:
 /// moving to a cell by the keyboard (see GridView); a selection made through automation stays until the user moves,
 /// and its top left cell is where the next move starts. Clicking a tab activates that sheet; typing into a cell
 /// stores what was typed (see SheetModel::typedCell); Delete clears every cell of the selection.
+///
+/// A text file whose encoding was guessed, or is not UTF-8, says how it was read in a status line, and saving it over
+/// its file (as UTF-8) asks first.
 ///
 /// Closing a window with unsaved changes asks Save / Don't Save / Cancel; closing the last one quits the
 /// application, so the next automation call starts a new one. File errors are shown as warnings, never thrown.
@@ -91,6 +97,9 @@ public:
     void openFile();
     bool save();
     bool saveAs();
+    /// File > Reopen with Another Encoding…: reads the workbook's text file again in the encoding the user chooses,
+    /// in a new window that takes this one's place; asks first when that would drop unsaved changes.
+    void reopenWithEncoding();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -129,6 +138,8 @@ private:
     QStringList m_tabNames;
     EditLock m_lock;
     std::string m_lockedPath;
+    QLabel* m_readingNote; // how a text file's encoding was read, when there is anything to say
+    QAction* m_reopenAction;
 
     bool m_refreshScheduled = false;
     bool m_selectionChanged = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Book.h"
+
 #include <QString>
 
 #include <optional>
@@ -8,13 +10,15 @@ class QWidget;
 
 namespace sheet {
 
-/// How a file is read or written, as chosen in a file dialog. ByExtension: by ".xlsx" or ".csv" (CSV with its
-/// encoding detected).
-enum class FileKind { ByExtension, Xlsx, Csv, CsvGb18030 };
+/// How a file is read or written, as chosen in a file dialog. ByExtension: by its extension (see
+/// formatOfExtension); Csv and Tsv: as comma- or tab-separated text, whatever the extension.
+enum class FileKind { ByExtension, Xlsx, Csv, Tsv };
 
 struct FileChoice {
     QString path;
     FileKind kind = FileKind::ByExtension;
+    /// For a text file: the encoding to read it in; Auto finds it (see decodeText).
+    TextEncoding encoding = TextEncoding::Auto;
 };
 
 /// The answer to "save the changes before closing?".
@@ -48,8 +52,11 @@ public:
     /// Tells of the unsaved work `message` describes, left by a program that was killed, and asks whether to recover
     /// it, discard it for good, or ask again next time.
     virtual RecoveryAnswer askRecover(QWidget* parent, const QString& message) = 0;
-    /// Explains `message` and asks whether to go on (`accept` names that button) or cancel; true goes on.
-    virtual bool confirm(QWidget* parent, const QString& message, const QString& accept) = 0;
+    /// Explains `message` and asks whether to go on and `action` (the words of the button that does); false when the
+    /// user cancels.
+    virtual bool confirm(QWidget* parent, const QString& message, const QString& action) = 0;
+    /// The encoding to read the text file `name` in again, `current` offered first; nothing when cancelled.
+    virtual std::optional<TextEncoding> chooseEncoding(QWidget* parent, const QString& name, TextEncoding current) = 0;
     virtual void warn(QWidget* parent, const QString& message) = 0;
     virtual void inform(QWidget* parent, const QString& message) = 0;
 

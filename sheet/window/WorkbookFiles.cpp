@@ -41,34 +41,65 @@ Workbook* workbookWithFile(const Application& app, const QString& path)
     return nullptr;
 }
 
-Workbook& openWorkbookFile(Application& app, const QString& path, FileKind kind)
+FileFormat formatOfExtension(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    for (const char* xlsx : {"xlsx", "xlsm", "xltx", "xltm"})
+        if (suffix == QLatin1String(xlsx))
+            return FileFormat::Xlsx;
+    if (suffix == QStringLiteral("csv"))
+        return FileFormat::Csv;
+    if (suffix == QStringLiteral("tsv") || suffix == QStringLiteral("txt"))
+        return FileFormat::Tsv;
+    return FileFormat::None;
+}
+
+bool isTextFormat(FileFormat format)
+{
+    return format == FileFormat::Csv || format == FileFormat::Tsv;
+}
+
+namespace {
+
+char separatorOf(FileFormat format)
+{
+    return format == FileFormat::Tsv ? '\t' : ',';
+}
+
+Book readWorkbookFile(const std::string& name, FileFormat format, TextEncoding encoding)
+{
+    if (format == FileFormat::Xlsx)
+        return readXlsxFile(name);
+    return readCsvFile(name, encoding, separatorOf(format));
+}
+
+QString nameOf(TextEncoding encoding)
+{
+    const std::string_view text = encodingName(encoding);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+Workbook& openWorkbookFile(Application& app, const QString& path, FileKind kind, TextEncoding encoding)
 {
     const std::string name = path.toStdString();
     if (Workbook* open = workbookWithFile(app, path)) {
         app.activateWorkbook(*open);
         return *open;
     }
-    if (kind == FileKind::ByExtension) {
-        const QString suffix = QFileInfo(path).suffix().toLower();
-        if (suffix == QStringLiteral("xlsx"))
-            kind = FileKind::Xlsx;
-        else if (suffix == QStringLiteral("csv"))
-            kind = FileKind::Csv;
-        else
-            throw fileError(name, "只能打开 .xlsx 和 .csv 文件。");
-    }
+    FileFormat format = kind == FileKind::Xlsx  ? FileFormat::Xlsx
+                        : kind == FileKind::Csv ? FileFormat::Csv
+                        : kind == FileKind::Tsv ? FileFormat::Tsv
+                                                : formatOfExtension(path);
+    if (format == FileFormat::None)
+        throw fileError(name, "只能打开 .xlsx、.xlsm、.xltx、.xltm 工作簿和 .csv、.tsv、.txt 文本文件。");
     // Taken before reading: a change made while the file is read is a change after it.
     const FileStamp stamp = fileStampOf(path);
     // Read completely before the application sees any of it: a file that fails leaves no half workbook behind.
-    Workbook* book = nullptr;
-    if (kind == FileKind::Xlsx) {
-        book = &app.openWorkbook(readXlsxFile(name), name, FileFormat::Xlsx);
-    } else {
-        const TextEncoding encoding = kind == FileKind::CsvGb18030 ? TextEncoding::Gb18030 : TextEncoding::Auto;
-        book = &app.openWorkbook(readCsvFile(name, encoding), name, FileFormat::Csv);
-    }
-    book->setFileStamp(stamp);
-    return *book;
+    Workbook& book = app.openWorkbook(readWorkbookFile(name, format, encoding), name, format);
+    book.setFileStamp(stamp);
+    return book;
 }
 
 FileStamp fileStampOf(const QString& path)
@@ -116,10 +147,61 @@ QString overwriteConflict(const Workbook& book)
     return {};
 }
 
-Workbook* openWorkbookFileOrWarn(Application& app, const QString& path, FileKind kind, QWidget* parent)
+Workbook& reopenWorkbookFile(Application& app, Workbook& book, TextEncoding encoding)
+{
+    const std::string name = book.path();
+    const FileFormat format = book.format();
+    const FileStamp stamp = fileStampOf(QString::fromStdString(name));
+    Book read = readWorkbookFile(name, format, encoding);
+    // The new workbook opens before the old one closes, so that the application is never left without one.
+    Workbook& reopened = app.openWorkbook(std::move(read), name, format);
+    reopened.setFileStamp(stamp);
+    app.closeWorkbook(book);
+    return reopened;
+}
+
+QString textReadingNote(const Workbook& book)
+{
+    const TextReading& reading = book.textReading();
+    if (!isTextFormat(book.format()) || reading.isUtf8())
+        return {};
+    const QString encoding = nameOf(reading.encoding);
+    if (!reading.guessed)
+        return QStringLiteral("按 %1 读取。").arg(encoding);
+    QString how = QStringLiteral("按 %1 读取(编码是推测的)").arg(encoding);
+    if (reading.strayBytes > 0)
+        how =
+            QStringLiteral("按 UTF-8 读取，其中 %1 个字节不是 UTF-8，按 Windows-1252 推测读取").arg(reading.strayBytes);
+    return how + QStringLiteral("。文字显示不对时，请用“文件 > 以其他编码重新打开”。");
+}
+
+QString reencodingQuestion(const Workbook& book)
+{
+    const TextReading& reading = book.textReading();
+    if (!isTextFormat(book.format()) || reading.isUtf8())
+        return {};
+    const QString file = QFileInfo(QString::fromStdString(book.path())).fileName();
+    if (reading.strayBytes > 0)
+        return QStringLiteral("“%1”按 UTF-8 读取，但其中 %2 个字节不是 UTF-8，是按 Windows-1252 推测读取的。\n"
+                              "保存会用 UTF-8 改写这个文件；如果推测错了，这些字节原来的文字将无法恢复。\n"
+                              "要先检查，请取消，再用“文件 > 以其他编码重新打开”。")
+            .arg(file)
+            .arg(reading.strayBytes);
+    const QString encoding = nameOf(reading.encoding);
+    if (reading.guessed)
+        return QStringLiteral("“%1”的编码是推测的: 按 %2 读取。\n保存会把这个文件改写为 UTF-8 编码；"
+                              "如果推测错了，原文件中的文字将无法恢复。\n"
+                              "要先检查，请取消，再用“文件 > 以其他编码重新打开”。")
+            .arg(file, encoding);
+    return QStringLiteral("“%1”是 %2 编码的文本。保存会把这个文件改为 UTF-8 编码(其他程序一般都能读取)。")
+        .arg(file, encoding);
+}
+
+Workbook* openWorkbookFileOrWarn(Application& app, const QString& path, FileKind kind, QWidget* parent,
+                                 TextEncoding encoding)
 {
     try {
-        Workbook& book = openWorkbookFile(app, path, kind);
+        Workbook& book = openWorkbookFile(app, path, kind, encoding);
         if (const QString who = editedElsewhere(path); !who.isEmpty())
             WindowDialogs::current().inform(
                 parent, QStringLiteral("“%1”正在另一个程序中编辑(%2)。\n可以在这里查看和修改它；保存之前会先问您。")
@@ -167,21 +249,22 @@ int openFilesAtStart(automation::AutomationHost& host, const QStringList& paths)
 
 std::pair<QString, FileFormat> resolveSaveChoice(const FileChoice& choice)
 {
-    const QString suffix = QFileInfo(choice.path).suffix().toLower();
-    if (suffix == QStringLiteral("xlsx"))
-        return {choice.path, FileFormat::Xlsx};
-    if (suffix == QStringLiteral("csv"))
-        return {choice.path, FileFormat::Csv};
-    const bool csv = choice.kind == FileKind::Csv || choice.kind == FileKind::CsvGb18030;
-    return {choice.path + (csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx")),
-            csv ? FileFormat::Csv : FileFormat::Xlsx};
+    const FileFormat named = formatOfExtension(choice.path);
+    if (named != FileFormat::None &&
+        (named != FileFormat::Xlsx || QFileInfo(choice.path).suffix().toLower() == QStringLiteral("xlsx")))
+        return {choice.path, named};
+    if (choice.kind == FileKind::Csv)
+        return {choice.path + QStringLiteral(".csv"), FileFormat::Csv};
+    if (choice.kind == FileKind::Tsv)
+        return {choice.path + QStringLiteral(".tsv"), FileFormat::Tsv};
+    return {choice.path + QStringLiteral(".xlsx"), FileFormat::Xlsx};
 }
 
 bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format)
 {
     const std::string name = path.toStdString();
-    if (format == FileFormat::Csv) {
-        writeCsvFile(name, book.activeSheet()->grid());
+    if (isTextFormat(format)) {
+        writeCsvFile(name, book.activeSheet()->grid(), separatorOf(format));
         return book.sheets().size() > 1;
     }
     // The writer takes whole sheets: lend it the grids (a move each, no copy) and take them back however it ends.

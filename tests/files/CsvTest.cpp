@@ -1,11 +1,15 @@
 #include "Csv.h"
+#include "CellText.h"
 #include "FileError.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -17,6 +21,20 @@ std::string textAt(const Grid& g, int r, int c)
 {
     const CellView v = g.cell(r, c);
     return v.kind == CellKind::Text ? std::string(v.text) : std::string();
+}
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// The cells as they would be written: texts as they are, numbers in their shortest form.
+Rows rowsOf(const Grid& g)
+{
+    Rows rows(static_cast<std::size_t>(g.lastRow()));
+    g.forEachCell([&](int r, int c, const CellView& v) {
+        auto& row = rows[static_cast<std::size_t>(r - 1)];
+        row.resize(static_cast<std::size_t>(c));
+        row.back() = v.kind == CellKind::Text ? std::string(v.text) : sheet::formatNumber(v.number);
+    });
+    return rows;
 }
 
 std::string failureOf(std::string_view bytes, sheet::TextEncoding e = sheet::TextEncoding::Auto)
@@ -52,6 +70,44 @@ TEST(CsvReading, FollowsTheQuotingRules)
     const std::string longName =
         sheet::readCsv("1", "二〇二六年十二月各部门销售情况汇总表第一版修订稿终稿最终版本副本.csv").sheets[0].name;
     EXPECT_EQ(longName, "二〇二六年十二月各部门销售情况汇总表第一版修订稿终稿最终版本副");
+}
+
+TEST(CsvReading, AQuoteOpensAQuotedFieldOnlyAtTheStartOfAField)
+{
+    struct Case {
+        std::string_view csv;
+        Rows rows;
+    };
+    const Case cases[] = {
+        // Inch marks and seconds of arc are ordinary characters: no row swallows the next, no file is refused.
+        {"1,12\" pipe,5\r\n2,3/4\" valve,7\r\n", {{"1", "12\" pipe", "5"}, {"2", "3/4\" valve", "7"}}},
+        {"37°36'37.8\"N,122°22'30\"W\n", {{"37°36'37.8\"N", "122°22'30\"W"}}},
+        {"a\"b\n", {{"a\"b"}}},
+        {"x,a\"\"b\n", {{"x", "a\"\"b"}}},
+        // Quotes inside a quoted field that close nothing are kept, whoever forgot to double them.
+        {"\"He said \"hi\" to me\",5\n", {{"He said \"hi\" to me", "5"}}},
+        {"\"ab\"c\",\"d\"\n", {{"ab\"c", "d"}}},
+        // Text after the closing quote: the field as written, quotes and all; blanks alone are kept after the text.
+        {"\"ab\"c,d\n", {{"\"ab\"c", "d"}}},
+        {"\"a\"\"b\"c,z\n", {{"\"a\"\"b\"c", "z"}}},
+        {"\"ab\"  ,e\n", {{"ab  ", "e"}}},
+        {"\"ab\" c,e\n", {{"\"ab\" c", "e"}}},
+        {"\"ab\"c,d\"\n", {{"\"ab\"c", "d\""}}},
+        // A doubtful field never takes the next line, even when a quote there would close it.
+        {"\"ab\"c\nd\",e\n", {{"\"ab\"c"}, {"d\"", "e"}}},
+        {"\"p\"q\r\nr\"s\",t\r\n", {{"\"p\"q"}, {"r\"s\"", "t"}}},
+        // Blanks before an opening quote are dropped, as from a program that writes "a", "b".
+        {" \"q,r\", \"s\"\n", {{"q,r", "s"}}},
+        // Proper quoting still spans lines and separators.
+        {"\"x\ny\",\"1,2\"\n", {{"x\ny", "1,2"}}},
+        {"\"\"\"\",\"\"\n", {{"\""}}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(rowsOf(sheet::readCsv(c.csv, "t.csv").sheets[0].grid), c.rows) << c.csv;
+
+    // A line of the file is still counted right after quoted line breaks.
+    const std::string bad = "\"a\nb\",1\n\"c\n";
+    EXPECT_NE(failureOf(bad).find("第 3 行"), std::string::npos) << failureOf(bad);
 }
 
 TEST(CsvReading, KeepsTextThatOnlyLooksNumeric)
@@ -146,6 +202,113 @@ TEST(CsvRoundTrip, KeepsNumbersTextsAndEmptyCellsAtTheEdges)
     EXPECT_TRUE(back.cell(1, 1).isEmpty());
     EXPECT_TRUE(back.cell(2, 1).isEmpty());
     EXPECT_EQ(back.cellCount(), g.cellCount());
+}
+
+TEST(TabSeparatedText, IsReadAndWrittenAsCsvIsWithTabsBetweenFields)
+{
+    // Commas are ordinary characters; quoting is CSV's, for tabs, quotes and line breaks.
+    const std::string text = "a,b\t\"x\ty\"\t12\" pipe\r\n\"two\nlines\"\t\t1,5\r\n";
+    const sheet::Book book = sheet::readCsv(text, "t.tsv", sheet::TextEncoding::Auto, '\t');
+    EXPECT_EQ(rowsOf(book.sheets[0].grid), (Rows{{"a,b", "x\ty", "12\" pipe"}, {"two\nlines", "", "1,5"}}));
+    EXPECT_EQ(sheet::csvText(book.sheets[0].grid, '\t'), "\xEF\xBB\xBF"
+                                                         "a,b\t\"x\ty\"\t\"12\"\" pipe\"\r\n\"two\nlines\"\t\t1,5\r\n");
+}
+
+// The serial of a day and a time of day, as a spreadsheet computes it.
+double serial(double day, double seconds)
+{
+    return day + seconds / 86'400;
+}
+
+TEST(DateText, EachDateAndTimeIsWrittenAsTheTextThatReadsBackAsIt)
+{
+    struct Case {
+        double serial;
+        std::string_view text;
+    };
+    const Case cases[] = {
+        {serial(0, 48'001), "13:20:01"}, // a time of day alone
+        {serial(0, 48'001.5), "13:20:01.5"},
+        {serial(0, 48'001.125), "13:20:01.125"},
+        {serial(0, 0.000001), "00:00:00.000001"},
+        {0, "00:00:00"}, // midnight, not 1899-12-30
+        {0.5, "12:00:00"},
+        {1, "1899-12-31"},
+        {1.25, "1899-12-31 06:00:00"},
+        {60, "1900-02-28"},
+        {61, "1900-03-01"},
+        {serial(45'296, 48'001), "2024-01-05 13:20:01"},
+        {serial(45'296, 48'001.123), "2024-01-05 13:20:01.123"},
+        {serial(45'296, 86'399.999), "2024-01-05 23:59:59.999"},
+        {2'958'465, "9999-12-31"},
+        {serial(2'958'465, 86'399), "9999-12-31 23:59:59"},
+        // Beyond what a date text carries: no text.
+        {-0.5, ""},
+        {-1, ""},
+        {2'958'466, ""},
+        {NAN, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(sheet::formatDate(c.serial), c.text) << c.serial;
+        if (!c.text.empty()) {
+            const auto back = sheet::valueOfField(c.text);
+            ASSERT_TRUE(back && back->kind == CellKind::Date) << c.text;
+            EXPECT_EQ(back->number, c.serial) << c.text; // bit-exact
+        }
+    }
+}
+
+TEST(DateText, SerialsComeBackBitExactOrToTheNanosecond)
+{
+    // From 1900-03-04 on, any bits at all; before, what a text of milliseconds reads as: day + ms / 86,400,000.
+    std::mt19937_64 random(20240105);
+    std::uniform_real_distribution<double> anyDay(64, 2'958'466);
+    std::uniform_int_distribution<std::int64_t> anyMillisecond(0, 86'400'000 - 1);
+    for (int i = 0; i < 2000; ++i) {
+        const double millisecond = static_cast<double>(anyMillisecond(random));
+        for (const double s : {anyDay(random), static_cast<double>(i % 64) + millisecond / 86'400'000}) {
+            const std::string text = sheet::formatDate(s);
+            const auto back = sheet::valueOfField(text);
+            ASSERT_TRUE(back && back->kind == CellKind::Date) << text;
+            ASSERT_EQ(back->number, s) << text;
+        }
+    }
+    // Computed times with more bits than nine digits give back: within a nanosecond.
+    for (const double s : {0.55556712962963, 1.0 / 3, 0.1, 1e-17, 63.123456789012345, 0.99999999999999989}) {
+        const std::string text = sheet::formatDate(s);
+        const auto back = sheet::valueOfField(text);
+        ASSERT_TRUE(back && back->kind == CellKind::Date) << text;
+        EXPECT_LE(std::fabs(back->number - s) * 86'400, 1e-9) << text;
+    }
+    EXPECT_EQ(sheet::formatDate(0.55556712962963), "13:20:01");
+    EXPECT_EQ(sheet::formatDate(0.99999999999999989), "1899-12-31"); // the nearest nanosecond is midnight
+}
+
+TEST(DateText, OnlyTheFormsWrittenAreReadAsDates)
+{
+    // Anything else stays the text it is, so that saving the file again changes nothing.
+    for (const std::string_view text :
+         {"13:20:01.50", "13:20:01.", "13:20:1", "1:20:01", "24:00:00", "13:60:00", "13:20:60", "13:20:01.1234567891",
+          "13:20", "1899-12-30", "1899-12-29", "2024-01-05 00:00:00", "2024-01-05 13:20:01.50", "2024-01-05T13:20:01",
+          "2024-01-05 13:20", " 13:20:01", "13:20:01 "})
+        EXPECT_FALSE(sheet::valueOfField(text)) << text;
+    EXPECT_EQ(sheet::valueOfField("13:20:01.123456789")->kind, CellKind::Date);
+}
+
+TEST(CsvRoundTrip, TimesFractionsOfASecondAndTheFirstDaysStayDates)
+{
+    Grid g;
+    const double serials[] = {serial(0, 48'001),     serial(0, 48'001.5), 0, 1, 1.75, 59.5,
+                              serial(45'296, 0.001), 45'296.123456789};
+    for (int i = 0; i < 8; ++i)
+        g.setCell(1, i + 1, CellView::makeDate(serials[i]));
+    const std::string text = sheet::csvText(g);
+    EXPECT_EQ(text, "\xEF\xBB\xBF"
+                    "13:20:01,13:20:01.5,00:00:00,1899-12-31,1899-12-31 18:00:00,1900-02-27 12:00:00,"
+                    "2024-01-05 00:00:00.001,2024-01-05 02:57:46.6665695\r\n");
+    const Grid back = std::move(sheet::readCsv(text, "t.csv").sheets[0].grid);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(back.cell(1, i + 1), CellView::makeDate(serials[i])) << i;
 }
 
 TEST(CsvFiles, ASaveThatFailsLeavesTheOldFileAlone)

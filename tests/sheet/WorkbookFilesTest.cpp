@@ -112,6 +112,20 @@ TEST_F(WorkbookFilesTest, ChangesOfCellsSheetsAndNamesMarkTheWorkbookModifiedAnd
     EXPECT_EQ(app->caption(), book.title());
 }
 
+TEST_F(WorkbookFilesTest, AWorkbookRemembersHowItsTextWasReadUntilItIsSaved)
+{
+    sheet::Book read;
+    read.reading = {sheet::TextEncoding::Gb18030, true, 0};
+    sheet::Workbook& book = app->openWorkbook(std::move(read), "名单.csv", FileFormat::Csv);
+    EXPECT_EQ(book.textReading().encoding, sheet::TextEncoding::Gb18030);
+    EXPECT_TRUE(book.textReading().guessed);
+
+    // The file now holds UTF-8, whatever the original held.
+    book.setSaved("名单.csv", FileFormat::Csv);
+    EXPECT_TRUE(book.textReading().isUtf8());
+    EXPECT_FALSE(book.textReading().guessed);
+}
+
 TEST_F(WorkbookFilesTest, ClosingAWorkbookDisconnectsItAndActivatesAnother)
 {
     sheet::Workbook& first = app->openWorkbook(twoSheetBook(), "first.xlsx", FileFormat::Xlsx);

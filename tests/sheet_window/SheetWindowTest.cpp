@@ -15,6 +15,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTabBar>
@@ -74,8 +75,13 @@ public:
     }
     bool confirm(QWidget*, const QString& message, const QString&) override
     {
-        warnings.append(message);
-        return next(confirmations);
+        questions.append(message);
+        return next(confirms);
+    }
+    std::optional<sheet::TextEncoding> chooseEncoding(QWidget*, const QString&, sheet::TextEncoding current) override
+    {
+        offered.push_back(current);
+        return next(encodings);
     }
     void warn(QWidget*, const QString& message) override { warnings.append(message); }
     void inform(QWidget*, const QString& message) override { notes.append(message); }
@@ -84,9 +90,12 @@ public:
     std::deque<sheet::CloseAnswer> closeAnswers;        // Don't Save when none is queued
     std::deque<bool> saveAsInstead;
     std::deque<sheet::OverwriteAnswer> overwriteAnswers; // Cancel when none is queued
-    std::deque<bool> confirmations;
-    std::deque<sheet::RecoveryAnswer> recoveryAnswers; // Later when none is queued
+    std::deque<sheet::RecoveryAnswer> recoveryAnswers;   // Later when none is queued
+    std::deque<bool> confirms;                                // cancelled when none is queued
+    std::deque<std::optional<sheet::TextEncoding>> encodings; // cancelled when none is queued
     QStringList asked;
+    QStringList questions;
+    std::vector<sheet::TextEncoding> offered;
     QStringList suggestions;
     QStringList warnings;
     QStringList notes;
@@ -129,6 +138,7 @@ private slots:
     void showsCellsAndHeadersAsASpreadsheetDoes();
     void typingStoresNumbersTextsOrNothing();
     void anEditorLeftAsOpenedChangesNothing();
+    void aTimeOfDayAloneIsShownAndTypedAsATime();
     void tabsFollowAndSwitchTheActiveSheet();
     void showsAndScrollsToASelectionMadeThroughAutomation();
     void clickingSelectsACellARowOrAColumn();
@@ -160,6 +170,9 @@ private slots:
     void unsavedWorkIsCopiedAsideUntilSavedOrDiscarded();
     void aKilledProgramsCopiesAreOfferedBackAsUnsavedWorkbooks();
     void aBadFileGivesAWarningAndOpensNothing();
+    void aGuessedEncodingIsShownAndSavedOverTheFileOnlyWhenConfirmed();
+    void aTextFileReopensInTheEncodingChosen();
+    void tabSeparatedTextAndEveryWorkbookKindOpenByExtension();
     void theLastActivatedWindowHoldsTheActiveWorkbook();
     void filesGivenAtStartOpenInTheRunningSpreadsheet();
 
@@ -213,7 +226,13 @@ private:
         return w->findChild<QAction*>(QString::fromLatin1(name));
     }
     // Opens `file` through the window's File > Open, as the dialog would choose it.
-    SheetWindow* openThroughMenu(const QString& file, sheet::FileKind kind = sheet::FileKind::ByExtension);
+    SheetWindow* openThroughMenu(const QString& file, sheet::FileKind kind = sheet::FileKind::ByExtension,
+                                 sheet::TextEncoding encoding = sheet::TextEncoding::Auto);
+    static QString readingNote(SheetWindow* w)
+    {
+        auto* note = w->findChild<QLabel*>(QStringLiteral("readingNote"));
+        return note && note->isVisibleTo(w) ? note->text() : QString();
+    }
     sheet::Application* app() const { return sheet::modelObject<sheet::Application>(m_module->xlApp.toObject()); }
 };
 
@@ -357,6 +376,26 @@ void SheetWindowTest::typingStoresNumbersTextsOrNothing()
     QTest::keyClicks(editor, QStringLiteral("2.5"));
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_COMPARE(s.get("Cells", 5.0, 1.0).get("Value"), Value(42.5));
+}
+
+void SheetWindowTest::aTimeOfDayAloneIsShownAndTypedAsATime()
+{
+    // Times of day read from a text file are serials of day 0: shown without its date, and typed back as they show.
+    const struct {
+        double serial;
+        const char* shown;
+    } cases[] = {{48'001.0 / 86'400, "13:20:01"}, {0.5, "12:00"}, {0, "0:00"}, {1.5, "1899/12/31 12:00"}};
+    for (const auto& c : cases) {
+        const sheet::CellView cell = sheet::CellView::makeDate(c.serial);
+        QCOMPARE(SheetModel::displayText(cell), QString::fromUtf8(c.shown));
+        std::string storage;
+        if (c.serial < 1)
+            QCOMPARE(SheetModel::typedCell(SheetModel::editText(cell), storage), cell);
+    }
+    std::string storage;
+    QCOMPARE(SheetModel::typedCell(QStringLiteral("24:00"), storage).kind, sheet::CellKind::Text);
+    QCOMPARE(SheetModel::typedCell(QStringLiteral("9:05"), storage),
+             sheet::CellView::makeDate((9 * 3600 + 5 * 60) / 86'400.0));
 }
 
 void SheetWindowTest::anEditorLeftAsOpenedChangesNothing()
@@ -837,9 +876,9 @@ void SheetWindowTest::manyInsertionsCostOneRefresh()
     QCOMPARE(shown(100'001, 1), QStringLiteral("top"));
 }
 
-SheetWindow* SheetWindowTest::openThroughMenu(const QString& file, sheet::FileKind kind)
+SheetWindow* SheetWindowTest::openThroughMenu(const QString& file, sheet::FileKind kind, sheet::TextEncoding encoding)
 {
-    m_dialogs.files.push_back(sheet::FileChoice{file, kind});
+    m_dialogs.files.push_back(sheet::FileChoice{file, kind, encoding});
     action(m_window, "actionOpen")->trigger();
     QCoreApplication::processEvents();
     return SheetWindow::forWorkbook(app()->activeWorkbook());
@@ -870,7 +909,7 @@ void SheetWindowTest::opensCsvAndXlsxFilesEachInAWindowOfItsOwn()
     QCOMPARE(xlsx->findChild<QTableView*>(QStringLiteral("grid"))->model()->index(1, 1).data().toString(),
              QStringLiteral("88"));
 
-    SheetWindow* gb = openThroughMenu(path("gb.csv"), sheet::FileKind::CsvGb18030);
+    SheetWindow* gb = openThroughMenu(path("gb.csv"), sheet::FileKind::Csv, sheet::TextEncoding::Gb18030);
     QCOMPARE(gb->findChild<QTableView*>(QStringLiteral("grid"))->model()->index(0, 0).data().toString(),
              QStringLiteral("张三"));
     // Opening a file already open shows its window again rather than a second copy.
@@ -1079,8 +1118,8 @@ void SheetWindowTest::aBadFileGivesAWarningAndOpensNothing()
     open();
     writeBytes(path("坏.xlsx"), "not a zip");
     writeBytes(path("坏.csv"), "\"unclosed\r\n");
-    writeBytes(path("notes.txt"), "1,2");
-    const QString files[] = {path("坏.xlsx"), path("坏.csv"), path("notes.txt"), path("missing.csv")};
+    writeBytes(path("notes.doc"), "1,2");
+    const QString files[] = {path("坏.xlsx"), path("坏.csv"), path("notes.doc"), path("missing.csv")};
     for (const QString& file : files) {
         m_dialogs.warnings.clear();
         openThroughMenu(file);
@@ -1089,6 +1128,161 @@ void SheetWindowTest::aBadFileGivesAWarningAndOpensNothing()
         QCOMPARE(app()->workbooks().size(), 1u);
     }
     QCOMPARE(SheetWindow::forApplication(app()), m_window.data());
+}
+
+void SheetWindowTest::aGuessedEncodingIsShownAndSavedOverTheFileOnlyWhenConfirmed()
+{
+    open();
+    const std::string gb = "\xd5\xc5\xc8\xfd,90\r\n"; // 张三,90 in GB18030
+    writeBytes(path("gb.csv"), gb);
+    SheetWindow* w = openThroughMenu(path("gb.csv"));
+    QVERIFY(w);
+    QCOMPARE(w->findChild<QTableView*>(QStringLiteral("grid"))->model()->index(0, 0).data().toString(),
+             QStringLiteral("张三"));
+    QVERIFY2(readingNote(w).contains(QStringLiteral("GB18030")) && readingNote(w).contains(QStringLiteral("推测")),
+             qPrintable(readingNote(w)));
+    sheet::Workbook* book = w->workbook();
+    book->activeSheet()->setCell(1, 2, sheet::CellView::makeNumber(95));
+
+    // Cancelled: the original bytes stay, and so do the changes.
+    action(w, "actionSave")->trigger();
+    QCOMPARE(m_dialogs.questions.size(), 1);
+    QVERIFY(m_dialogs.questions[0].contains(QStringLiteral("GB18030")));
+    QVERIFY(m_dialogs.questions[0].contains(QStringLiteral("UTF-8")));
+    QCOMPARE(readBytes(path("gb.csv")), gb);
+    QVERIFY(book->modified());
+
+    // Closing and choosing Save asks the same; declined, the window stays.
+    m_dialogs.closeAnswers = {sheet::CloseAnswer::Save};
+    QVERIFY(!w->close());
+    QCOMPARE(m_dialogs.questions.size(), 2);
+    QCOMPARE(readBytes(path("gb.csv")), gb);
+
+    // Confirmed: the file is UTF-8 from now on, and nothing more is asked or said.
+    m_dialogs.confirms = {true};
+    action(w, "actionSave")->trigger();
+    QCOMPARE(readBytes(path("gb.csv")), std::string("\xEF\xBB\xBF张三,95\r\n"));
+    QVERIFY(!book->modified());
+    QVERIFY(readingNote(w).isEmpty());
+    book->activeSheet()->setCell(1, 2, sheet::CellView::makeNumber(96));
+    action(w, "actionSave")->trigger();
+    QCOMPARE(m_dialogs.questions.size(), 3);
+    QVERIFY(m_dialogs.warnings.isEmpty());
+
+    // Saved elsewhere, the original is not touched: nothing to ask.
+    writeBytes(path("gb2.csv"), gb);
+    SheetWindow* other = openThroughMenu(path("gb2.csv"));
+    m_dialogs.files.push_back(sheet::FileChoice{path("copy.csv"), sheet::FileKind::Csv});
+    action(other, "actionSaveAs")->trigger();
+    QCOMPARE(m_dialogs.questions.size(), 3);
+    QCOMPARE(readBytes(path("gb2.csv")), gb);
+}
+
+void SheetWindowTest::aTextFileReopensInTheEncodingChosen()
+{
+    open();
+    writeBytes(path("名单.csv"), "\xd5\xc5\xc8\xfd\r\n"); // 张三 in GB18030
+    SheetWindow* w = openThroughMenu(path("名单.csv"));
+    QVERIFY(w);
+    QVERIFY(action(w, "actionReopenEncoding")->isEnabled());
+    QVERIFY(!action(m_window, "actionReopenEncoding")->isEnabled()); // a workbook of no file
+    const std::size_t books = app()->workbooks().size();
+
+    // Unsaved changes: asked first; declined, nothing happens.
+    w->workbook()->activeSheet()->setCell(2, 1, sheet::CellView::makeText("改动"));
+    action(w, "actionReopenEncoding")->trigger();
+    QCOMPARE(m_dialogs.questions.size(), 1);
+    QVERIFY(m_dialogs.offered.empty());
+    QVERIFY(w->workbook()->modified());
+
+    // Accepted, then the encoding chosen, the guessed one offered first: the file read anew, the changes gone.
+    m_dialogs.confirms = {true};
+    m_dialogs.encodings = {sheet::TextEncoding::Windows1252};
+    QPointer<SheetWindow> old = w;
+    action(w, "actionReopenEncoding")->trigger();
+    QCOMPARE(m_dialogs.offered, std::vector<sheet::TextEncoding>{sheet::TextEncoding::Gb18030});
+    QTRY_VERIFY(old.isNull());
+    SheetWindow* latin = SheetWindow::forWorkbook(app()->activeWorkbook());
+    QVERIFY(latin);
+    QCOMPARE(app()->workbooks().size(), books);
+    QCOMPARE(QString::fromUtf8(latin->workbook()->activeSheet()->grid().cell(1, 1).text), QStringLiteral("ÕÅÈý"));
+    QVERIFY(latin->workbook()->activeSheet()->grid().cell(2, 1).isEmpty());
+    QVERIFY(!latin->workbook()->modified());
+    QCOMPARE(readingNote(latin), QStringLiteral("按 Windows-1252 读取。"));
+
+    // An encoding the bytes are not in: a warning, and the workbook stays as it was.
+    m_dialogs.encodings = {sheet::TextEncoding::Utf8};
+    action(latin, "actionReopenEncoding")->trigger();
+    QCOMPARE(m_dialogs.warnings.size(), 1);
+    QVERIFY(m_dialogs.warnings[0].contains(QStringLiteral("UTF-8")));
+    QCOMPARE(SheetWindow::forWorkbook(app()->activeWorkbook()), latin);
+
+    // Cancelled: nothing.
+    action(latin, "actionReopenEncoding")->trigger();
+    QCOMPARE(SheetWindow::forWorkbook(app()->activeWorkbook()), latin);
+    QCOMPARE(app()->workbooks().size(), books);
+}
+
+void SheetWindowTest::tabSeparatedTextAndEveryWorkbookKindOpenByExtension()
+{
+    open();
+    // "Unicode text" as spreadsheet programs save it: UTF-16 LE with its mark, tabs, CRLF; 姓名<tab>分数 / 张三<tab>90.
+    const std::string unicodeText("\xFF\xFE\xD3\x59\x0D\x54\t\0\x06\x52\x70\x65\r\0\n\0"
+                                  "\x20\x5F\x09\x4E\t\0"
+                                  "9\0"
+                                  "0\0\r\0\n\0",
+                                  30);
+    writeBytes(path("导出.txt"), unicodeText);
+    SheetWindow* txt = openThroughMenu(path("导出.txt"));
+    QVERIFY(txt);
+    sheet::Workbook* book = txt->workbook();
+    QCOMPARE(book->format(), sheet::FileFormat::Tsv);
+    QCOMPARE(book->activeSheet()->grid().cell(2, 1).text, "张三");
+    QCOMPARE(book->activeSheet()->grid().cell(2, 2), sheet::CellView::makeNumber(90));
+    QCOMPARE(readingNote(txt), QStringLiteral("按 UTF-16 LE 读取。"));
+
+    // Saved back tab-separated, in UTF-8 once the user agrees to the change.
+    book->activeSheet()->setCell(2, 2, sheet::CellView::makeNumber(91));
+    m_dialogs.confirms = {true};
+    action(txt, "actionSave")->trigger();
+    QCOMPARE(m_dialogs.questions.size(), 1);
+    QVERIFY(m_dialogs.questions[0].contains(QStringLiteral("UTF-16 LE")));
+    QCOMPARE(readBytes(path("导出.txt")), std::string("\xEF\xBB\xBF姓名\t分数\r\n张三\t91\r\n"));
+
+    // A .tsv in UTF-8 is saved as it came, tab-separated, without a question; fields with commas need no quotes.
+    writeBytes(path("表.tsv"), "a,b\t\"x\ty\"\r\n");
+    SheetWindow* tsv = openThroughMenu(path("表.tsv"));
+    QCOMPARE(tsv->workbook()->activeSheet()->grid().cell(1, 2).text, "x\ty");
+    tsv->workbook()->activeSheet()->setCell(2, 1, sheet::CellView::makeText("1,5"));
+    action(tsv, "actionSave")->trigger();
+    QCOMPARE(m_dialogs.questions.size(), 1);
+    QCOMPARE(readBytes(path("表.tsv")), std::string("\xEF\xBB\xBF"
+                                                    "a,b\t\"x\ty\"\r\n1,5\r\n"));
+
+    // Save As by kind: tab-separated gets its extension.
+    m_dialogs.files.push_back(sheet::FileChoice{path("另存"), sheet::FileKind::Tsv});
+    action(tsv, "actionSaveAs")->trigger();
+    QCOMPARE(QString::fromStdString(tsv->workbook()->path()), path("另存.tsv"));
+    QCOMPARE(tsv->workbook()->format(), sheet::FileFormat::Tsv);
+
+    // The macro-enabled and template kinds of workbook open as workbooks.
+    sheet::BookSheet sheet{"表一", {}};
+    sheet.grid.setCell(1, 1, sheet::CellView::makeNumber(7));
+    for (const char* name : {"宏.xlsm", "模板.xltx", "宏模板.XLTM"}) {
+        sheet::writeXlsxFile(path(name).toStdString(), {&sheet});
+        SheetWindow* w = openThroughMenu(path(name));
+        QVERIFY2(w && w->workbook()->format() == sheet::FileFormat::Xlsx, name);
+        QCOMPARE(w->workbook()->activeSheet()->grid().cell(1, 1).number, 7.0);
+    }
+    QVERIFY(m_dialogs.warnings.isEmpty());
+
+    // Where a choice saves: a workbook under another workbook kind's name would not be what its name says.
+    using sheet::FileFormat;
+    QCOMPARE(sheet::resolveSaveChoice({path("a.TXT"), sheet::FileKind::Xlsx}),
+             std::pair(path("a.TXT"), FileFormat::Tsv));
+    QCOMPARE(sheet::resolveSaveChoice({path("a.xlsm"), sheet::FileKind::Xlsx}),
+             std::pair(path("a.xlsm.xlsx"), FileFormat::Xlsx));
+    QCOMPARE(sheet::resolveSaveChoice({path("a"), sheet::FileKind::Csv}), std::pair(path("a.csv"), FileFormat::Csv));
 }
 
 void SheetWindowTest::theLastActivatedWindowHoldsTheActiveWorkbook()
@@ -1239,18 +1433,18 @@ void SheetWindowTest::sheetsRenamedBySavingAreNamedFirst()
     QCoreApplication::processEvents();
     SheetWindow* w = SheetWindow::forWorkbook(&wb);
     QVERIFY(w);
-    m_dialogs.confirmations.push_back(false);
+    m_dialogs.confirms.push_back(false);
     QVERIFY(!w->save());
-    QCOMPARE(m_dialogs.warnings.size(), 1);
-    QVERIFY2(m_dialogs.warnings[0].contains(QStringLiteral("“DATA” → “DATA (2)”")), qPrintable(m_dialogs.warnings[0]));
+    QCOMPARE(m_dialogs.questions.size(), 1);
+    QVERIFY2(m_dialogs.questions[0].contains(QStringLiteral("“DATA” → “DATA (2)”")), qPrintable(m_dialogs.questions[0]));
     QVERIFY(!QFile::exists(path("two.xlsx")));
 
-    m_dialogs.confirmations.push_back(true);
+    m_dialogs.confirms.push_back(true);
     QVERIFY(w->save());
     QCOMPARE(wb.sheets()[1]->name(), std::string("DATA (2)"));
     QCOMPARE(sheet::readXlsxFile(path("two.xlsx").toStdString()).sheets[1].name, std::string("DATA (2)"));
     QVERIFY(w->save()); // nothing to rename any more
-    QCOMPARE(m_dialogs.warnings.size(), 2);
+    QCOMPARE(m_dialogs.questions.size(), 2);
 }
 
 void SheetWindowTest::unsavedWorkIsCopiedAsideUntilSavedOrDiscarded()
