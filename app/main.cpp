@@ -3,6 +3,7 @@
 // open, outlive the main window as a separate application would.
 
 #include "Automation.h"
+#include "FileProgress.h"
 #include "Form1.h"
 #include "Module1.h"
 #include "QtPlatform.h"
@@ -12,6 +13,9 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
+
+#include <functional>
 
 int main(int argc, char** argv)
 {
@@ -34,10 +38,17 @@ int main(int argc, char** argv)
     // process left is offered back now.
     sheet::RecoveryKeeper keeper(sheet::RecoveryKeeper::defaultFolder(), 30'000);
     sheet::offerRecovery(keeper, automation->embedded());
-    app::onTerminationRequest([&keeper] {
+    std::function<void()> finish;
+    finish = [&keeper, &finish] {
+        // A file being read or written finishes first: its workbook is whole again only then.
+        if (sheet::FileProgress::busy()) {
+            QTimer::singleShot(100, qApp, finish);
+            return;
+        }
         keeper.keepNow();
         // Without closing the windows: a window would ask about its changes, and nobody is there to answer.
         QCoreApplication::exit(0);
-    });
+    };
+    app::onTerminationRequest(finish);
     return QApplication::exec();
 }

@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "AutomationError.h"
 #include "AutomationHost.h"
+#include "FileProgress.h"
 #include "FileSystem.h"
 #include "Module1.h"
 #include "SheetWindow.h"
@@ -134,6 +135,9 @@ void RecoveryKeeper::round()
 
 int RecoveryKeeper::keepNow()
 {
+    // A workbook half read or with its sheets lent to a writer is no workbook to copy: the next round will do.
+    if (FileProgress::busy())
+        return 0;
     for (Workbook* book : shownWorkbooks())
         if (std::none_of(m_kept.begin(), m_kept.end(), [&](const Kept& k) { return k.book.get() == book; }))
             m_kept.push_back({Ref<Workbook>(book), QStringLiteral("%1-%2").arg(currentProcessId()).arg(m_nextId++), 0});
