@@ -96,7 +96,8 @@ QuotedField scanQuoted(std::string_view text, std::size_t from, char separator, 
 
 } // namespace
 
-Book readCsv(std::string_view bytes, const std::string& name, TextEncoding encoding, char separator)
+Book readCsv(std::string_view bytes, const std::string& name, TextEncoding encoding, char separator,
+             const Progress& progress)
 {
     std::string converted;
     Book book;
@@ -110,8 +111,11 @@ Book readCsv(std::string_view bytes, const std::string& name, TextEncoding encod
     std::string quotedField; // a quoted field, unquoted
     const std::size_t n = text.size();
     std::size_t i = 0;
+    ProgressSteps steps(progress, n, std::size_t{4} << 20);
 
     while (i < n) {
+        if (!steps.at(i))
+            throw FileCancelled(name);
         // One field: most are plain and are taken as a view of the text; quoted ones are unquoted into a copy.
         std::string_view field;
         std::size_t j = i;
@@ -160,19 +164,27 @@ Book readCsv(std::string_view bytes, const std::string& name, TextEncoding encod
     return book;
 }
 
-Book readCsvFile(const std::string& path, TextEncoding encoding, char separator)
+Book readCsvFile(const std::string& path, TextEncoding encoding, char separator, const Progress& progress)
 {
-    return readCsv(readWholeFile(path), path, encoding, separator);
+    return readCsv(readWholeFile(path), path, encoding, separator, progress);
 }
 
-std::string csvText(const Grid& grid, char separator)
+std::string csvText(const Grid& grid, char separator, const Progress& progress)
 {
+    ProgressSteps steps(progress, grid.cellCount(), 1 << 18);
+    std::size_t done = 0;
+    bool cancelled = false;
     std::string out = "\xEF\xBB\xBF";
     const char specialChars[] = {separator, '"', '\r', '\n'};
     const std::string_view special(specialChars, sizeof specialChars);
     std::int32_t row = 1;
     std::int32_t column = 1;
     grid.forEachCell([&](std::int32_t r, std::int32_t c, const CellView& cell) {
+        // forEachCell cannot be left early: once cancelled, the rest is skipped.
+        if (cancelled || !steps.at(++done)) {
+            cancelled = true;
+            return;
+        }
         for (; row < r; ++row, column = 1)
             out += "\r\n";
         for (; column < c; ++column)
@@ -217,14 +229,16 @@ std::string csvText(const Grid& grid, char separator)
             out += text;
         }
     });
+    if (cancelled)
+        throw FileCancelled("csv");
     if (grid.lastRow() > 0)
         out += "\r\n";
     return out;
 }
 
-void writeCsvFile(const std::string& path, const Grid& grid, char separator)
+void writeCsvFile(const std::string& path, const Grid& grid, char separator, const Progress& progress)
 {
-    const std::string text = csvText(grid, separator);
+    const std::string text = csvText(grid, separator, progress);
     writeReplacing(path, [&](const std::string& temporary) {
         std::ofstream out(filePath(temporary), std::ios::binary | std::ios::trunc);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));

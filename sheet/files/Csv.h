@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Book.h"
+#include "Progress.h"
 
 #include <string>
 #include <string_view>
@@ -23,17 +24,20 @@ namespace sheet {
 ///
 /// Throws FileError naming `name` for bytes that are not text in the encoding, a quoted field still open at the end
 /// of the file (cut short), or more rows or columns than a sheet has. Cost: one pass; memory about the sheet's own.
+/// `progress` hears how far reading has come every 4 MB of text; when it says stop, FileCancelled is thrown.
 Book readCsv(std::string_view bytes, const std::string& name, TextEncoding encoding = TextEncoding::Auto,
-             char separator = ',');
-Book readCsvFile(const std::string& path, TextEncoding encoding = TextEncoding::Auto, char separator = ',');
+             char separator = ',', const Progress& progress = {});
+Book readCsvFile(const std::string& path, TextEncoding encoding = TextEncoding::Auto, char separator = ',',
+                 const Progress& progress = {});
 
 /// The cells of `grid` as CSV, or as tab-separated text for `separator` '\t': UTF-8 with a BOM (so that other
 /// spreadsheet programs read Chinese text right), CRLF after every row up to the last non-empty one, each row up to
 /// its last non-empty cell; a field holding the separator, a quote or a line break, or with blanks at its ends, is
 /// quoted. Numbers are written to round-trip exactly; truth values as TRUE and FALSE, dates and times as formatDate
 /// writes them (yyyy-mm-dd hh:mm:ss.s, a time alone as hh:mm:ss), errors as #N/A and the like.
-std::string csvText(const Grid& grid, char separator = ',');
-/// Writes csvText(grid, separator) to `path`. Throws FileError.
-void writeCsvFile(const std::string& path, const Grid& grid, char separator = ',');
+std::string csvText(const Grid& grid, char separator = ',', const Progress& progress = {});
+/// Writes csvText(grid, separator) to `path`, replacing a file there only once complete (writeReplacing).
+/// Throws FileError, or FileCancelled when `progress` says stop, the file at `path` left as it was.
+void writeCsvFile(const std::string& path, const Grid& grid, char separator = ',', const Progress& progress = {});
 
 } // namespace sheet

@@ -19,6 +19,13 @@ public:
     using FileError::FileError;
 };
 
+/// Reading or writing a file stopped because its progress callback asked to: nothing was read, and a file being
+/// written was left as it was. Not a FileError, since there is nothing to tell the user who cancelled.
+class FileCancelled : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 /// "文件 “name” 无法打开: what" — the form every reading and writing failure takes.
 FileError fileError(const std::string& path, const std::string& what);
 

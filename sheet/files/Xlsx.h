@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Book.h"
+#include "Progress.h"
 
 #include <string>
 #include <string_view>
@@ -24,7 +25,9 @@ std::vector<std::string> savedSheetNames(const std::vector<std::string>& names);
 /// Writes `sheets` as an Office Open XML workbook that other spreadsheet programs open: numbers, texts, truth
 /// values, dates (with a date format) and error values. Sheet names are made valid and distinct by
 /// savedSheetNames.
-/// An existing file at `path` is replaced only once the new one is complete. Throws FileError.
-void writeXlsxFile(const std::string& path, const std::vector<const BookSheet*>& sheets);
+/// An existing file at `path` is replaced only once the new one is complete (writeReplacing). `progress` hears how
+/// far it has come; when it says stop, FileCancelled is thrown and the file at `path` is left as it was.
+/// Throws FileError.
+void writeXlsxFile(const std::string& path, const std::vector<const BookSheet*>& sheets, const Progress& progress = {});
 
 } // namespace sheet

@@ -2,6 +2,7 @@
 #include "ColumnLetters.h"
 #include "FileError.h"
 #include "FilePath.h"
+#include "Progress.h"
 #include "SheetName.h"
 #include "Utf8.h"
 #include "WriteReplacing.h"
@@ -280,7 +281,8 @@ void appendCell(std::string& out, std::string_view reference, const CellView& ce
     out += "\"/>";
 }
 
-void writeSheetPart(PartFile& part, const Grid& grid, bool selected)
+// `steps` counts cells across all sheets; false from it stops the writing with FileCancelled.
+void writeSheetPart(PartFile& part, const Grid& grid, bool selected, ProgressSteps& steps, std::size_t& done)
 {
     const ColumnNames& columns = columnNames();
     std::string& out = part.buffer();
@@ -304,7 +306,13 @@ void writeSheetPart(PartFile& part, const Grid& grid, bool selected)
     char rowDigits[12];
     std::size_t rowLength = 0;
     char reference[16];
+    bool cancelled = false;
     grid.forEachCell([&](std::int32_t row, std::int32_t column, const CellView& cell) {
+        // forEachCell cannot be left early: once cancelled, the rest is skipped.
+        if (cancelled || !steps.at(++done)) {
+            cancelled = true;
+            return;
+        }
         if (row != currentRow) {
             if (currentRow != 0)
                 out += "</row>";
@@ -321,6 +329,8 @@ void writeSheetPart(PartFile& part, const Grid& grid, bool selected)
         appendCell(out, {reference, letters.size() + rowLength}, cell);
         part.flushIfFull(); // a row of long texts can be large on its own
     });
+    if (cancelled)
+        throw FileCancelled("xlsx");
     if (currentRow != 0)
         out += "</row>";
     out += "</sheetData></worksheet>";
@@ -359,10 +369,30 @@ public:
     {
         add(name, zip_source_file(m_zip, path.c_str(), 0, -1));
     }
-    void close()
+    /// Compresses and writes every entry, telling `progress` how far it has come, from `from` to 1.
+    void close(const Progress& progress, double from)
     {
-        if (zip_close(m_zip) != 0)
+        struct State {
+            const Progress& progress;
+            double from;
+            bool cancelled = false;
+        } state{progress, from};
+        if (progress) {
+            zip_register_progress_callback_with_state(
+                m_zip, 0.01,
+                [](zip_t*, double done, void* s) {
+                    auto* st = static_cast<State*>(s);
+                    st->cancelled = st->cancelled || !st->progress(st->from + (1 - st->from) * done);
+                },
+                nullptr, &state);
+            zip_register_cancel_callback_with_state(
+                m_zip, [](zip_t*, void* s) { return static_cast<State*>(s)->cancelled ? 1 : 0; }, nullptr, &state);
+        }
+        if (zip_close(m_zip) != 0) {
+            if (state.cancelled)
+                throw FileCancelled(m_target);
             fail();
+        }
         m_zip = nullptr;
     }
 
@@ -499,12 +529,22 @@ std::vector<std::string> savedSheetNames(const std::vector<std::string>& names)
     return out;
 }
 
-void writeXlsxFile(const std::string& path, const std::vector<const BookSheet*>& sheets)
+void writeXlsxFile(const std::string& path, const std::vector<const BookSheet*>& sheets, const Progress& progress)
 {
     // A workbook has at least one sheet.
     const BookSheet blank{"Sheet1", Grid()};
     const std::vector<const BookSheet*> written = sheets.empty() ? std::vector<const BookSheet*>{&blank} : sheets;
     const std::vector<std::string> names = savedSheetNames(namesOf(written));
+
+    // The sheets' text comes first and the compression after: they take about the same time.
+    constexpr double kTextShare = 0.5;
+    std::size_t cells = 0;
+    for (const BookSheet* sheet : written)
+        cells += sheet->grid.cellCount();
+    const Progress textProgress =
+        progress ? Progress([&](double done) { return progress(done * kTextShare); }) : Progress();
+    ProgressSteps steps(textProgress, cells, 1 << 18);
+    std::size_t done = 0;
 
     writeReplacing(path, [&](const std::string& temporary) {
         TemporaryFiles parts;
@@ -518,10 +558,10 @@ void writeXlsxFile(const std::string& path, const std::vector<const BookSheet*>&
             // Each sheet goes to a file of its own first, so the archive knows its size and memory stays flat.
             const std::string& partPath = parts.add(temporary + ".sheet" + std::to_string(i + 1));
             PartFile part(partPath, path);
-            writeSheetPart(part, written[i]->grid, i == 0);
+            writeSheetPart(part, written[i]->grid, i == 0, steps, done);
             archive.addFile("xl/worksheets/sheet" + std::to_string(i + 1) + ".xml", partPath);
         }
-        archive.close();
+        archive.close(progress, kTextShare);
     });
 }
 

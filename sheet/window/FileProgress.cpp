@@ -43,6 +43,8 @@ std::function<bool(double)> FileProgress::callback()
 
 bool FileProgress::report(double fraction)
 {
+    if (m_dialog && m_dialog->wasCanceled())
+        m_cancelled = true;
     if (m_cancelled)
         return false;
     const qint64 now = m_clock.elapsed();

@@ -1,6 +1,7 @@
 #include "SheetWindow.h"
 
 #include "FileError.h"
+#include "FileProgress.h"
 #include "Grid.h"
 #include "GridView.h"
 #include "Module1.h"
@@ -646,7 +647,10 @@ bool SheetWindow::writeTo(const QString& path, FileFormat format)
 
     bool partial = false;
     try {
-        partial = writeWorkbookFile(*m_book, path, format);
+        FileProgress progress(this, QStringLiteral("正在保存“%1”…").arg(QFileInfo(path).fileName()));
+        partial = writeWorkbookFile(*m_book, path, format, progress.callback());
+    } catch (const FileCancelled&) {
+        return false; // the user stopped it; the file is as it was
     } catch (const ReadOnlyFile& e) {
         // Nothing was written: the user may still keep the work in another file.
         if (WindowDialogs::current().askSaveAsInstead(this, QString::fromUtf8(e.what()) +
@@ -660,8 +664,9 @@ bool SheetWindow::writeTo(const QString& path, FileFormat format)
         WindowDialogs::current().warn(this, QStringLiteral("内存不足，文件“%1”没有保存。").arg(path));
         return false;
     } catch (const std::system_error& e) {
-        WindowDialogs::current().warn(this, QStringLiteral("文件“%1”没有保存: %2。")
-                                                .arg(path, QString::fromStdString(systemErrorText(e.code()))));
+        WindowDialogs::current().warn(
+            this,
+            QStringLiteral("文件“%1”没有保存: %2。").arg(path, QString::fromStdString(systemErrorText(e.code()))));
         return false;
     } catch (const std::exception& e) {
         WindowDialogs::current().warn(this,

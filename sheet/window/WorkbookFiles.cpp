@@ -5,6 +5,7 @@
 #include "Csv.h"
 #include "FileError.h"
 #include "FilePath.h"
+#include "FileProgress.h"
 #include "LockFile.h"
 #include "Module1.h"
 #include "WriteReplacing.h"
@@ -66,11 +67,11 @@ char separatorOf(FileFormat format)
     return format == FileFormat::Tsv ? '\t' : ',';
 }
 
-Book readWorkbookFile(const std::string& name, FileFormat format, TextEncoding encoding)
+Book readWorkbookFile(const std::string& name, FileFormat format, TextEncoding encoding, const Progress& progress = {})
 {
     if (format == FileFormat::Xlsx)
         return readXlsxFile(name);
-    return readCsvFile(name, encoding, separatorOf(format));
+    return readCsvFile(name, encoding, separatorOf(format), progress);
 }
 
 QString nameOf(TextEncoding encoding)
@@ -81,7 +82,8 @@ QString nameOf(TextEncoding encoding)
 
 } // namespace
 
-Workbook& openWorkbookFile(Application& app, const QString& path, FileKind kind, TextEncoding encoding)
+Workbook& openWorkbookFile(Application& app, const QString& path, FileKind kind, TextEncoding encoding,
+                           const Progress& progress)
 {
     const std::string name = path.toStdString();
     if (Workbook* open = workbookWithFile(app, path)) {
@@ -97,7 +99,7 @@ Workbook& openWorkbookFile(Application& app, const QString& path, FileKind kind,
     // Taken before reading: a change made while the file is read is a change after it.
     const FileStamp stamp = fileStampOf(path);
     // Read completely before the application sees any of it: a file that fails leaves no half workbook behind.
-    Workbook& book = app.openWorkbook(readWorkbookFile(name, format, encoding), name, format);
+    Workbook& book = app.openWorkbook(readWorkbookFile(name, format, encoding, progress), name, format);
     book.setFileStamp(stamp);
     return book;
 }
@@ -201,12 +203,15 @@ Workbook* openWorkbookFileOrWarn(Application& app, const QString& path, FileKind
                                  TextEncoding encoding)
 {
     try {
-        Workbook& book = openWorkbookFile(app, path, kind, encoding);
+        FileProgress progress(parent, QStringLiteral("正在打开“%1”…").arg(QFileInfo(path).fileName()));
+        Workbook& book = openWorkbookFile(app, path, kind, encoding, progress.callback());
         if (const QString who = editedElsewhere(path); !who.isEmpty())
             WindowDialogs::current().inform(
                 parent, QStringLiteral("“%1”正在另一个程序中编辑(%2)。\n可以在这里查看和修改它；保存之前会先问您。")
                             .arg(QFileInfo(path).fileName(), who));
         return &book;
+    } catch (const FileCancelled&) {
+        // The user stopped it: there is nothing to tell.
     } catch (const FileError& e) {
         WindowDialogs::current().warn(parent, QString::fromUtf8(e.what()));
     } catch (const GridError& e) {
@@ -214,8 +219,9 @@ Workbook* openWorkbookFileOrWarn(Application& app, const QString& path, FileKind
     } catch (const std::bad_alloc&) {
         WindowDialogs::current().warn(parent, QStringLiteral("文件“%1”太大，内存不足，无法打开。").arg(path));
     } catch (const std::system_error& e) {
-        WindowDialogs::current().warn(parent, QStringLiteral("文件“%1”无法打开: %2。")
-                                                  .arg(path, QString::fromStdString(systemErrorText(e.code()))));
+        WindowDialogs::current().warn(
+            parent,
+            QStringLiteral("文件“%1”无法打开: %2。").arg(path, QString::fromStdString(systemErrorText(e.code()))));
     } catch (const std::exception& e) {
         WindowDialogs::current().warn(parent,
                                       QStringLiteral("文件“%1”无法打开: %2").arg(path, QString::fromUtf8(e.what())));
@@ -260,11 +266,11 @@ std::pair<QString, FileFormat> resolveSaveChoice(const FileChoice& choice)
     return {choice.path + QStringLiteral(".xlsx"), FileFormat::Xlsx};
 }
 
-bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format)
+bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format, const Progress& progress)
 {
     const std::string name = path.toStdString();
     if (isTextFormat(format)) {
-        writeCsvFile(name, book.activeSheet()->grid(), separatorOf(format));
+        writeCsvFile(name, book.activeSheet()->grid(), separatorOf(format), progress);
         return book.sheets().size() > 1;
     }
     // The writer takes whole sheets: lend it the grids (a move each, no copy) and take them back however it ends.
@@ -287,7 +293,7 @@ bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format)
     } giveBack{book, lent};
     for (std::size_t i = 0; i < lent.size(); ++i)
         lent[i].grid = std::move(book.sheets()[i]->grid());
-    writeXlsxFile(name, sheets);
+    writeXlsxFile(name, sheets, progress);
     return false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Application.h"
+#include "Progress.h"
 #include "WindowDialogs.h"
 
 #include <QString>
@@ -32,11 +33,12 @@ bool isTextFormat(FileFormat format);
 /// Reads the file at `path` as `kind` into a new workbook of `app`, active and unmodified (see
 /// Application::openWorkbook); a text file in `encoding`. A file already open is not read again: its workbook is
 /// activated instead. Throws FileError, leaving `app` as it was, when the file cannot be read or its kind is none
-/// of those formatOfExtension knows.
+/// of those formatOfExtension knows; FileCancelled when `progress` says stop.
 Workbook& openWorkbookFile(Application& app, const QString& path, FileKind kind,
-                           TextEncoding encoding = TextEncoding::Auto);
+                           TextEncoding encoding = TextEncoding::Auto, const Progress& progress = {});
 
-/// As openWorkbookFile, but any failure is shown as a warning over `parent` and nothing is opened (null).
+/// As openWorkbookFile, but any failure is shown as a warning over `parent` and nothing is opened (null). A read
+/// that takes longer than a second shows its progress, and may be cancelled.
 Workbook* openWorkbookFileOrWarn(Application& app, const QString& path, FileKind kind, QWidget* parent,
                                  TextEncoding encoding = TextEncoding::Auto);
 
@@ -58,8 +60,9 @@ std::pair<QString, FileFormat> resolveSaveChoice(const FileChoice& choice);
 
 /// Writes `book` to `path` in `format`; the file is replaced only once the new one is complete. XLSX holds every
 /// sheet; CSV and tab-separated text (UTF-8 with a BOM) hold one, the active sheet. Returns whether sheets were left
-/// out. Throws FileError, changing nothing of the workbook. Does not touch the workbook's path or modified flag.
-bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format);
+/// out. Throws FileError, changing nothing of the workbook, or FileCancelled when `progress` says stop. Does not
+/// touch the workbook's path or modified flag.
+bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format, const Progress& progress = {});
 
 /// The file at `path` as it is on the disk now, through symbolic links; unknown when there is none.
 FileStamp fileStampOf(const QString& path);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -185,6 +186,49 @@ TEST_F(Saving, WritersKeepTheModeAndRefuseReadOnlyFilesToo)
     fs::permissions(at("a.xlsx"), fs::perms::owner_read);
     EXPECT_THROW(sheet::writeXlsxFile(at("a.xlsx").string(), {&sheet}), sheet::ReadOnlyFile);
     EXPECT_EQ(filesIn(m_dir), (std::vector<std::string>{"a.csv", "a.xlsx"}));
+}
+
+TEST_F(Saving, ACancelledSaveOrOpenChangesNothing)
+{
+    sheet::BookSheet big{"Sheet1", sheet::Grid()};
+    for (int r = 1; r <= 150'000; ++r) {
+        big.grid.setCell(r, 1, sheet::CellView::makeNumber(r));
+        big.grid.setCell(r, 2, sheet::CellView::makeText("一段文字"));
+    }
+    writeText(at("old.xlsx"), "old");
+    writeText(at("old.csv"), "old");
+    // Stopped while the sheets are written, and while they are compressed.
+    for (const double stopAt : {0.2, 0.7}) {
+        std::vector<double> heard;
+        const sheet::Progress stop = [&](double done) {
+            heard.push_back(done);
+            return done < stopAt;
+        };
+        EXPECT_THROW(sheet::writeXlsxFile(at("old.xlsx").string(), {&big}, stop), sheet::FileCancelled) << stopAt;
+        EXPECT_THROW(sheet::writeCsvFile(at("old.csv").string(), big.grid, ',', stop), sheet::FileCancelled);
+        ASSERT_FALSE(heard.empty());
+        EXPECT_TRUE(std::is_sorted(heard.begin(), heard.end()));
+        EXPECT_LE(heard.back(), 1.0);
+        EXPECT_EQ(readText(at("old.xlsx")), "old");
+        EXPECT_EQ(readText(at("old.csv")), "old");
+        EXPECT_EQ(filesIn(m_dir), (std::vector<std::string>{"old.csv", "old.xlsx"}));
+    }
+    // Heard to the end when not stopped.
+    double last = 0;
+    sheet::writeXlsxFile(at("new.xlsx").string(), {&big}, [&](double done) {
+        last = done;
+        return true;
+    });
+    EXPECT_GT(last, 0.95);
+
+    // Reading stops as well, and returns nothing.
+    std::string text;
+    for (int r = 0; r < 600'000; ++r) // 12 MB: progress is heard every 4
+        text += "12345,一段文字\r\n";
+    int calls = 0;
+    EXPECT_THROW(sheet::readCsv(text, "big.csv", sheet::TextEncoding::Auto, ',', [&](double) { return ++calls < 2; }),
+                 sheet::FileCancelled);
+    EXPECT_EQ(calls, 2);
 }
 
 TEST(SystemErrors, TheCommonOnesAreSaidInChinese)

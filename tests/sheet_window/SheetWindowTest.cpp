@@ -2,6 +2,7 @@
 #include "Application.h"
 #include "Csv.h"
 #include "FakePlatform.h"
+#include "FileProgress.h"
 #include "Module1.h"
 #include "Recovery.h"
 #include "SheetModel.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -89,8 +91,8 @@ public:
     std::deque<std::optional<sheet::FileChoice>> files; // a dialog left unanswered is cancelled
     std::deque<sheet::CloseAnswer> closeAnswers;        // Don't Save when none is queued
     std::deque<bool> saveAsInstead;
-    std::deque<sheet::OverwriteAnswer> overwriteAnswers; // Cancel when none is queued
-    std::deque<sheet::RecoveryAnswer> recoveryAnswers;   // Later when none is queued
+    std::deque<sheet::OverwriteAnswer> overwriteAnswers;      // Cancel when none is queued
+    std::deque<sheet::RecoveryAnswer> recoveryAnswers;        // Later when none is queued
     std::deque<bool> confirms;                                // cancelled when none is queued
     std::deque<std::optional<sheet::TextEncoding>> encodings; // cancelled when none is queued
     QStringList asked;
@@ -167,6 +169,7 @@ private slots:
     void anOpenWorkbookClaimsItsFileAndOthersClaimsAreRespected();
     void aReadOnlyFileIsNotReplacedAndSaveAsIsOffered();
     void sheetsRenamedBySavingAreNamedFirst();
+    void aLongFileOperationShowsItsProgressAndCanBeCancelled();
     void unsavedWorkIsCopiedAsideUntilSavedOrDiscarded();
     void aKilledProgramsCopiesAreOfferedBackAsUnsavedWorkbooks();
     void aBadFileGivesAWarningAndOpensNothing();
@@ -1436,7 +1439,8 @@ void SheetWindowTest::sheetsRenamedBySavingAreNamedFirst()
     m_dialogs.confirms.push_back(false);
     QVERIFY(!w->save());
     QCOMPARE(m_dialogs.questions.size(), 1);
-    QVERIFY2(m_dialogs.questions[0].contains(QStringLiteral("“DATA” → “DATA (2)”")), qPrintable(m_dialogs.questions[0]));
+    QVERIFY2(m_dialogs.questions[0].contains(QStringLiteral("“DATA” → “DATA (2)”")),
+             qPrintable(m_dialogs.questions[0]));
     QVERIFY(!QFile::exists(path("two.xlsx")));
 
     m_dialogs.confirms.push_back(true);
@@ -1445,6 +1449,39 @@ void SheetWindowTest::sheetsRenamedBySavingAreNamedFirst()
     QCOMPARE(sheet::readXlsxFile(path("two.xlsx").toStdString()).sheets[1].name, std::string("DATA (2)"));
     QVERIFY(w->save()); // nothing to rename any more
     QCOMPARE(m_dialogs.questions.size(), 2);
+}
+
+void SheetWindowTest::aLongFileOperationShowsItsProgressAndCanBeCancelled()
+{
+    const auto shownBox = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QProgressDialog*>(w); box && box->isVisible())
+                return box;
+        return static_cast<QProgressDialog*>(nullptr);
+    };
+    QVERIFY(!sheet::FileProgress::busy());
+    {
+        // Quick operations show nothing.
+        sheet::FileProgress quick(nullptr, QStringLiteral("正在打开"));
+        QVERIFY(sheet::FileProgress::busy());
+        QVERIFY(quick.callback()(0.5));
+        QVERIFY(!shownBox());
+    }
+    {
+        sheet::FileProgress slow(nullptr, QStringLiteral("正在保存“a.xlsx”…"), 0);
+        const auto report = slow.callback();
+        QVERIFY(report(0.25));
+        QProgressDialog* box = shownBox();
+        QVERIFY(box);
+        QCOMPARE(box->labelText(), QStringLiteral("正在保存“a.xlsx”…"));
+        QCOMPARE(box->value(), 250);
+        QVERIFY(box->isModal());
+        box->cancel(); // the user presses Cancel
+        QVERIFY(!report(0.5));
+        QVERIFY(slow.cancelled());
+    }
+    QVERIFY(!shownBox());
+    QVERIFY(!sheet::FileProgress::busy());
 }
 
 void SheetWindowTest::unsavedWorkIsCopiedAsideUntilSavedOrDiscarded()
