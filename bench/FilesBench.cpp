@@ -153,13 +153,14 @@ struct RepeatedPart {
     std::string body;
     std::uint64_t times = 0;
     std::string tail;
+    std::size_t stamp = std::string::npos; // where in `body` each repetition writes its number, in 8 hex digits
 
     std::uint64_t size() const { return head.size() + body.size() * times + tail.size(); }
 };
 
 RepeatedPart whole(std::string text)
 {
-    return {std::move(text), {}, 0, {}};
+    return {std::move(text), {}, 0, {}, std::string::npos};
 }
 
 struct PartReader {
@@ -195,6 +196,13 @@ zip_int64_t producePart(void* state, void* data, zip_uint64_t length, zip_source
             }
             const std::uint64_t n = std::min<std::uint64_t>(from.size() - offset, length - written);
             std::memcpy(out + written, from.data() + offset, n);
+            if (from.data() == part.body.data() && part.stamp != std::string::npos)
+                for (std::uint64_t k = 0; k < n; ++k)
+                    if (offset + k >= part.stamp && offset + k < part.stamp + 8) {
+                        const std::uint64_t number = (at - part.head.size()) / part.body.size();
+                        const unsigned shift = static_cast<unsigned>(4 * (7 - (offset + k - part.stamp)));
+                        out[written + k] = "0123456789abcdef"[(number >> shift) & 15];
+                    }
             written += n;
             reader->at += n;
         }
@@ -250,6 +258,31 @@ void writeWorkbook(const fs::path& path, const std::map<std::string, RepeatedPar
         std::fprintf(stderr, "cannot write %s\n", path.string().c_str());
 }
 
+// 1 MiB of noise: repeated, it still does not compress, as deflate looks back 32 KiB at most.
+const std::string& incompressible()
+{
+    static const std::string noise = [] {
+        std::string bytes(1u << 20, '\0');
+        std::uint64_t x = 88172645463325252ULL;
+        for (char& c : bytes) {
+            x ^= x << 13;
+            x ^= x >> 7;
+            x ^= x << 17;
+            c = static_cast<char>(x);
+        }
+        return bytes;
+    }();
+    return noise;
+}
+
+std::string repeated(const std::string& text, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
 const std::string kSheetHead = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
                                "<sheetData>";
 const std::string kSheetTail = "</sheetData></worksheet>";
@@ -295,6 +328,27 @@ const fs::path& hostileFile(const std::string& name)
         writeWorkbook(path, {{"xl/sharedStrings.xml", {kStringsHead, "<si><t>x</t></si>", 10'000'000, "</sst>"}},
                              {"xl/worksheets/sheet1.xml",
                               whole(kSheetHead + "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>" + kSheetTail)}});
+    else if (name == "tokens_15m_x16") // sixteen tags, each just shorter than the longest token the reader takes
+        writeWorkbook(path, {{"xl/worksheets/sheet1.xml",
+                              {kSheetHead, "<row><c z=\"" + std::string(15u << 20, 'y') + "\"><v>1</v></c></row>", 16,
+                               kSheetTail}}});
+    else if (name == "limit_numbers") // 9 MiB that is not read, to raise the bounds, and 500 MB of numbers
+        writeWorkbook(path,
+                      {{"docProps/thumbnail.jpeg", {{}, incompressible(), 9, {}}},
+                       {"xl/worksheets/sheet1.xml",
+                        {kSheetHead, "<row>" + repeated("<c><v>1</v></c>", 100) + "</row>", 330'000, kSheetTail}}});
+    else if (name ==
+             "limit_texts") { // 9 MiB that is not read, and 110 distinct texts (460 MB) longer than a cell keeps
+        const std::string open = "<row><c t=\"inlineStr\"><is><t>";
+        writeWorkbook(path, {{"docProps/thumbnail.jpeg", {{}, incompressible(), 9, {}, std::string::npos}},
+                             {"xl/worksheets/sheet1.xml",
+                              {kSheetHead, open + std::string((4u << 20) + 1024, 't') + "</t></is></c></row>", 110,
+                               kSheetTail, open.size()}}});
+    } else if (name == "limit_empty_cells") // 9 MiB that is not read, and 490 MB of empty cells
+        writeWorkbook(path, {{"docProps/thumbnail.jpeg", {{}, incompressible(), 9, {}, std::string::npos}},
+                             {"xl/worksheets/sheet1.xml",
+                              {kSheetHead, "<row>" + repeated("<c/>", 16'384) + "</row>", 7'500, kSheetTail,
+                               std::string::npos}}});
     return made[name] = path;
 }
 
@@ -315,6 +369,12 @@ BENCHMARK_CAPTURE(BM_OpenHostileFile, shared_64k_100k, "shared_64k_100k")->Itera
 BENCHMARK_CAPTURE(BM_OpenHostileFile, inline_2g, "inline_2g")->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_OpenHostileFile, numbers_100m, "numbers_100m")->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_OpenHostileFile, strings_10m, "strings_10m")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenHostileFile, tokens_15m_x16, "tokens_15m_x16")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenHostileFile, limit_numbers, "limit_numbers")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenHostileFile, limit_texts, "limit_texts")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenHostileFile, limit_empty_cells, "limit_empty_cells")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

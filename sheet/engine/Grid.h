@@ -34,16 +34,17 @@ private:
 /// Costs (R non-blank rows, C non-blank columns, W cells in the touched row, k non-blank rows/columns removed,
 /// n bytes of a text longer than a slot holds):
 ///   cell()                         O(log R + log C + log W); O(log C + log W) for repeated reads of one row
-///   setCell()                      O(log R + log C + W), plus O(n) for a long text (one hash, and a comparison with
-///                                  an equal text held or a copy); a SharedText adds nothing
+///   setCell()                      O(log R + log C + W), plus O(n) for a text longer than 16 bytes (one hash, and a
+///                                  comparison with an equal text held or a copy); a SharedText adds nothing
 ///   shareText()                    O(n)
 ///   insertRows/insertColumns       O(log R) / O(log C) whatever the count
 ///   deleteRows/deleteColumns       O(log R + k * (W + log C)) / O(log C + k + W of the last row)
 ///   clearArea (h rows, w columns)  O(min(h log R, R) + min(w log C, C') + W of every non-blank row in the area)
 ///   clearWhere                     O(R + C' + cells) plus one call of its test per non-empty cell
 ///                                  (C' counts deleted columns too; both gather what they clear first, O(R) memory)
-/// Memory: about 16 bytes per cell plus up to a quarter of slack per row. Texts longer than 10 bytes are held once
-/// per grid however many cells hold them (see SharedTexts): each distinct one adds its bytes and about 32 more.
+/// Memory: about 16 bytes per cell plus up to a quarter of slack per row. A text of 11 to 16 bytes adds 32 bytes to
+/// its cell; a longer one is held once per grid however many cells hold it (see SharedTexts), adding its bytes and
+/// about 40 more, and a SharedText stores a shorter one once too.
 /// Deleting a column that holds cells leaves its cells' memory in place until their row is rewritten or deleted,
 /// and keeps one 24-byte index entry for the grid's lifetime.
 ///
@@ -120,7 +121,8 @@ public:
     std::int32_t lastColumn() const;
     /// Number of non-empty cells.
     std::size_t cellCount() const;
-    /// Bytes of the distinct texts too long for a slot that cells or SharedText handles hold, each counted once. O(1).
+    /// Bytes of the texts too long for a slot that cells or SharedText handles hold, each text longer than 16 bytes
+    /// counted once however many hold it. O(1).
     std::size_t longTextBytes() const;
 
     /// Calls `visit` for every non-empty cell, rows top to bottom, each row left to right. O(cells + C), plus a

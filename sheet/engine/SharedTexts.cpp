@@ -80,7 +80,13 @@ std::uint64_t sipHash13(std::string_view text) noexcept
 } // namespace
 
 SharedTexts::SharedTexts() = default;
-SharedTexts::~SharedTexts() = default;
+
+SharedTexts::~SharedTexts()
+{
+    for (Entry& entry : m_entries)
+        if (entry.holders != 0 && entry.size > kShort)
+            delete[] entry.heap;
+}
 
 SharedTexts::SharedTexts(SharedTexts&& other) noexcept
 {
@@ -102,6 +108,7 @@ void SharedTexts::swap(SharedTexts& other) noexcept
     swap(m_entries, other.m_entries);
     swap(m_firstFree, other.m_firstFree);
     swap(m_index, other.m_index);
+    swap(m_indexed, other.m_indexed);
     swap(m_count, other.m_count);
     swap(m_bytes, other.m_bytes);
 }
@@ -121,8 +128,7 @@ std::size_t SharedTexts::findSlot(std::string_view text, std::uint32_t hash) con
         if (held == 0)
             return i;
         const Entry& entry = m_entries[held - 1];
-        if (entry.hash == hash && entry.size == text.size() &&
-            (text.empty() || std::memcmp(entry.bytes.get(), text.data(), text.size()) == 0))
+        if (entry.hash == hash && entry.size == text.size() && std::memcmp(entry.heap, text.data(), text.size()) == 0)
             return i;
     }
 }
@@ -162,8 +168,48 @@ void SharedTexts::growIndexFor(std::size_t count)
     m_index.swap(index);
 }
 
+// Room for one more entry, unless a free one is there.
+void SharedTexts::reserveEntry()
+{
+    if (m_firstFree != kNone)
+        return;
+    if (m_entries.size() >= kNone)
+        throw std::bad_alloc();
+    if (m_entries.size() == m_entries.capacity())
+        m_entries.reserve(std::max<std::size_t>(16, m_entries.size() * 2));
+}
+
+// A free entry, after reserveEntry().
+SharedTexts::Id SharedTexts::newEntry() noexcept
+{
+    Id id = m_firstFree;
+    if (id != kNone) {
+        m_firstFree = static_cast<Id>(m_entries[id].size);
+    } else {
+        id = static_cast<Id>(m_entries.size());
+        m_entries.emplace_back();
+    }
+    return id;
+}
+
 SharedTexts::Id SharedTexts::add(std::string_view text)
 {
+    if (text.size() <= kShort) {
+        char copy[kShort]; // `text` may view an entry, which growing moves
+        if (!text.empty())
+            std::memcpy(copy, text.data(), text.size());
+        reserveEntry();
+        const Id id = newEntry();
+        Entry& entry = m_entries[id];
+        std::memcpy(entry.inlined, copy, text.size());
+        entry.size = text.size();
+        entry.holders = 1;
+        entry.hash = 0;
+        ++m_count;
+        m_bytes += text.size();
+        return id;
+    }
+
     const std::uint32_t hash = hashOf(text);
     std::size_t fullSlot = 0;
     bool replacing = false;
@@ -177,33 +223,31 @@ SharedTexts::Id SharedTexts::add(std::string_view text)
         }
     }
 
-    // Every allocation comes before the first change. The copy is made first of all: `text` may view a text held
-    // here, whose bytes stay where they are whatever grows.
-    std::unique_ptr<char[]> bytes(new char[text.size()]);
-    if (!text.empty())
-        std::memcpy(bytes.get(), text.data(), text.size());
-    if (m_firstFree == kNone) {
-        if (m_entries.size() >= kNone)
-            throw std::bad_alloc();
-        if (m_entries.size() == m_entries.capacity())
-            m_entries.reserve(std::max<std::size_t>(16, m_entries.size() * 2));
+    // Every allocation comes before the first change. The copy is made first of all: `text` may view a long text
+    // held here, whose bytes stay where they are whatever grows.
+    char* bytes = new char[text.size()];
+    std::memcpy(bytes, text.data(), text.size());
+    try {
+        reserveEntry();
+        if (!replacing)
+            growIndexFor(m_indexed + 1);
+    } catch (...) {
+        delete[] bytes;
+        throw;
     }
-    if (!replacing)
-        growIndexFor(m_count + 1);
 
-    Id id = m_firstFree;
-    if (id != kNone) {
-        m_firstFree = static_cast<Id>(m_entries[id].size);
-    } else {
-        id = static_cast<Id>(m_entries.size());
-        m_entries.emplace_back(); // capacity is there
-    }
+    const Id id = newEntry();
     Entry& entry = m_entries[id];
-    entry.bytes = std::move(bytes);
+    entry.heap = bytes;
     entry.size = text.size();
     entry.holders = 1;
     entry.hash = hash;
-    m_index[replacing ? fullSlot : findSlot(text, hash)] = id + 1;
+    if (replacing) {
+        m_index[fullSlot] = id + 1;
+    } else {
+        m_index[findSlot(text, hash)] = id + 1;
+        ++m_indexed;
+    }
     ++m_count;
     m_bytes += text.size();
     return id;
@@ -223,22 +267,25 @@ void SharedTexts::release(Id id) noexcept
     Entry& entry = m_entries[id];
     if (--entry.holders != 0)
         return;
-    if (std::size_t hole = slotOf(id); hole != m_index.size()) {
-        // Backward-shift deletion: every later text of the cluster that may sit in the hole moves into it, so that
-        // no probe ever stops early at a gap.
-        const std::size_t mask = m_index.size() - 1;
-        for (std::size_t i = (hole + 1) & mask; m_index[i] != 0; i = (i + 1) & mask) {
-            const std::size_t home = m_entries[m_index[i] - 1].hash & mask;
-            if (((i - home) & mask) >= ((i - hole) & mask)) {
-                m_index[hole] = m_index[i];
-                hole = i;
+    if (entry.size > kShort) {
+        if (std::size_t hole = slotOf(id); hole != m_index.size()) {
+            // Backward-shift deletion: every later text of the cluster that may sit in the hole moves into it, so
+            // that no probe ever stops early at a gap.
+            const std::size_t mask = m_index.size() - 1;
+            for (std::size_t i = (hole + 1) & mask; m_index[i] != 0; i = (i + 1) & mask) {
+                const std::size_t home = m_entries[m_index[i] - 1].hash & mask;
+                if (((i - home) & mask) >= ((i - hole) & mask)) {
+                    m_index[hole] = m_index[i];
+                    hole = i;
+                }
             }
+            m_index[hole] = 0;
+            --m_indexed;
         }
-        m_index[hole] = 0;
+        delete[] entry.heap;
     }
     m_bytes -= entry.size;
     --m_count;
-    entry.bytes.reset();
     entry.size = m_firstFree;
     entry.hash = 0;
     m_firstFree = id;
@@ -247,7 +294,7 @@ void SharedTexts::release(Id id) noexcept
 std::string_view SharedTexts::text(Id id) const noexcept
 {
     const Entry& entry = m_entries[id];
-    return {entry.bytes.get(), entry.size};
+    return {entry.data(), entry.size};
 }
 
 } // namespace sheet

@@ -22,6 +22,8 @@ struct XlsxReadOptions {
     /// Memory the machine has for reading, in bytes; 0 asks the system (availableMemory(), 4 GiB where it does not
     /// say).
     std::uint64_t memoryAvailable = 0;
+    /// Units of work reading may take (see readXlsx); 0 for the bound the file's size gives.
+    std::uint64_t workLimit = 0;
 };
 
 /// Reads an Office Open XML workbook (.xlsx, and the macro-enabled and template kinds .xlsm, .xltx, .xltm, in the
@@ -31,11 +33,13 @@ struct XlsxReadOptions {
 /// styles, merged cells, charts and other parts, macros, a template's nature, cells whose value is not what their
 /// type says, the ends of texts longer than kMaxCellTextBytes) is reported in Book::losses.
 ///
-/// Bounds, so that no file costs more than it could hold: all the parts read inflate to at most the smaller of the
-/// memory available and 100 times the file's size (256 MiB at least); the workbook read takes at most the smaller of
-/// three quarters of the memory available and 100 times the file's size (512 MiB at least), counting 24 bytes a cell
-/// and the texts held; no XML token (a tag, a comment) is longer than 16 MiB; there are at most 65,536 shared
-/// strings plus one for every 20 bytes the worksheets declare. A file beyond any of them is refused.
+/// Bounds, so that no file costs more than its size lets it: the parts read inflate to at most the memory available;
+/// the work of reading (a unit per byte inflated, 24 per element, text or comment) is at most 640 Mi units (about
+/// 3 s) or 64 units per byte of the file if that is more; the workbook takes at most three quarters of the memory
+/// available and at most 50 times the file's size or 256 MiB if that is more, counting 24 bytes a cell and the texts
+/// held; no XML token (a tag, a comment) is longer than 16 MiB; there are at most 65,536 shared strings plus one for
+/// every 20 bytes the worksheets declare. A file beyond any of them is refused, by what its archive declares before
+/// anything is inflated, and by what it inflates to whatever it declared.
 ///
 /// Cost: O(n) in the bytes inflated, whatever they are. Parts are streamed: memory is about the sheets' own.
 ///

@@ -33,9 +33,14 @@ namespace {
 // ---- Limits ------------------------------------------------------------------------------------------------------
 
 constexpr std::size_t kMaxToken = std::size_t{16} << 20;
-constexpr std::uint64_t kInflatedFloor = std::uint64_t{256} << 20;
-constexpr std::uint64_t kMemoryFloor = std::uint64_t{512} << 20;
-constexpr std::uint64_t kRatio = 100;                            // of what a file inflates to, and takes, to its size
+// Work is counted in inflated bytes plus kEventWork for every element start, end, text or comment reported: on this
+// sort of machine a unit takes 3 to 5 ns whatever the part holds (long texts, numbers, empty cells).
+constexpr std::uint64_t kEventWork = 24;
+constexpr std::uint64_t kWorkFloor = std::uint64_t{640} << 20; // about 3 s, for any file of up to 10 MB
+constexpr std::uint64_t kWorkRatio = 64; // per byte of a larger file; 4 million cells of numbers and texts as this
+                                         // program saves them take 31 a byte
+constexpr std::uint64_t kMemoryFloor = std::uint64_t{256} << 20;
+constexpr std::uint64_t kMemoryRatio = 50;
 constexpr std::uint64_t kAssumedMemory = std::uint64_t{4} << 30; // where the system does not say
 constexpr std::uint64_t kCellBytes = 24;                         // a slot, a row's slack and its share of the indexes
 constexpr std::uint64_t kProgressStep = std::uint64_t{4} << 20;
@@ -52,10 +57,11 @@ std::string megabytes(std::uint64_t bytes)
     return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB";
 }
 
-// What one file may cost: two bounds each, the machine's and one proportional to the file, whichever is smaller.
+// What one file may cost: the machine's memory bounds what its parts inflate to and what the workbook takes; the
+// file's size bounds the work of reading it and, again, what the workbook takes.
 struct Limits {
-    std::uint64_t inflated = 0;
-    bool inflatedByMachine = false;
+    std::uint64_t inflated = 0; // the memory available
+    std::uint64_t work = 0;
     std::uint64_t memory = 0;
     bool memoryByMachine = false;
 };
@@ -66,10 +72,9 @@ Limits limitsFor(std::size_t fileSize, const XlsxReadOptions& options)
         options.memoryAvailable != 0 ? options.memoryAvailable : availableMemory().value_or(kAssumedMemory);
     const std::uint64_t size = fileSize;
     Limits limits;
-    const std::uint64_t inflated = std::max(kInflatedFloor, size * kRatio);
-    limits.inflatedByMachine = available < inflated;
-    limits.inflated = std::min(available, inflated);
-    const std::uint64_t memory = std::max(kMemoryFloor, size * kRatio);
+    limits.inflated = available;
+    limits.work = options.workLimit != 0 ? options.workLimit : std::max(kWorkFloor, size * kWorkRatio);
+    const std::uint64_t memory = std::max(kMemoryFloor, size * kMemoryRatio);
     limits.memoryByMachine = available / 4 * 3 < memory;
     limits.memory = std::min(available / 4 * 3, memory);
     return limits;
@@ -77,10 +82,13 @@ Limits limitsFor(std::size_t fileSize, const XlsxReadOptions& options)
 
 FileError tooMuchInflated(const std::string& name, const Limits& limits)
 {
-    if (limits.inflatedByMachine)
-        return fileError(name, "解压后的内容超过本机可用内存(" + megabytes(limits.inflated) +
-                                   "),无法打开。请关闭其他程序后再试。");
-    return fileError(name, "解压后的内容超过 " + megabytes(limits.inflated) + "(文件大小的 " + std::to_string(kRatio) +
+    return fileError(name, "解压后的内容超过本机可用内存(" + megabytes(limits.inflated) +
+                               "),无法打开。请关闭其他程序后再试。");
+}
+
+FileError tooMuchWork(const std::string& name)
+{
+    return fileError(name, "解压后的内容远多于这样大小的工作簿所能有的(超过文件大小的 " + std::to_string(kWorkRatio) +
                                " 倍),不像是电子表格程序保存的工作簿(可能是恶意构造的压缩包),已拒绝打开。");
 }
 
@@ -97,7 +105,7 @@ public:
             throw fileError(m_name, "打开它需要的内存超过本机可用内存(" + megabytes(m_limits.memory) +
                                         "),无法打开。请关闭其他程序后再试。");
         throw fileError(m_name, "打开它需要超过 " + megabytes(m_limits.memory) + " 内存(文件大小的 " +
-                                    std::to_string(kRatio) +
+                                    std::to_string(kMemoryRatio) +
                                     " 倍),不像是电子表格程序保存的工作簿(可能是恶意构造的),已拒绝打开。");
     }
     void settle(std::uint64_t bytes) { m_settled += bytes; }
@@ -139,11 +147,12 @@ Ns namespaceOf(std::string_view uri)
 
 XmlName nameOf(const XML_Char* raw)
 {
-    const std::string_view name(raw);
-    const auto separator = name.find(kNamespaceSeparator);
-    if (separator == std::string_view::npos)
-        return {Ns::None, name};
-    return {namespaceOf(name.substr(0, separator)), name.substr(separator + 1)};
+    // One pass over the long part, the URI, and none over it again unless its length is one of ours.
+    const char* separator = std::strchr(raw, kNamespaceSeparator);
+    if (!separator)
+        return {Ns::None, std::string_view(raw)};
+    return {namespaceOf(std::string_view(raw, static_cast<std::size_t>(separator - raw))),
+            std::string_view(separator + 1)};
 }
 
 // An element of the part's own vocabulary: in its namespace, or in none, as some producers write them.
@@ -167,10 +176,13 @@ const char* attribute(const char** attributes, Ns ns, std::string_view local)
     return nullptr;
 }
 
-// An attribute without a namespace, as the attributes of the parts' own elements are.
+// An attribute without a namespace, as the attributes of the parts' own elements are: its name is `local` exactly.
 const char* attribute(const char** attributes, std::string_view local)
 {
-    return attribute(attributes, Ns::None, local);
+    for (int i = 0; attributes[i]; i += 2)
+        if (std::strncmp(attributes[i], local.data(), local.size()) == 0 && attributes[i][local.size()] == '\0')
+            return attributes[i + 1];
+    return nullptr;
 }
 
 bool endsWith(std::string_view text, std::string_view suffix)
@@ -309,10 +321,14 @@ struct ParserFree {
     void operator()(XML_Parser p) const { XML_ParserFree(p); }
 };
 
-// Hands expat's buffer to the feed and tells it whether expat reported anything.
+class Archive;
+
+// Hands expat's buffer to the feed, tells it whether expat reported anything and the archive how much.
 class ExpatSink final : public XmlSink {
 public:
-    ExpatSink(XML_Parser parser, HandlerBase& handler) : m_parser(parser), m_handler(handler) {}
+    ExpatSink(XML_Parser parser, HandlerBase& handler, Archive& archive)
+        : m_parser(parser), m_handler(handler), m_archive(archive)
+    {}
 
     char* buffer(std::size_t size) override
     {
@@ -322,22 +338,12 @@ public:
         return static_cast<char*>(buffer);
     }
 
-    bool parse(std::size_t size, bool last) override
-    {
-        const std::uint64_t before = m_handler.events;
-        const bool ok = XML_ParseBuffer(m_parser, static_cast<int>(size), last) != XML_STATUS_ERROR;
-        if (m_handler.failure)
-            std::rethrow_exception(m_handler.failure);
-        if (!ok)
-            throw fileError(*m_handler.fileName, "部件 " + m_handler.part + " 不是有效的 XML(第 " +
-                                                     std::to_string(XML_GetCurrentLineNumber(m_parser)) +
-                                                     " 行: " + XML_ErrorString(XML_GetErrorCode(m_parser)) + ")。");
-        return m_handler.events != before;
-    }
+    bool parse(std::size_t size, bool last) override;
 
 private:
     XML_Parser m_parser;
     HandlerBase& m_handler;
+    Archive& m_archive;
 };
 
 class Archive {
@@ -401,12 +407,22 @@ public:
         return stat.size;
     }
 
-    /// Refuses at once a workbook whose parts say they inflate beyond the limit.
+    /// Refuses at once a workbook whose parts say they inflate beyond the limits.
     void expect(std::uint64_t declared)
     {
         if (m_inflated + declared > m_limits.inflated)
             throw tooMuchInflated(m_name, m_limits);
+        if (work() + declared > m_limits.work)
+            throw tooMuchWork(m_name);
         m_progressTotal = m_inflated + declared;
+    }
+
+    /// Counts `events` reports of the parser against the limit of work.
+    void spend(std::uint64_t events)
+    {
+        m_events += events;
+        if (work() > m_limits.work)
+            throw tooMuchWork(m_name);
     }
 
     /// Streams `part` through `parser`, counting every byte inflated against the limit whatever the archive
@@ -420,21 +436,24 @@ public:
         if (!file)
             throw fileError(m_name, "部件 " + part + " 无法解压(已加密,或压缩包已损坏)。");
         const auto read = [&](char* into, std::size_t size) -> std::size_t {
-            // One byte beyond the limit is enough to know it is passed.
-            const std::uint64_t room = m_limits.inflated - m_inflated + 1;
+            // One byte beyond a limit is enough to know it is passed.
+            const std::uint64_t room =
+                std::min(m_limits.inflated - m_inflated, m_limits.work - std::min(m_limits.work, work())) + 1;
             const zip_int64_t n = zip_fread(file.get(), into, std::min<std::uint64_t>(size, room));
             if (n < 0)
                 throw fileError(m_name, "部件 " + part + " 已损坏,无法解压。");
             m_inflated += static_cast<std::uint64_t>(n);
             if (m_inflated > m_limits.inflated)
                 throw tooMuchInflated(m_name, m_limits);
+            if (work() > m_limits.work)
+                throw tooMuchWork(m_name);
             if (m_progress && m_inflated >= m_nextReport) {
                 m_nextReport = m_inflated + kProgressStep;
                 report();
             }
             return static_cast<std::size_t>(n);
         };
-        ExpatSink sink(parser, handler);
+        ExpatSink sink(parser, handler, *this);
         if (!feedXml(read, sink, kMaxToken))
             throw fileError(m_name, "部件 " + part + " 含有超过 " + megabytes(kMaxToken) +
                                         " 的 XML 标记(注释或标签),不像是电子表格程序保存的工作簿,已拒绝打开。");
@@ -452,6 +471,8 @@ public:
         if (!m_progress(fraction))
             throw FileCancelled("读取“" + m_name + "”已取消。");
     }
+    std::uint64_t work() const { return m_inflated + m_events * kEventWork; }
+
     void reportDone() const
     {
         if (m_progress && !m_progress(1.0))
@@ -467,9 +488,24 @@ private:
     std::unordered_map<std::string, zip_uint64_t> m_byName;
     std::unordered_map<std::string, zip_uint64_t> m_byFoldedName;
     std::uint64_t m_inflated = 0;
+    std::uint64_t m_events = 0;
     std::uint64_t m_progressTotal = 0;
     std::uint64_t m_nextReport = kProgressStep;
 };
+
+bool ExpatSink::parse(std::size_t size, bool last)
+{
+    const std::uint64_t before = m_handler.events;
+    const bool ok = XML_ParseBuffer(m_parser, static_cast<int>(size), last) != XML_STATUS_ERROR;
+    if (m_handler.failure)
+        std::rethrow_exception(m_handler.failure);
+    if (!ok)
+        throw fileError(*m_handler.fileName, "部件 " + m_handler.part + " 不是有效的 XML(第 " +
+                                                 std::to_string(XML_GetCurrentLineNumber(m_parser)) +
+                                                 " 行: " + XML_ErrorString(XML_GetErrorCode(m_parser)) + ")。");
+    m_archive.spend(m_handler.events - before);
+    return m_handler.events != before;
+}
 
 // Runs one part through expat, namespaces resolved, into a handler that has start(name, attributes), end(name) and
 // text(chars).
@@ -959,7 +995,8 @@ struct SheetHandler : HandlerBase {
     std::string rowWritten; // the row's number as the file wrote it, when it is more than a number here holds
     std::int64_t column = 0;
     std::string reference; // the cell's reference as written, empty when it had none
-    std::string type;
+    enum class Type : std::uint8_t { Number, Shared, Inline, Formula, Boolean, Error, Date, Unknown };
+    Type type = Type::Number;
     int style = 0;
     bool hasFormula = false;
     std::string formula;
@@ -989,21 +1026,71 @@ struct SheetHandler : HandlerBase {
                (rowWritten.empty() ? std::to_string(row) : rowWritten);
     }
 
+    enum class Tag : std::uint8_t { Other, Row, Cell, Value, Formula, Inline, Phonetic, Text, MergeCell, Lost };
+
+    // Told apart by length first: a sheet is mostly c and v elements, and this runs for each of their ends too.
+    static Tag tagOf(const XmlName& name)
+    {
+        if (name.ns != Ns::Main && name.ns != Ns::None)
+            return Tag::Other;
+        const std::string_view n = name.local;
+        switch (n.size()) {
+        case 1:
+            return n[0] == 'c'   ? Tag::Cell
+                   : n[0] == 'v' ? Tag::Value
+                   : n[0] == 'f' ? Tag::Formula
+                   : n[0] == 't' ? Tag::Text
+                                 : Tag::Other;
+        case 2:
+            return n == "is" ? Tag::Inline : Tag::Other;
+        case 3:
+            return n == "row" ? Tag::Row : n == "rPh" ? Tag::Phonetic : Tag::Other;
+        default: {
+            if (n == "mergeCell")
+                return Tag::MergeCell;
+            static constexpr std::string_view kLost[] = {"drawing",    "legacyDrawing",   "picture",
+                                                         "oleObjects", "controls",        "tableParts",
+                                                         "hyperlinks", "dataValidations", "conditionalFormatting"};
+            return std::find(std::begin(kLost), std::end(kLost), n) != std::end(kLost) ? Tag::Lost : Tag::Other;
+        }
+        }
+    }
+
+    static Type typeOf(const char* t)
+    {
+        if (!t)
+            return Type::Number;
+        const std::string_view s(t);
+        return s == "n"           ? Type::Number
+               : s == "s"         ? Type::Shared
+               : s == "inlineStr" ? Type::Inline
+               : s == "str"       ? Type::Formula
+               : s == "b"         ? Type::Boolean
+               : s == "e"         ? Type::Error
+               : s == "d"         ? Type::Date
+                                  : Type::Unknown;
+    }
+
     void start(const XmlName& name, const char** a)
     {
-        if (isMain(name, "row")) {
+        switch (tagOf(name)) {
+        case Tag::Row:
             if (const char* r = attribute(a, "r")) {
                 const auto number = positionNumber(r);
                 if (!number)
                     fail(std::string("行号“") + r + "”无效。");
                 row = *number;
-                rowWritten = *number == kSaturated ? std::string(r).substr(0, 40) : std::string();
+                if (*number == kSaturated)
+                    rowWritten.assign(r, std::min<std::size_t>(std::strlen(r), 40));
+                else
+                    rowWritten.clear();
             } else {
                 ++row;
                 rowWritten.clear();
             }
             column = 0;
-        } else if (isMain(name, "c")) {
+            break;
+        case Tag::Cell:
             reference.clear();
             if (const char* r = attribute(a, "r")) {
                 std::int64_t refRow = 0;
@@ -1011,14 +1098,13 @@ struct SheetHandler : HandlerBase {
                     fail(std::string("单元格引用“") + r + "”无效。");
                 row = refRow;
                 rowWritten.clear();
-                reference = std::string(r).substr(0, 40);
+                reference.assign(r, std::min<std::size_t>(std::strlen(r), 40));
             } else {
                 ++column;
             }
             if (row < 1 || row > Grid::kRows || column < 1 || column > Grid::kColumns)
                 fail("单元格“" + where() + "”超出工作表范围(最多 1048576 行、16384 列),文件太大。");
-            const char* t = attribute(a, "t");
-            type = t ? t : "n";
+            type = typeOf(attribute(a, "t"));
             style = numberOrZero(attribute(a, "s"));
             hasFormula = false;
             formula.clear();
@@ -1026,42 +1112,59 @@ struct SheetHandler : HandlerBase {
             inline_.clear();
             valueCut = false;
             inInline = false;
-        } else if (isMain(name, "v")) {
+            break;
+        case Tag::Value:
             inValue = true;
-        } else if (isMain(name, "f")) {
+            break;
+        case Tag::Formula:
             hasFormula = true;
             inFormula = true;
-        } else if (isMain(name, "is")) {
+            break;
+        case Tag::Inline:
             inInline = true;
-        } else if (isMain(name, "rPh")) {
+            break;
+        case Tag::Phonetic:
             ++phonetic;
-        } else if (isMain(name, "t") && inInline) {
-            inInlineText = phonetic == 0;
-        } else if (isMain(name, "mergeCell")) {
+            break;
+        case Tag::Text:
+            if (inInline)
+                inInlineText = phonetic == 0;
+            break;
+        case Tag::MergeCell:
             losses->mergedCells = true;
-        } else if (name.ns == Ns::Main || name.ns == Ns::None) {
-            static constexpr std::string_view kOther[] = {"drawing",    "legacyDrawing",   "picture",
-                                                          "oleObjects", "controls",        "tableParts",
-                                                          "hyperlinks", "dataValidations", "conditionalFormatting"};
-            if (std::find(std::begin(kOther), std::end(kOther), name.local) != std::end(kOther))
-                losses->otherParts = true;
+            break;
+        case Tag::Lost:
+            losses->otherParts = true;
+            break;
+        case Tag::Other:
+            break;
         }
     }
 
     void end(const XmlName& name)
     {
-        if (isMain(name, "v"))
+        switch (tagOf(name)) {
+        case Tag::Value:
             inValue = false;
-        else if (isMain(name, "f"))
+            break;
+        case Tag::Formula:
             inFormula = false;
-        else if (isMain(name, "is"))
+            break;
+        case Tag::Inline:
             inInline = inInlineText = false;
-        else if (isMain(name, "rPh"))
+            break;
+        case Tag::Phonetic:
             --phonetic;
-        else if (isMain(name, "t"))
+            break;
+        case Tag::Text:
             inInlineText = false;
-        else if (isMain(name, "c"))
+            break;
+        case Tag::Cell:
             storeCell();
+            break;
+        default:
+            break;
+        }
     }
 
     void text(std::string_view s)
@@ -1097,7 +1200,7 @@ struct SheetHandler : HandlerBase {
         bool keptFormula = false;
         CellView cell;
         noteStyle();
-        if (type == "s") {
+        if (type == Type::Shared) {
             if (value.empty())
                 return;
             const auto index = numberOf(value);
@@ -1108,30 +1211,30 @@ struct SheetHandler : HandlerBase {
             storeShared(r, c, static_cast<std::size_t>(*index));
             return;
         }
-        if (type == "inlineStr" || type == "str") {
-            std::string& text = type == "str" ? value : inline_;
+        if (type == Type::Inline || type == Type::Formula) {
+            std::string& text = type == Type::Formula ? value : inline_;
             losses->cutTexts |= valueCut;
             unescapeText(text);
             cell = CellView::makeText(text);
-        } else if (type == "b") {
+        } else if (type == Type::Boolean) {
             if (value.empty())
                 return;
             if (value != "0" && value != "1" && value != "true" && value != "false")
                 return unreadable();
             cell = CellView::makeBoolean(value == "1" || value == "true");
-        } else if (type == "e") {
+        } else if (type == Type::Error) {
             if (value.empty())
                 return;
             cell = CellView::makeError(errorCode(value).value_or(2015));
             keptFormula = hasFormula && formulaFor(cell.error) == formula;
-        } else if (type == "d") {
+        } else if (type == Type::Date) {
             if (value.empty())
                 return;
             const auto serial = parseIsoDate(value);
             if (!serial)
                 return unreadable();
             cell = CellView::makeDate(*serial);
-        } else if (type == "n") {
+        } else if (type == Type::Number) {
             if (value.empty()) {
                 if (hasFormula)
                     losses->formulas = true;

@@ -294,6 +294,21 @@ TEST(XlsxHostile, FilesBeyondTheirBoundsAreRefusedSayingWhy)
     const std::string failure = failureOf(zipOf(minimalParts(dense)), some);
     EXPECT_NE(failure.find("需要的内存超过本机可用内存"), std::string::npos) << failure;
 
+    // More work than the file's size allows: by what the archive declares, and by what the parts turn out to hold
+    // (here little text in many elements).
+    sheet::XlsxReadOptions tight;
+    tight.workLimit = 1 << 20;
+    EXPECT_NE(failureOf(zipOf(minimalParts(std::string(2 << 20, ' '))), tight).find("远多于"), std::string::npos);
+    std::string empty;
+    for (int r = 0; r < 10; ++r) {
+        empty += "<row>";
+        for (int c = 0; c < 10'000; ++c)
+            empty += "<c/>";
+        empty += "</row>";
+    }
+    EXPECT_LT(empty.size(), std::size_t{1} << 20);
+    EXPECT_NE(failureOf(zipOf(minimalParts(empty)), tight).find("远多于"), std::string::npos);
+
     // Far more shared strings than the sheets could refer to.
     std::string strings;
     for (int i = 0; i < 70'000; ++i)

@@ -20,7 +20,8 @@ TEST(SharedTextsTest, AgreesWithAMapOfHeldTexts)
     SharedTexts texts;
     std::map<std::string, std::pair<SharedTexts::Id, int>> model; // text -> id, holders
     for (int step = 0; step < 200'000; ++step) {
-        const std::string text = "text #" + std::to_string(random() % 3000) + std::string(random() % 3, '~');
+        const std::string text =
+            "a text longer than a short one #" + std::to_string(random() % 3000) + std::string(random() % 3, '~');
         const auto found = model.find(text);
         if (random() % 2 == 0 || found == model.end()) {
             const SharedTexts::Id id = texts.add(text);
@@ -52,6 +53,23 @@ TEST(SharedTextsTest, AgreesWithAMapOfHeldTexts)
     EXPECT_EQ(texts.bytes(), 0u);
 }
 
+// Short texts are not looked for, but are held and released all the same.
+TEST(SharedTextsTest, ShortTextsAreHeldOnePerAddAndSharedByHolders)
+{
+    SharedTexts texts;
+    const SharedTexts::Id first = texts.add("sixteen bytes...");
+    const SharedTexts::Id second = texts.add("sixteen bytes...");
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(texts.addHolder(first));
+    texts.release(first);
+    EXPECT_EQ(texts.text(first), "sixteen bytes...");
+    EXPECT_EQ(texts.bytes(), 32u);
+    texts.release(first);
+    texts.release(second);
+    EXPECT_EQ(texts.count(), 0u);
+    EXPECT_EQ(texts.add("a text longer than sixteen"), texts.add("a text longer than sixteen"));
+}
+
 TEST(SharedTextsTest, ATextViewingAHeldOneIsFoundOrCopiedBeforeAnythingMoves)
 {
     SharedTexts texts;
@@ -64,8 +82,10 @@ TEST(SharedTextsTest, ATextViewingAHeldOneIsFoundOrCopiedBeforeAnythingMoves)
         EXPECT_EQ(texts.add(held), ids[static_cast<std::size_t>(i)]);
         const SharedTexts::Id part = texts.add(held.substr(5));
         EXPECT_EQ(texts.text(part), "text number " + std::to_string(i));
+        const SharedTexts::Id tail = texts.add(texts.text(part).substr(5)); // short: copied into an entry
+        EXPECT_EQ(texts.text(tail), "number " + std::to_string(i));
     }
-    EXPECT_EQ(texts.count(), 200u);
+    EXPECT_EQ(texts.count(), 300u);
 }
 
 } // namespace
