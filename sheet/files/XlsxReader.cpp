@@ -1318,6 +1318,13 @@ bool isBenign(const std::string& entry)
            entry.rfind("xl/theme/", 0) == 0 || entry == "xl/calcChain.xml" || entry.empty() || entry.back() == '/';
 }
 
+// A macro-enabled workbook's VBA project, its signatures and their relationships.
+bool isMacroPart(const std::string& entry)
+{
+    const std::string name = folded(entry);
+    return name.rfind("xl/vbaproject", 0) == 0 || name.rfind("xl/_rels/vbaproject", 0) == 0;
+}
+
 } // namespace
 
 Book readXlsx(std::string_view bytes, const std::string& name)
@@ -1364,10 +1371,6 @@ Book readXlsx(std::string_view bytes, const std::string& name, const XlsxReadOpt
     if (const Relationship* vba = rels.ofType("/vbaProject"); vba && archive.has(vba->target)) {
         book.losses.macros = true;
         read.insert(archive.entryName(vba->target));
-    }
-    if (archive.has("xl/vbaProject.bin")) {
-        book.losses.macros = true;
-        read.insert(archive.entryName("xl/vbaProject.bin"));
     }
     book.losses.otherParts = workbook.definedNames;
 
@@ -1429,9 +1432,14 @@ Book readXlsx(std::string_view bytes, const std::string& name, const XlsxReadOpt
         budget.settle(sheet.grid->cellCount() * kCellBytes + sheet.grid->longTextBytes());
     }
 
-    for (const std::string& entry : archive.names())
-        if (!read.count(entry) && !isBenign(entry))
+    for (const std::string& entry : archive.names()) {
+        if (read.count(entry) || isBenign(entry))
+            continue;
+        if (isMacroPart(entry))
+            book.losses.macros = true;
+        else
             book.losses.otherParts = true;
+    }
     archive.reportDone();
     return book;
 }

@@ -209,6 +209,8 @@ TEST_P(XlsxKindTest, MacroEnabledAndTemplateWorkbooksOpenWithWhatSavingLoses)
                    "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>", GetParam().contentType);
     if (GetParam().vbaProject) {
         parts["xl/vbaProject.bin"] = std::string("\xD0\xCF\x11\xE0 macros", 11);
+        parts["xl/vbaProjectSignature.bin"] = "signed";
+        parts["xl/_rels/vbaProject.bin.rels"] = "<Relationships/>";
         auto& rels = parts["xl/_rels/workbook.xml.rels"];
         rels.insert(rels.find("</Relationships>"),
                     "<Relationship Id=\"rId9\" Type=\"http://schemas.microsoft.com/office/2006/relationships/"

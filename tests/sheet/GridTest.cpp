@@ -172,7 +172,7 @@ TEST(GridTest, ClearingTheLastCellsShrinksLastRowAndColumn) {
 }
 
 TEST(GridTest, ValueViewingTheGridItselfCanBeStored) {
-    // Texts of 11 to 15 bytes sit inside std::string objects, which move when the text store grows.
+    // Texts of 11 to 16 bytes sit inside the text store's entries, which move when the store grows.
     Grid grid;
     for (int i = 0; i < 40; ++i) {
         grid.setCell(1, i + 1, CellView::makeText(longText(i, 11 + i % 5)));
