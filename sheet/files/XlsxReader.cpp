@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -38,7 +37,7 @@ constexpr std::size_t kMaxToken = std::size_t{16} << 20;
 constexpr std::uint64_t kEventWork = 24;
 constexpr std::uint64_t kWorkFloor = std::uint64_t{640} << 20; // about 3 s, for any file of up to 10 MB
 constexpr std::uint64_t kWorkRatio = 64; // per byte of a larger file; 4 million cells of numbers and texts as this
-                                         // program saves them take 31 a byte
+                                         // program saves them take about 36 a byte
 constexpr std::uint64_t kMemoryFloor = std::uint64_t{256} << 20;
 constexpr std::uint64_t kMemoryRatio = 50;
 constexpr std::uint64_t kAssumedMemory = std::uint64_t{4} << 30; // where the system does not say
@@ -299,7 +298,7 @@ template <class Handler> struct Callbacks {
     static void instruction(void* data, const XML_Char*, const XML_Char*) { ++of(data).events; }
     static void other(void* data, const XML_Char*, int) { ++of(data).events; }
 
-    // Parts of a workbook never declare a document type; one that does is made to expand entities.
+    // Parts of a workbook never declare a document type, which is where entities that multiply a text are declared.
     static void doctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int)
     {
         Handler& h = of(data);
@@ -851,6 +850,7 @@ struct StylesHandler : HandlerBase {
         } else if (isMain(name, "numFmt") && inNumberFormats) {
             const char* code = attribute(a, "formatCode");
             if (formats.size() < kMaxNumberFormats)
+                // Enough of a code to tell a date by, however long a tag the file has.
                 formats[numberOrZero(attribute(a, "numFmtId"))] = code ? std::string(code).substr(0, 256) : "";
         } else if (isMain(name, "cellXfs")) {
             inCellXfs = true;
@@ -995,7 +995,7 @@ struct SheetHandler : HandlerBase {
     std::string rowWritten; // the row's number as the file wrote it, when it is more than a number here holds
     std::int64_t column = 0;
     std::string reference; // the cell's reference as written, empty when it had none
-    enum class Type : std::uint8_t { Number, Shared, Inline, Formula, Boolean, Error, Date, Unknown };
+    enum class Type : std::uint8_t { Number, Shared, Inline, FormulaText, Boolean, Error, Date, Unknown };
     Type type = Type::Number;
     int style = 0;
     bool hasFormula = false;
@@ -1010,9 +1010,16 @@ struct SheetHandler : HandlerBase {
     int phonetic = 0;
 
     // Shared strings stored in this sheet, so that each is stored once whatever the number of cells holding it:
-    // by string index, 1 + the position of its handle.
-    std::vector<std::uint32_t> sharedAt;
-    std::vector<Grid::SharedText> shared;
+    // by string index, 1 + the position of its handle in `shared`. The workbook's sheets take turns with one table,
+    // which each leaves as it found it: sized once, not once per sheet.
+    std::vector<std::uint32_t>* sharedAt = nullptr;
+    std::vector<std::pair<std::uint32_t, Grid::SharedText>> shared;
+
+    ~SheetHandler()
+    {
+        for (const auto& [index, handle] : shared)
+            (*sharedAt)[index] = 0;
+    }
 
     [[noreturn]] void fail(const std::string& what) const { throw fileError(*fileName, what); }
 
@@ -1064,7 +1071,7 @@ struct SheetHandler : HandlerBase {
         return s == "n"           ? Type::Number
                : s == "s"         ? Type::Shared
                : s == "inlineStr" ? Type::Inline
-               : s == "str"       ? Type::Formula
+               : s == "str"       ? Type::FormulaText
                : s == "b"         ? Type::Boolean
                : s == "e"         ? Type::Error
                : s == "d"         ? Type::Date
@@ -1211,8 +1218,8 @@ struct SheetHandler : HandlerBase {
             storeShared(r, c, static_cast<std::size_t>(*index));
             return;
         }
-        if (type == Type::Inline || type == Type::Formula) {
-            std::string& text = type == Type::Formula ? value : inline_;
+        if (type == Type::Inline || type == Type::FormulaText) {
+            std::string& text = type == Type::FormulaText ? value : inline_;
             losses->cutTexts |= valueCut;
             unescapeText(text);
             cell = CellView::makeText(text);
@@ -1263,22 +1270,24 @@ struct SheetHandler : HandlerBase {
         if (text.empty())
             return;
         losses->cutTexts |= strings->wasCut(index);
-        if (sharedAt.empty())
-            sharedAt.assign(strings->size(), 0);
-        std::uint32_t& at = sharedAt[index];
+        if (sharedAt->empty()) {
+            sharedAt->assign(strings->size(), 0);
+            budget->settle(sharedAt->capacity() * sizeof(std::uint32_t));
+        }
+        std::uint32_t& at = (*sharedAt)[index];
         if (at == 0) {
-            shared.push_back(grid->shareText(text));
+            shared.emplace_back(static_cast<std::uint32_t>(index), grid->shareText(text));
             at = static_cast<std::uint32_t>(shared.size());
         }
-        grid->setCell(r, c, shared[at - 1]);
+        grid->setCell(r, c, shared[at - 1].second);
         budget->check(memory());
     }
 
     // What the sheet takes so far, as the budget counts it.
     std::uint64_t memory() const
     {
-        return grid->cellCount() * kCellBytes + grid->longTextBytes() + sharedAt.capacity() * 4 +
-               shared.capacity() * sizeof(Grid::SharedText);
+        return grid->cellCount() * kCellBytes + grid->longTextBytes() +
+               shared.capacity() * sizeof(std::pair<std::uint32_t, Grid::SharedText>);
     }
 
     void noteStyle()
@@ -1418,9 +1427,11 @@ Book readXlsx(std::string_view bytes, const std::string& name, const XlsxReadOpt
         book.losses.styles = styles.tooMany;
     }
 
+    std::vector<std::uint32_t> sharedAt;
     for (const SheetToRead& entry : toRead) {
         book.sheets.push_back({validSheetName(entry.name, "Sheet" + std::to_string(book.sheets.size() + 1)), Grid()});
         SheetHandler sheet;
+        sheet.sharedAt = &sharedAt;
         sheet.strings = &strings;
         sheet.styles = &styles;
         sheet.date1904 = workbook.date1904;
