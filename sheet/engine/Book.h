@@ -20,8 +20,15 @@ struct Losses {
     bool formulas = false; // formulas (their cached values are kept)
     bool styles = false;   // fonts, fills, borders, number formats other than dates
     bool mergedCells = false;
-    bool otherParts = false; // charts, pictures, comments, defined names and any part not read
-    bool any() const { return formulas || styles || mergedCells || otherParts; }
+    bool otherParts = false;      // charts, pictures, comments, defined names and any part not read
+    bool unreadableCells = false; // cells whose value is not what their type says: left blank
+    bool cutTexts = false;        // texts longer than a cell keeps: their ends
+    bool macros = false;          // a macro-enabled workbook's macros (its VBA project)
+    bool templateKind = false;    // a template's nature: saved, it is an ordinary workbook
+    bool any() const
+    {
+        return formulas || styles || mergedCells || otherParts || unreadableCells || cutTexts || macros || templateKind;
+    }
     /// The losses in words, e.g. "公式、合并单元格".
     std::string describe() const;
 };

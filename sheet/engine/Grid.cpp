@@ -16,7 +16,7 @@ namespace sheet {
 struct Grid::Slot {
     std::uint32_t column; // column node id
     std::uint8_t kind;    // a CellKind
-    std::uint8_t length;  // Text: bytes held inline, or kLongText when `payload` holds an index into m_longTexts
+    std::uint8_t length;  // Text: bytes held inline, or kLongText when `payload` holds an id of m_longTexts
     std::uint8_t payload[10];
 };
 
@@ -46,8 +46,7 @@ void Grid::swap(Grid& other) noexcept {
     swap(m_columns, other.m_columns);
     swap(m_rowCells, other.m_rowCells);
     swap(m_columnCounts, other.m_columnCounts);
-    swap(m_longTexts, other.m_longTexts);
-    swap(m_freeLongTexts, other.m_freeLongTexts);
+    m_longTexts.swap(other.m_longTexts);
     swap(m_cellCount, other.m_cellCount);
     // Both caches may now describe the other grid's rows.
     m_version = other.m_version = std::max(m_version, other.m_version) + 1;
@@ -77,7 +76,60 @@ void Grid::setCell(std::int32_t row, std::int32_t column, const CellView& value)
     }
 
     // Encode first: it copies the text before anything moves, so `value` may view this grid's own storage.
-    Slot fresh = encode(value);
+    place(row, column, encode(value));
+}
+
+Grid::SharedText Grid::shareText(std::string_view text) {
+    SharedText shared;
+    shared.m_grid = this;
+    if (text.size() <= kInlineText) {
+        shared.m_short = text;
+    } else {
+        shared.m_id = m_longTexts.add(text);
+        shared.m_long = true;
+    }
+    return shared;
+}
+
+void Grid::setCell(std::int32_t row, std::int32_t column, const SharedText& text) {
+    checkCell(row, column);
+    if (text.m_grid != this)
+        throw std::invalid_argument("Grid::setCell: the shared text belongs to another grid");
+    if (!text.m_long || !m_longTexts.addHolder(text.m_id)) {
+        // A short text, or one held by as many cells as a count can say: a copy of its own.
+        const std::string_view bytes = text.m_long ? m_longTexts.text(text.m_id) : std::string_view(text.m_short);
+        place(row, column, encode(CellView::makeText(bytes)));
+        return;
+    }
+    Slot fresh{};
+    fresh.kind = static_cast<std::uint8_t>(CellKind::Text);
+    fresh.length = kLongText;
+    std::memcpy(fresh.payload, &text.m_id, sizeof text.m_id);
+    place(row, column, fresh);
+}
+
+Grid::SharedText::~SharedText() {
+    if (m_grid && m_long)
+        m_grid->m_longTexts.release(m_id);
+}
+
+Grid::SharedText::SharedText(SharedText&& other) noexcept
+    : m_grid(std::exchange(other.m_grid, nullptr)), m_id(other.m_id), m_long(std::exchange(other.m_long, false)),
+      m_short(std::move(other.m_short)) {}
+
+Grid::SharedText& Grid::SharedText::operator=(SharedText&& other) noexcept {
+    if (this != &other) {
+        SharedText old(std::move(*this));
+        m_grid = std::exchange(other.m_grid, nullptr);
+        m_id = other.m_id;
+        m_long = std::exchange(other.m_long, false);
+        m_short = std::move(other.m_short);
+    }
+    return *this;
+}
+
+// Stores a slot already encoded, holding its text if it has one; releases that text again if storing fails.
+void Grid::place(std::int32_t row, std::int32_t column, Slot fresh) {
     NodeId rowId = rowNode(row);
     NodeId columnId = m_columns.find(column);
     const bool newRow = rowId == PositionIndex::npos;
@@ -262,6 +314,10 @@ std::size_t Grid::cellCount() const {
     return m_cellCount;
 }
 
+std::size_t Grid::longTextBytes() const {
+    return m_longTexts.bytes();
+}
+
 void Grid::forEachCell(const std::function<void(std::int32_t row, std::int32_t column, const CellView&)>& visit) const {
     std::vector<std::int32_t> columnPosition(m_columns.idLimit(), 0); // 0: retired or free, so an orphan
     m_columns.forEach([&](std::int32_t pos, NodeId id) { columnPosition[id] = pos; });
@@ -345,7 +401,7 @@ Grid::Slot Grid::encode(const CellView& value) {
             if (!value.text.empty())
                 std::memcpy(slot.payload, value.text.data(), value.text.size());
         } else {
-            const std::uint32_t index = storeLongText(value.text);
+            const std::uint32_t index = m_longTexts.add(value.text);
             slot.length = kLongText;
             std::memcpy(slot.payload, &index, sizeof index);
         }
@@ -375,7 +431,7 @@ CellView Grid::decode(const Slot& slot) const noexcept {
         if (slot.length == kLongText) {
             std::uint32_t index = 0;
             std::memcpy(&index, slot.payload, sizeof index);
-            view.text = m_longTexts[index];
+            view.text = m_longTexts.text(index);
         } else {
             view.text = std::string_view(reinterpret_cast<const char*>(slot.payload), slot.length);
         }
@@ -386,29 +442,12 @@ CellView Grid::decode(const Slot& slot) const noexcept {
     return view;
 }
 
-std::uint32_t Grid::storeLongText(std::string_view text) {
-    std::string copy(text); // before the store can grow: `text` may point into it
-    if (!m_freeLongTexts.empty()) {
-        const std::uint32_t index = m_freeLongTexts.back();
-        m_freeLongTexts.pop_back();
-        m_longTexts[index] = std::move(copy);
-        return index;
-    }
-    // Room on the free list for every text, so releasing one never allocates; grown by doubling, as reserve()
-    // alone would reallocate on every new text.
-    if (m_freeLongTexts.capacity() < m_longTexts.size() + 1)
-        m_freeLongTexts.reserve(std::max(m_freeLongTexts.capacity() * 2, m_longTexts.size() + 1));
-    m_longTexts.push_back(std::move(copy));
-    return static_cast<std::uint32_t>(m_longTexts.size() - 1);
-}
-
 void Grid::releaseText(const Slot& slot) noexcept {
     if (slot.kind != static_cast<std::uint8_t>(CellKind::Text) || slot.length != kLongText)
         return;
     std::uint32_t index = 0;
     std::memcpy(&index, slot.payload, sizeof index);
-    std::string().swap(m_longTexts[index]);
-    m_freeLongTexts.push_back(index);
+    m_longTexts.release(index);
 }
 
 void Grid::clearCell(std::int32_t row, std::int32_t column) {

@@ -2,6 +2,7 @@
 
 #include "CellView.h"
 #include "PositionIndex.h"
+#include "SharedTexts.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,17 +31,22 @@ private:
 /// PositionIndex, which stores positions as gaps, so inserting or deleting a row or column shifts everything after
 /// it without renumbering a single cell.
 ///
-/// Costs (R non-blank rows, C non-blank columns, W cells in the touched row, k non-blank rows/columns removed):
+/// Costs (R non-blank rows, C non-blank columns, W cells in the touched row, k non-blank rows/columns removed,
+/// n bytes of a text longer than a slot holds):
 ///   cell()                         O(log R + log C + log W); O(log C + log W) for repeated reads of one row
-///   setCell()                      O(log R + log C + W)
+///   setCell()                      O(log R + log C + W), plus O(n) for a text longer than 16 bytes (one hash, and a
+///                                  comparison with an equal text held or a copy); a SharedText adds nothing
+///   shareText()                    O(n)
 ///   insertRows/insertColumns       O(log R) / O(log C) whatever the count
 ///   deleteRows/deleteColumns       O(log R + k * (W + log C)) / O(log C + k + W of the last row)
 ///   clearArea (h rows, w columns)  O(min(h log R, R) + min(w log C, C') + W of every non-blank row in the area)
 ///   clearWhere                     O(R + C' + cells) plus one call of its test per non-empty cell
 ///                                  (C' counts deleted columns too; both gather what they clear first, O(R) memory)
-/// Memory: about 16 bytes per cell plus up to a quarter of slack per row; texts longer than 10 bytes add their own
-/// allocation. Deleting a column that holds cells leaves its cells' memory in place until their row is rewritten
-/// or deleted, and keeps one 24-byte index entry for the grid's lifetime.
+/// Memory: about 16 bytes per cell plus up to a quarter of slack per row. A text of 11 to 16 bytes adds 32 bytes to
+/// its cell; a longer one is held once per grid however many cells hold it (see SharedTexts), adding its bytes and
+/// about 40 more, and a SharedText stores a shorter one once too.
+/// Deleting a column that holds cells leaves its cells' memory in place until their row is rewritten or deleted,
+/// and keeps one 24-byte index entry for the grid's lifetime.
 ///
 /// Failures: a position outside the sheet throws GridError(OutOfRange); an insertion that would push a non-blank
 /// cell past the last row or column throws GridError(DataWouldBeLost). Either way nothing has changed. Only
@@ -51,6 +57,26 @@ class Grid {
 public:
     static constexpr std::int32_t kRows = 1'048'576;
     static constexpr std::int32_t kColumns = 16'384;
+
+    /// A text the grid holds for as long as the handle lives, to be stored in any number of cells at the cost of a
+    /// slot each, with no hash or copy of its bytes: a workbook's shared string read once is stored once. Move-only.
+    /// It must be destroyed before its grid is moved or destroyed, and used with that grid only.
+    class SharedText {
+    public:
+        SharedText() = default;
+        ~SharedText();
+        SharedText(SharedText&& other) noexcept;
+        SharedText& operator=(SharedText&& other) noexcept;
+        SharedText(const SharedText&) = delete;
+        SharedText& operator=(const SharedText&) = delete;
+
+    private:
+        friend class Grid;
+        Grid* m_grid = nullptr;
+        SharedTexts::Id m_id = 0; // with m_long
+        bool m_long = false;
+        std::string m_short; // a text a slot holds
+    };
 
     Grid();
     ~Grid();
@@ -65,6 +91,11 @@ public:
     /// cleared. `value.text` may view this grid's own storage. Throws std::invalid_argument for a kind outside
     /// CellKind.
     void setCell(std::int32_t row, std::int32_t column, const CellView& value);
+    /// Holds a copy of `text` (which may view this grid's own storage) for setCell(row, column, SharedText).
+    SharedText shareText(std::string_view text);
+    /// Stores the text `text` holds, as setCell(row, column, CellView::makeText(...)) would, sharing its bytes.
+    /// Throws std::invalid_argument, changing nothing, for a handle made by another grid or moved from.
+    void setCell(std::int32_t row, std::int32_t column, const SharedText& text);
 
     /// Inserts `count` blank rows at `at`; the row at `at` and all below move down by `count`.
     void insertRows(std::int32_t at, std::int32_t count);
@@ -90,6 +121,9 @@ public:
     std::int32_t lastColumn() const;
     /// Number of non-empty cells.
     std::size_t cellCount() const;
+    /// Bytes of the texts too long for a slot that cells or SharedText handles hold, each text longer than 16 bytes
+    /// counted once however many hold it. O(1).
+    std::size_t longTextBytes() const;
 
     /// Calls `visit` for every non-empty cell, rows top to bottom, each row left to right. O(cells + C), plus a
     /// sort of the rows whose columns were created out of order. `visit` must not change the grid.
@@ -112,7 +146,7 @@ private:
     bool hasLiveCell(const RowCells& cells) const noexcept;
     Slot encode(const CellView& value);
     CellView decode(const Slot& slot) const noexcept;
-    std::uint32_t storeLongText(std::string_view text);
+    void place(std::int32_t row, std::int32_t column, Slot fresh);
     void releaseText(const Slot& slot) noexcept;
     void clearCell(std::int32_t row, std::int32_t column);
     std::size_t clearInRows(const std::vector<RowAt>& rows,
@@ -127,8 +161,7 @@ private:
     PositionIndex m_columns;
     std::vector<RowCells> m_rowCells;          // by row node id, each sorted by column node id
     std::vector<std::uint32_t> m_columnCounts; // live cells by column node id; 0 for free and retired ids
-    std::vector<std::string> m_longTexts;      // texts too long for a slot, by index
-    std::vector<std::uint32_t> m_freeLongTexts;
+    SharedTexts m_longTexts;                   // texts too long for a slot, by id
     std::size_t m_cellCount = 0;
     std::uint64_t m_version = 0; // bumped whenever a row position may map to a different node
 

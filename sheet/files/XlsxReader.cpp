@@ -1,29 +1,312 @@
+#include "AvailableMemory.h"
 #include "CellText.h"
+#include "ColumnLetters.h"
 #include "DateSerial.h"
 #include "FileError.h"
 #include "SheetName.h"
 #include "Utf8.h"
 #include "WholeFile.h"
 #include "Xlsx.h"
+#include "XmlFeed.h"
 
 #include <expat.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
+#include <unordered_map>
 #include <vector>
 
 namespace sheet {
 
 namespace {
+
+// ---- Limits ------------------------------------------------------------------------------------------------------
+
+constexpr std::size_t kMaxToken = std::size_t{16} << 20;
+// Work is counted in inflated bytes plus kEventWork for every element start, end, text or comment reported: on this
+// sort of machine a unit takes 3 to 5 ns whatever the part holds (long texts, numbers, empty cells).
+constexpr std::uint64_t kEventWork = 24;
+constexpr std::uint64_t kWorkFloor = std::uint64_t{640} << 20; // about 3 s, for any file of up to 10 MB
+constexpr std::uint64_t kWorkRatio = 64; // per byte of a larger file; 4 million cells of numbers and texts as this
+                                         // program saves them take about 36 a byte
+constexpr std::uint64_t kMemoryFloor = std::uint64_t{256} << 20;
+constexpr std::uint64_t kMemoryRatio = 50;
+constexpr std::uint64_t kAssumedMemory = std::uint64_t{4} << 30; // where the system does not say
+constexpr std::uint64_t kCellBytes = 24;                         // a slot, a row's slack and its share of the indexes
+constexpr std::uint64_t kProgressStep = std::uint64_t{4} << 20;
+constexpr std::size_t kStringsFloor = 65'536;
+constexpr std::size_t kBytesPerReference = 20; // <c t="s"><v>0</v></c>: no shorter cell refers to a shared string
+constexpr std::size_t kMaxSheets = 65'536;
+constexpr std::size_t kMaxRelationships = 131'072;
+constexpr std::size_t kMaxCellFormats = 1 << 20;
+constexpr std::size_t kMaxNumberFormats = 65'536;
+constexpr std::size_t kFormulaKept = 16; // enough to tell the formulas of error values, which are all that is compared
+
+std::string megabytes(std::uint64_t bytes)
+{
+    return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB";
+}
+
+// What one file may cost: the machine's memory bounds what its parts inflate to and what the workbook takes; the
+// file's size bounds the work of reading it and, again, what the workbook takes.
+struct Limits {
+    std::uint64_t inflated = 0; // the memory available
+    std::uint64_t work = 0;
+    std::uint64_t memory = 0;
+    bool memoryByMachine = false;
+};
+
+Limits limitsFor(std::size_t fileSize, const XlsxReadOptions& options)
+{
+    const std::uint64_t available =
+        options.memoryAvailable != 0 ? options.memoryAvailable : availableMemory().value_or(kAssumedMemory);
+    const std::uint64_t size = fileSize;
+    Limits limits;
+    limits.inflated = available;
+    limits.work = options.workLimit != 0 ? options.workLimit : std::max(kWorkFloor, size * kWorkRatio);
+    const std::uint64_t memory = std::max(kMemoryFloor, size * kMemoryRatio);
+    limits.memoryByMachine = available / 4 * 3 < memory;
+    limits.memory = std::min(available / 4 * 3, memory);
+    return limits;
+}
+
+FileError tooMuchInflated(const std::string& name, const Limits& limits)
+{
+    return fileError(name, "解压后的内容超过本机可用内存(" + megabytes(limits.inflated) +
+                               "),无法打开。请关闭其他程序后再试。");
+}
+
+FileError tooMuchWork(const std::string& name)
+{
+    return fileError(name, "解压后的内容远多于这样大小的工作簿所能有的(超过文件大小的 " + std::to_string(kWorkRatio) +
+                               " 倍),不像是电子表格程序保存的工作簿(可能是恶意构造的压缩包),已拒绝打开。");
+}
+
+// Memory the workbook read so far takes, as estimated from its cells and texts, against the limit.
+class MemoryBudget {
+public:
+    MemoryBudget(const std::string& name, const Limits& limits) : m_name(name), m_limits(limits) {}
+
+    void check(std::uint64_t more) const
+    {
+        if (m_settled + more <= m_limits.memory)
+            return;
+        if (m_limits.memoryByMachine)
+            throw fileError(m_name, "打开它需要的内存超过本机可用内存(" + megabytes(m_limits.memory) +
+                                        "),无法打开。请关闭其他程序后再试。");
+        throw fileError(m_name, "打开它需要超过 " + megabytes(m_limits.memory) + " 内存(文件大小的 " +
+                                    std::to_string(kMemoryRatio) +
+                                    " 倍),不像是电子表格程序保存的工作簿(可能是恶意构造的),已拒绝打开。");
+    }
+    void settle(std::uint64_t bytes) { m_settled += bytes; }
+
+private:
+    const std::string& m_name;
+    const Limits& m_limits;
+    std::uint64_t m_settled = 0;
+};
+
+// ---- XML names ---------------------------------------------------------------------------------------------------
+
+// Expat reports a namespaced name as "URI\1local"; \1 can appear in no XML document, so in no URI.
+constexpr XML_Char kNamespaceSeparator = '\x01';
+
+enum class Ns : std::uint8_t { None, Main, Relationships, Package, ContentTypes, Other };
+
+struct XmlName {
+    Ns ns = Ns::None;
+    std::string_view local;
+};
+
+Ns namespaceOf(std::string_view uri)
+{
+    // Transitional and strict forms alike.
+    static constexpr std::pair<std::string_view, Ns> kKnown[] = {
+        {"http://schemas.openxmlformats.org/spreadsheetml/2006/main", Ns::Main},
+        {"http://purl.oclc.org/ooxml/spreadsheetml/main", Ns::Main},
+        {"http://schemas.openxmlformats.org/officeDocument/2006/relationships", Ns::Relationships},
+        {"http://purl.oclc.org/ooxml/officeDocument/relationships", Ns::Relationships},
+        {"http://schemas.openxmlformats.org/package/2006/relationships", Ns::Package},
+        {"http://schemas.openxmlformats.org/package/2006/content-types", Ns::ContentTypes},
+    };
+    for (const auto& [known, ns] : kKnown)
+        if (uri == known)
+            return ns;
+    return Ns::Other;
+}
+
+XmlName nameOf(const XML_Char* raw)
+{
+    // One pass over the long part, the URI, and none over it again unless its length is one of ours.
+    const char* separator = std::strchr(raw, kNamespaceSeparator);
+    if (!separator)
+        return {Ns::None, std::string_view(raw)};
+    return {namespaceOf(std::string_view(raw, static_cast<std::size_t>(separator - raw))),
+            std::string_view(separator + 1)};
+}
+
+// An element of the part's own vocabulary: in its namespace, or in none, as some producers write them.
+bool is(const XmlName& name, Ns ns, std::string_view local)
+{
+    return (name.ns == ns || name.ns == Ns::None) && name.local == local;
+}
+
+bool isMain(const XmlName& name, std::string_view local)
+{
+    return is(name, Ns::Main, local);
+}
+
+const char* attribute(const char** attributes, Ns ns, std::string_view local)
+{
+    for (int i = 0; attributes[i]; i += 2) {
+        const XmlName name = nameOf(attributes[i]);
+        if (name.ns == ns && name.local == local)
+            return attributes[i + 1];
+    }
+    return nullptr;
+}
+
+// An attribute without a namespace, as the attributes of the parts' own elements are: its name is `local` exactly.
+const char* attribute(const char** attributes, std::string_view local)
+{
+    for (int i = 0; attributes[i]; i += 2)
+        if (std::strncmp(attributes[i], local.data(), local.size()) == 0 && attributes[i][local.size()] == '\0')
+            return attributes[i + 1];
+    return nullptr;
+}
+
+bool endsWith(std::string_view text, std::string_view suffix)
+{
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+std::string folded(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// A part name as the archive's entries are looked up: '/' between folders, none in front.
+std::string normalPartName(std::string_view name)
+{
+    std::string out(name);
+    std::replace(out.begin(), out.end(), '\\', '/');
+    out.erase(0, out.find_first_not_of('/'));
+    return out;
+}
+
+// "%20" and the like, which relationships may use in part names.
+std::string percentDecoded(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        int value = 0;
+        if (text[i] == '%' && i + 2 < text.size() &&
+            std::from_chars(text.data() + i + 1, text.data() + i + 3, value, 16).ptr == text.data() + i + 3) {
+            out += static_cast<char>(value);
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// ---- Handlers ------------------------------------------------------------------------------------------------------
+
+// Base of the handlers: an exception raised inside a callback stops the parser and is rethrown afterwards, since
+// expat is C and must not be unwound through.
+struct HandlerBase {
+    std::exception_ptr failure;
+    XML_Parser parser = nullptr;
+    std::uint64_t events = 0; // every report of the parser, so that the feed can tell it is stuck in a token
+    int skipped = 0;          // depth inside an extension list, whose contents belong to later versions
+    const std::string* fileName = nullptr;
+    std::string part;
+
+    void stop(std::exception_ptr e)
+    {
+        if (!failure)
+            failure = std::move(e);
+        XML_StopParser(parser, XML_FALSE);
+    }
+};
+
+template <class Handler> struct Callbacks {
+    static Handler& of(void* data) { return *static_cast<Handler*>(data); }
+
+    static void start(void* data, const XML_Char* raw, const XML_Char** attributes)
+    {
+        Handler& h = of(data);
+        ++h.events;
+        if (h.failure)
+            return;
+        const XmlName name = nameOf(raw);
+        if (h.skipped > 0 || isMain(name, "extLst")) {
+            ++h.skipped;
+            return;
+        }
+        try {
+            h.start(name, attributes);
+        } catch (...) {
+            h.stop(std::current_exception());
+        }
+    }
+
+    static void end(void* data, const XML_Char* raw)
+    {
+        Handler& h = of(data);
+        ++h.events;
+        if (h.failure)
+            return;
+        if (h.skipped > 0) {
+            --h.skipped;
+            return;
+        }
+        try {
+            h.end(nameOf(raw));
+        } catch (...) {
+            h.stop(std::current_exception());
+        }
+    }
+
+    static void text(void* data, const XML_Char* s, int length)
+    {
+        Handler& h = of(data);
+        ++h.events;
+        if (h.failure || h.skipped > 0)
+            return;
+        try {
+            h.text(std::string_view(s, static_cast<std::size_t>(length)));
+        } catch (...) {
+            h.stop(std::current_exception());
+        }
+    }
+
+    static void comment(void* data, const XML_Char*) { ++of(data).events; }
+    static void instruction(void* data, const XML_Char*, const XML_Char*) { ++of(data).events; }
+    static void other(void* data, const XML_Char*, int) { ++of(data).events; }
+
+    // Parts of a workbook never declare a document type, which is where entities that multiply a text are declared.
+    static void doctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int)
+    {
+        Handler& h = of(data);
+        ++h.events;
+        h.stop(std::make_exception_ptr(
+            fileError(*h.fileName, "部件 " + h.part + " 含有文档类型声明(DOCTYPE),工作簿的部件不会有,已拒绝打开。")));
+    }
+};
 
 // ---- The archive -------------------------------------------------------------------------------------------------
 
@@ -33,10 +316,40 @@ struct ZipCloser {
 struct FileCloser {
     void operator()(zip_file_t* f) const { zip_fclose(f); }
 };
+struct ParserFree {
+    void operator()(XML_Parser p) const { XML_ParserFree(p); }
+};
+
+class Archive;
+
+// Hands expat's buffer to the feed, tells it whether expat reported anything and the archive how much.
+class ExpatSink final : public XmlSink {
+public:
+    ExpatSink(XML_Parser parser, HandlerBase& handler, Archive& archive)
+        : m_parser(parser), m_handler(handler), m_archive(archive)
+    {}
+
+    char* buffer(std::size_t size) override
+    {
+        void* buffer = XML_GetBuffer(m_parser, static_cast<int>(size));
+        if (!buffer)
+            throw fileError(*m_handler.fileName, "内存不足,无法读取部件 " + m_handler.part + "。");
+        return static_cast<char*>(buffer);
+    }
+
+    bool parse(std::size_t size, bool last) override;
+
+private:
+    XML_Parser m_parser;
+    HandlerBase& m_handler;
+    Archive& m_archive;
+};
 
 class Archive {
 public:
-    Archive(std::string_view bytes, const std::string& name) : m_name(name)
+    Archive(std::string_view bytes, const std::string& name, const Limits& limits,
+            const std::function<bool(double)>& progress)
+        : m_name(name), m_limits(limits), m_progress(progress)
     {
         zip_error_t error;
         zip_error_init(&error);
@@ -48,111 +361,171 @@ public:
         zip_error_fini(&error);
         if (!m_zip)
             throw fileError(name, "不是有效的 XLSX 文件(不是 zip 压缩包,或压缩包已损坏)。");
-    }
 
-    bool has(const std::string& part) const { return zip_name_locate(m_zip.get(), part.c_str(), 0) >= 0; }
-
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> out;
         const zip_int64_t n = zip_get_num_entries(m_zip.get(), 0);
-        for (zip_int64_t i = 0; i < n; ++i)
-            if (const char* entry = zip_get_name(m_zip.get(), static_cast<zip_uint64_t>(i), 0))
-                out.emplace_back(entry);
-        return out;
+        for (zip_int64_t i = 0; i < n; ++i) {
+            const char* entry = zip_get_name(m_zip.get(), static_cast<zip_uint64_t>(i), 0);
+            m_names.push_back(entry ? normalPartName(entry) : std::string());
+            // Some programs write "xl\worksheets\sheet1.xml"; part names are compared without letter case.
+            m_byName.emplace(m_names.back(), static_cast<zip_uint64_t>(i));
+            m_byFoldedName.emplace(folded(m_names.back()), static_cast<zip_uint64_t>(i));
+        }
     }
 
-    /// Streams `part` through `parser`, chunk by chunk.
-    void parse(const std::string& part, XML_Parser parser) const
+    const std::string& fileName() const { return m_name; }
+    const std::vector<std::string>& names() const { return m_names; }
+
+    /// The entry holding `part`, a part name as a relationship gives it.
+    std::optional<zip_uint64_t> find(std::string_view part) const
     {
-        std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen(m_zip.get(), part.c_str(), 0));
-        if (!file)
+        const std::string name = normalPartName(part);
+        if (auto it = m_byName.find(name); it != m_byName.end())
+            return it->second;
+        if (auto it = m_byFoldedName.find(folded(name)); it != m_byFoldedName.end())
+            return it->second;
+        if (name.find('%') != std::string::npos)
+            if (auto it = m_byFoldedName.find(folded(percentDecoded(name))); it != m_byFoldedName.end())
+                return it->second;
+        return std::nullopt;
+    }
+    bool has(std::string_view part) const { return find(part).has_value(); }
+    /// The entry's own name of `part`, as names() holds it.
+    std::string entryName(std::string_view part) const
+    {
+        const auto index = find(part);
+        return index ? m_names[*index] : normalPartName(part);
+    }
+
+    /// What the archive says `part` inflates to: a claim, which reading checks.
+    std::uint64_t declaredSize(std::string_view part) const
+    {
+        zip_stat_t stat;
+        const auto index = find(part);
+        if (!index || zip_stat_index(m_zip.get(), *index, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
+            return 0;
+        return stat.size;
+    }
+
+    /// Refuses at once a workbook whose parts say they inflate beyond the limits.
+    void expect(std::uint64_t declared)
+    {
+        if (m_inflated + declared > m_limits.inflated)
+            throw tooMuchInflated(m_name, m_limits);
+        if (work() + declared > m_limits.work)
+            throw tooMuchWork(m_name);
+        m_progressTotal = m_inflated + declared;
+    }
+
+    /// Counts `events` reports of the parser against the limit of work.
+    void spend(std::uint64_t events)
+    {
+        m_events += events;
+        if (work() > m_limits.work)
+            throw tooMuchWork(m_name);
+    }
+
+    /// Streams `part` through `parser`, counting every byte inflated against the limit whatever the archive
+    /// claims, and reporting progress.
+    void parse(const std::string& part, XML_Parser parser, HandlerBase& handler)
+    {
+        const auto index = find(part);
+        if (!index)
             throw fileError(m_name, "缺少部件 " + part + ",文件不完整。");
-        constexpr int kChunk = 1 << 17;
-        for (;;) {
-            // Inflated straight into the parser's own buffer: one copy of every byte fewer.
-            void* buffer = XML_GetBuffer(parser, kChunk);
-            if (!buffer)
-                throw fileError(m_name, "内存不足,无法读取部件 " + part + "。");
-            const zip_int64_t n = zip_fread(file.get(), buffer, kChunk);
+        std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(m_zip.get(), *index, 0));
+        if (!file)
+            throw fileError(m_name, "部件 " + part + " 无法解压(已加密,或压缩包已损坏)。");
+        const auto read = [&](char* into, std::size_t size) -> std::size_t {
+            // One byte beyond a limit is enough to know it is passed.
+            const std::uint64_t room =
+                std::min(m_limits.inflated - m_inflated, m_limits.work - std::min(m_limits.work, work())) + 1;
+            const zip_int64_t n = zip_fread(file.get(), into, std::min<std::uint64_t>(size, room));
             if (n < 0)
                 throw fileError(m_name, "部件 " + part + " 已损坏,无法解压。");
-            if (XML_ParseBuffer(parser, static_cast<int>(n), n == 0) == XML_STATUS_ERROR)
-                throw fileError(m_name, "部件 " + part + " 不是有效的 XML(第 " +
-                                            std::to_string(XML_GetCurrentLineNumber(parser)) +
-                                            " 行: " + XML_ErrorString(XML_GetErrorCode(parser)) + ")。");
-            if (n == 0)
-                return;
-        }
+            m_inflated += static_cast<std::uint64_t>(n);
+            if (m_inflated > m_limits.inflated)
+                throw tooMuchInflated(m_name, m_limits);
+            if (work() > m_limits.work)
+                throw tooMuchWork(m_name);
+            if (m_progress && m_inflated >= m_nextReport) {
+                m_nextReport = m_inflated + kProgressStep;
+                report();
+            }
+            return static_cast<std::size_t>(n);
+        };
+        ExpatSink sink(parser, handler, *this);
+        if (!feedXml(read, sink, kMaxToken))
+            throw fileError(m_name, "部件 " + part + " 含有超过 " + megabytes(kMaxToken) +
+                                        " 的 XML 标记(注释或标签),不像是电子表格程序保存的工作簿,已拒绝打开。");
+    }
+
+    /// Tells the progress callback how far reading has come; throws FileCancelled when it says stop.
+    void report() const
+    {
+        if (!m_progress)
+            return;
+        const double fraction =
+            m_progressTotal == 0
+                ? 0.0
+                : std::min(1.0, static_cast<double>(m_inflated) / static_cast<double>(m_progressTotal));
+        if (!m_progress(fraction))
+            throw FileCancelled("读取“" + m_name + "”已取消。");
+    }
+    std::uint64_t work() const { return m_inflated + m_events * kEventWork; }
+
+    void reportDone() const
+    {
+        if (m_progress && !m_progress(1.0))
+            throw FileCancelled("读取“" + m_name + "”已取消。");
     }
 
 private:
     std::string m_name;
+    Limits m_limits;
+    std::function<bool(double)> m_progress;
     std::unique_ptr<zip_t, ZipCloser> m_zip;
+    std::vector<std::string> m_names;
+    std::unordered_map<std::string, zip_uint64_t> m_byName;
+    std::unordered_map<std::string, zip_uint64_t> m_byFoldedName;
+    std::uint64_t m_inflated = 0;
+    std::uint64_t m_events = 0;
+    std::uint64_t m_progressTotal = 0;
+    std::uint64_t m_nextReport = kProgressStep;
 };
 
-// ---- XML helpers -------------------------------------------------------------------------------------------------
-
-// Element names without a namespace prefix: producers may write "x:c" for "c".
-std::string_view local(const char* name)
+bool ExpatSink::parse(std::size_t size, bool last)
 {
-    std::string_view n(name);
-    const auto colon = n.find(':');
-    return colon == std::string_view::npos ? n : n.substr(colon + 1);
+    const std::uint64_t before = m_handler.events;
+    const bool ok = XML_ParseBuffer(m_parser, static_cast<int>(size), last) != XML_STATUS_ERROR;
+    if (m_handler.failure)
+        std::rethrow_exception(m_handler.failure);
+    if (!ok)
+        throw fileError(*m_handler.fileName, "部件 " + m_handler.part + " 不是有效的 XML(第 " +
+                                                 std::to_string(XML_GetCurrentLineNumber(m_parser)) +
+                                                 " 行: " + XML_ErrorString(XML_GetErrorCode(m_parser)) + ")。");
+    m_archive.spend(m_handler.events - before);
+    return m_handler.events != before;
 }
 
-const char* attribute(const char** attributes, std::string_view wanted)
+// Runs one part through expat, namespaces resolved, into a handler that has start(name, attributes), end(name) and
+// text(chars).
+template <class Handler> void parsePart(Archive& archive, const std::string& part, Handler& handler)
 {
-    for (int i = 0; attributes[i]; i += 2)
-        if (local(attributes[i]) == wanted || std::string_view(attributes[i]) == wanted)
-            return attributes[i + 1];
-    return nullptr;
-}
-
-// Runs one part through expat with a handler object that has start(name, attributes), end(name) and text(chars).
-template <class Handler> void parsePart(const Archive& archive, const std::string& part, Handler& handler)
-{
-    std::unique_ptr<std::remove_pointer_t<XML_Parser>, decltype(&XML_ParserFree)> parser(XML_ParserCreate(nullptr),
-                                                                                         &XML_ParserFree);
-    XML_SetUserData(parser.get(), &handler);
+    std::unique_ptr<std::remove_pointer_t<XML_Parser>, ParserFree> parser(
+        XML_ParserCreateNS(nullptr, kNamespaceSeparator));
+    if (!parser)
+        throw fileError(archive.fileName(), "内存不足,无法读取部件 " + part + "。");
     handler.parser = parser.get();
-    XML_SetElementHandler(
-        parser.get(),
-        [](void* h, const XML_Char* name, const XML_Char** attributes) {
-            static_cast<Handler*>(h)->start(local(name), attributes);
-        },
-        [](void* h, const XML_Char* name) { static_cast<Handler*>(h)->end(local(name)); });
-    XML_SetCharacterDataHandler(parser.get(), [](void* h, const XML_Char* s, int length) {
-        static_cast<Handler*>(h)->text(std::string_view(s, static_cast<std::size_t>(length)));
-    });
-    // Handlers throw FileError; expat is C and must not be unwound through, so errors are parked and rethrown.
-    try {
-        archive.parse(part, parser.get());
-    } catch (...) {
-        if (handler.failure)
-            std::rethrow_exception(handler.failure);
-        throw;
-    }
-    if (handler.failure)
-        std::rethrow_exception(handler.failure);
-}
-
-// Base of the handlers: an exception raised inside a callback stops the parser and is rethrown afterwards.
-struct HandlerBase {
-    std::exception_ptr failure;
-    XML_Parser parser = nullptr;
-};
-
-template <class F> void guarded(HandlerBase& h, F&& f)
-{
-    if (h.failure)
-        return;
-    try {
-        f();
-    } catch (...) {
-        h.failure = std::current_exception();
-        XML_StopParser(h.parser, XML_FALSE);
-    }
+    handler.fileName = &archive.fileName();
+    handler.part = part;
+    using C = Callbacks<Handler>;
+    XML_SetUserData(parser.get(), &handler);
+    XML_SetElementHandler(parser.get(), &C::start, &C::end);
+    XML_SetCharacterDataHandler(parser.get(), &C::text);
+    XML_SetCommentHandler(parser.get(), &C::comment);
+    XML_SetProcessingInstructionHandler(parser.get(), &C::instruction);
+    XML_SetStartDoctypeDeclHandler(parser.get(), &C::doctype);
+    XML_SetDefaultHandlerExpand(parser.get(), &C::other);
+    archive.parse(part, parser.get(), handler);
 }
 
 // ---- Parts -------------------------------------------------------------------------------------------------------
@@ -162,36 +535,86 @@ struct Relationship {
     std::string target; // a part name within the archive
 };
 
-// The part a relationship of `from` (e.g. "xl/workbook.xml") points to.
+// The part a relationship of `from` (e.g. "xl/workbook.xml", or "" for the package) points to.
 std::string resolve(const std::string& from, std::string target)
 {
+    std::replace(target.begin(), target.end(), '\\', '/');
     if (!target.empty() && target.front() == '/')
         return target.substr(1);
     std::string base = from.substr(0, from.find_last_of('/') + 1);
-    while (target.rfind("../", 0) == 0) {
-        target.erase(0, 3);
-        if (!base.empty())
-            base.erase(base.find_last_of('/', base.size() - 2) + 1);
+    for (;;) {
+        if (target.rfind("./", 0) == 0) {
+            target.erase(0, 2);
+        } else if (target.rfind("../", 0) == 0) {
+            target.erase(0, 3);
+            if (!base.empty())
+                base.erase(base.find_last_of('/', base.size() - 2) + 1);
+        } else {
+            break;
+        }
     }
     return base + target;
+}
+
+// "xl/workbook.xml" -> "xl/_rels/workbook.xml.rels"
+std::string relationshipsOf(const std::string& part)
+{
+    const std::size_t slash = part.find_last_of('/') + 1;
+    return part.substr(0, slash) + "_rels/" + part.substr(slash) + ".rels";
 }
 
 struct RelsHandler : HandlerBase {
     std::string from;
     std::map<std::string, Relationship> byId;
-    void start(std::string_view name, const char** a)
+    void start(const XmlName& name, const char** a)
     {
-        if (name != "Relationship")
+        if (!is(name, Ns::Package, "Relationship"))
             return;
         const char* id = attribute(a, "Id");
         const char* type = attribute(a, "Type");
         const char* target = attribute(a, "Target");
         const char* mode = attribute(a, "TargetMode");
-        if (id && type && target && !(mode && std::string_view(mode) == "External"))
-            byId[id] = {type, resolve(from, target)};
+        if (!id || !type || !target || (mode && std::string_view(mode) == "External"))
+            return;
+        if (byId.size() >= kMaxRelationships)
+            throw fileError(*fileName, "部件 " + part + " 含有超过 " + std::to_string(kMaxRelationships) +
+                                           " 个关系,不像是电子表格程序保存的工作簿,已拒绝打开。");
+        byId[id] = {type, resolve(from, target)};
     }
-    void end(std::string_view) {}
+    void end(const XmlName&) {}
     void text(std::string_view) {}
+
+    const Relationship* ofType(std::string_view suffix) const
+    {
+        for (const auto& [id, r] : byId)
+            if (endsWith(r.type, suffix))
+                return &r;
+        return nullptr;
+    }
+};
+
+// The content type [Content_Types].xml gives one part.
+struct ContentTypesHandler : HandlerBase {
+    std::string wanted; // folded part name, without the leading '/'
+    std::string extension;
+    std::string overridden;
+    std::string byExtension;
+    void start(const XmlName& name, const char** a)
+    {
+        const char* type = attribute(a, "ContentType");
+        if (!type)
+            return;
+        if (is(name, Ns::ContentTypes, "Override")) {
+            if (const char* partName = attribute(a, "PartName"); partName && folded(normalPartName(partName)) == wanted)
+                overridden = type;
+        } else if (is(name, Ns::ContentTypes, "Default")) {
+            if (const char* e = attribute(a, "Extension"); e && folded(e) == extension)
+                byExtension = type;
+        }
+    }
+    void end(const XmlName&) {}
+    void text(std::string_view) {}
+    const std::string& type() const { return overridden.empty() ? byExtension : overridden; }
 };
 
 struct WorkbookHandler : HandlerBase {
@@ -202,20 +625,23 @@ struct WorkbookHandler : HandlerBase {
     std::vector<Entry> sheets;
     bool date1904 = false;
     bool definedNames = false;
-    void start(std::string_view name, const char** a)
+    void start(const XmlName& name, const char** a)
     {
-        if (name == "sheet") {
+        if (isMain(name, "sheet")) {
+            if (sheets.size() >= kMaxSheets)
+                throw fileError(*fileName, "工作簿含有超过 " + std::to_string(kMaxSheets) +
+                                               " 个工作表,不像是电子表格程序保存的工作簿,已拒绝打开。");
             const char* n = attribute(a, "name");
-            const char* id = attribute(a, "id"); // r:id
+            const char* id = attribute(a, Ns::Relationships, "id");
             sheets.push_back({n ? n : "", id ? id : ""});
-        } else if (name == "workbookPr") {
+        } else if (isMain(name, "workbookPr")) {
             const char* d = attribute(a, "date1904");
             date1904 = d && (std::string_view(d) == "1" || std::string_view(d) == "true");
-        } else if (name == "definedName") {
+        } else if (isMain(name, "definedName")) {
             definedNames = true;
         }
     }
-    void end(std::string_view) {}
+    void end(const XmlName&) {}
     void text(std::string_view) {}
 };
 
@@ -274,34 +700,79 @@ void unescapeText(std::string& text)
     text = std::move(out);
 }
 
+// Appends `s` to `text` up to `limit` bytes, cutting at a whole UTF-8 character; returns false when it cut.
+bool appendBounded(std::string& text, std::string_view s, std::size_t limit)
+{
+    if (text.size() + s.size() <= limit) {
+        text += s;
+        return true;
+    }
+    std::size_t take = limit > text.size() ? limit - text.size() : 0;
+    while (take > 0 && (static_cast<unsigned char>(s[take]) & 0xC0) == 0x80)
+        --take;
+    text += s.substr(0, take);
+    return false;
+}
+
+// All shared strings in one buffer: 8 bytes each besides their text.
 struct SharedStringsHandler : HandlerBase {
-    std::vector<std::string> strings;
+    std::string bytes;
+    std::vector<std::uint64_t> ends;
+    std::vector<std::uint32_t> cut; // in order: the strings cut at kMaxCellTextBytes
+    std::size_t maxCount = 0;
+    MemoryBudget* budget = nullptr;
+
     std::string current;
+    bool currentCut = false;
     int depthInPhonetic = 0;
     bool inText = false;
-    void start(std::string_view name, const char**)
+
+    std::size_t size() const { return ends.size(); }
+    std::string_view at(std::size_t i) const
     {
-        if (name == "si")
-            current.clear();
-        else if (name == "rPh")
-            ++depthInPhonetic;
-        else if (name == "t")
-            inText = depthInPhonetic == 0;
+        const std::uint64_t begin = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(bytes).substr(begin, ends[i] - begin);
     }
-    void end(std::string_view name)
+    bool wasCut(std::size_t i) const
     {
-        if (name == "si") {
+        return !cut.empty() && std::binary_search(cut.begin(), cut.end(), static_cast<std::uint32_t>(i));
+    }
+    std::uint64_t memory() const { return bytes.capacity() + ends.capacity() * sizeof(std::uint64_t); }
+
+    void start(const XmlName& name, const char**)
+    {
+        if (isMain(name, "si")) {
+            current.clear();
+            currentCut = false;
+        } else if (isMain(name, "rPh")) {
+            ++depthInPhonetic;
+        } else if (isMain(name, "t")) {
+            inText = depthInPhonetic == 0;
+        }
+    }
+    void end(const XmlName& name)
+    {
+        if (isMain(name, "si")) {
+            if (ends.size() >= maxCount)
+                throw fileError(*fileName,
+                                "共享字符串多于 " + std::to_string(maxCount) +
+                                    " 个,远多于工作表能引用的数量,不像是电子表格程序保存的工作簿,已拒绝打开。");
             unescapeText(current);
-            strings.push_back(std::move(current));
-        } else if (name == "rPh")
+            if (currentCut)
+                cut.push_back(static_cast<std::uint32_t>(ends.size()));
+            bytes += current;
+            ends.push_back(bytes.size());
+            budget->check(memory());
+        } else if (isMain(name, "rPh")) {
             --depthInPhonetic;
-        else if (name == "t")
+        } else if (isMain(name, "t")) {
             inText = false;
+        }
     }
     void text(std::string_view s)
     {
-        if (inText)
-            current += s;
+        if (inText && !appendBounded(current, s, kMaxCellTextBytes))
+            currentCut = true;
     }
 };
 
@@ -354,6 +825,14 @@ bool isBuiltinDate(int id)
     return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
 }
 
+int numberOrZero(const char* s)
+{
+    int v = 0;
+    if (s)
+        std::from_chars(s, s + std::strlen(s), v);
+    return v;
+}
+
 struct StylesHandler : HandlerBase {
     struct Xf {
         bool date = false;
@@ -361,181 +840,351 @@ struct StylesHandler : HandlerBase {
     };
     std::map<int, std::string> formats;
     std::vector<Xf> xfs;
+    bool inNumberFormats = false; // differential formats hold numFmt elements too, which no cell format names
     bool inCellXfs = false;
-    static int number(const char* s)
+    bool tooMany = false;
+    void start(const XmlName& name, const char** a)
     {
-        int v = 0;
-        if (s)
-            std::from_chars(s, s + std::strlen(s), v);
-        return v;
-    }
-    void start(std::string_view name, const char** a)
-    {
-        if (name == "numFmt") {
+        if (isMain(name, "numFmts")) {
+            inNumberFormats = true;
+        } else if (isMain(name, "numFmt") && inNumberFormats) {
             const char* code = attribute(a, "formatCode");
-            formats[number(attribute(a, "numFmtId"))] = code ? code : "";
-        } else if (name == "cellXfs") {
+            if (formats.size() < kMaxNumberFormats)
+                // Enough of a code to tell a date by, however long a tag the file has.
+                formats[numberOrZero(attribute(a, "numFmtId"))] = code ? std::string(code).substr(0, 256) : "";
+        } else if (isMain(name, "cellXfs")) {
             inCellXfs = true;
-        } else if (name == "xf" && inCellXfs) {
-            const int format = number(attribute(a, "numFmtId"));
+        } else if (isMain(name, "xf") && inCellXfs) {
+            if (xfs.size() >= kMaxCellFormats) {
+                tooMany = true;
+                return;
+            }
+            const int format = numberOrZero(attribute(a, "numFmtId"));
             auto found = formats.find(format);
             Xf xf;
             xf.date = found != formats.end() ? isDateFormatCode(found->second) : isBuiltinDate(format);
-            xf.styled = (format != 0 && !xf.date) || number(attribute(a, "fontId")) != 0 ||
-                        number(attribute(a, "fillId")) != 0 || number(attribute(a, "borderId")) != 0;
+            xf.styled = (format != 0 && !xf.date) || numberOrZero(attribute(a, "fontId")) != 0 ||
+                        numberOrZero(attribute(a, "fillId")) != 0 || numberOrZero(attribute(a, "borderId")) != 0;
             xfs.push_back(xf);
         }
     }
-    void end(std::string_view name)
+    void end(const XmlName& name)
     {
-        if (name == "cellXfs")
+        if (isMain(name, "cellXfs"))
             inCellXfs = false;
+        else if (isMain(name, "numFmts"))
+            inNumberFormats = false;
     }
     void text(std::string_view) {}
 };
 
-// "AB12" -> row 12, column 28; false when it is no reference.
+constexpr std::int64_t kSaturated = std::int64_t{1} << 40; // far beyond the sheet, and far from overflowing
+
+// A row number as written: digits only, kSaturated for any number at least that large; nothing when it is none.
+std::optional<std::int64_t> positionNumber(std::string_view digits)
+{
+    if (digits.empty())
+        return std::nullopt;
+    std::int64_t v = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        v = std::min(v * 10 + (c - '0'), kSaturated);
+    }
+    return v;
+}
+
+// "AB12" -> row 12, column 28, saturating beyond the sheet; false when it is no reference.
 bool parseReference(std::string_view ref, std::int64_t& row, std::int64_t& column)
 {
     std::size_t i = 0;
     column = 0;
-    while (i < ref.size() && std::isalpha(static_cast<unsigned char>(ref[i])) && column <= 1'000'000)
-        column = column * 26 + (std::toupper(static_cast<unsigned char>(ref[i++])) - 'A' + 1);
-    if (i == 0 || i == ref.size() || i > 7)
+    for (; i < ref.size() && std::isalpha(static_cast<unsigned char>(ref[i])); ++i)
+        column = std::min<std::int64_t>(column * 26 + (std::toupper(static_cast<unsigned char>(ref[i])) - 'A' + 1),
+                                        kSaturated);
+    if (i == 0)
         return false;
-    row = 0;
-    for (; i < ref.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(ref[i])) || row > 100'000'000)
-            return false;
-        row = row * 10 + (ref[i] - '0');
-    }
+    const auto number = positionNumber(ref.substr(i));
+    if (!number)
+        return false;
+    row = *number;
     return true;
 }
 
-// "2023-03-15T12:30:00" as a date serial.
+int digits(std::string_view s, std::size_t& at, std::size_t count)
+{
+    int v = 0;
+    for (std::size_t end = at + count; at < end; ++at) {
+        if (at >= s.size() || s[at] < '0' || s[at] > '9')
+            return -1;
+        v = v * 10 + (s[at] - '0');
+    }
+    return v;
+}
+
+// "2023-03-15", "2023-03-15T12:30:00.25", "12:30:00.25" (a time alone) as a date serial, with any fraction of a
+// second. A time zone after the time is accepted and ignored: cells have none.
 std::optional<double> parseIsoDate(std::string_view s)
 {
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0;
+    std::size_t at = 0;
+    double days = 0;
+    const bool hasDate = s.size() >= 10 && s[4] == '-';
+    if (hasDate) {
+        const int y = digits(s, at, 4);
+        const int mo = at < s.size() && s[at++] == '-' ? digits(s, at, 2) : -1;
+        const int d = at < s.size() && s[at++] == '-' ? digits(s, at, 2) : -1;
+        static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        if (y < 0 || mo < 1 || mo > 12 || d < 1 || d > kDays[mo - 1])
+            return std::nullopt;
+        if (mo == 2 && d == 29 && !(y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)))
+            return std::nullopt;
+        automation::CivilDateTime t;
+        t.year = y;
+        t.month = static_cast<unsigned>(mo);
+        t.day = static_cast<unsigned>(d);
+        days = automation::serialFromCivil(t);
+        if (at == s.size())
+            return days;
+        if (s[at] != 'T' && s[at] != ' ')
+            return std::nullopt;
+        ++at;
+    } else if (at < s.size() && s[at] == 'T') {
+        ++at;
+    }
+    const int h = digits(s, at, 2);
+    const int mi = at < s.size() && s[at++] == ':' ? digits(s, at, 2) : -1;
     double sec = 0;
-    const std::string text(s);
-    const int n = std::sscanf(text.c_str(), "%d-%d-%dT%d:%d:%lf", &y, &mo, &d, &h, &mi, &sec);
-    if (n < 3 || mo < 1 || mo > 12 || d < 1 || d > 31)
+    if (at < s.size() && s[at] == ':') {
+        ++at;
+        const int whole = digits(s, at, 2);
+        if (whole < 0)
+            return std::nullopt;
+        sec = whole;
+        if (at < s.size() && (s[at] == '.' || s[at] == ',')) {
+            double scale = 0.1;
+            const std::size_t first = ++at;
+            for (; at < s.size() && s[at] >= '0' && s[at] <= '9'; ++at, scale /= 10)
+                sec += (s[at] - '0') * scale;
+            if (at == first)
+                return std::nullopt;
+        }
+    }
+    if (h < 0 || h > 23 || mi < 0 || mi > 59 || sec >= 60)
         return std::nullopt;
-    automation::CivilDateTime t;
-    t.year = y;
-    t.month = static_cast<unsigned>(mo);
-    t.day = static_cast<unsigned>(d);
-    const double time = (h * 3600.0 + mi * 60.0 + sec) / 86400.0;
-    return automation::serialFromCivil(t) + time;
+    if (at < s.size() && s[at] == 'Z') {
+        ++at;
+    } else if (at < s.size() && (s[at] == '+' || s[at] == '-')) {
+        ++at;
+        if (digits(s, at, 2) < 0 || (at < s.size() && s[at] == ':' && (++at, digits(s, at, 2) < 0)))
+            return std::nullopt;
+    }
+    if (at != s.size())
+        return std::nullopt;
+    return days + (h * 3600.0 + mi * 60.0 + sec) / 86400.0;
 }
 
 struct SheetHandler : HandlerBase {
-    const std::string* fileName = nullptr;
-    const std::vector<std::string>* strings = nullptr;
-    const std::vector<StylesHandler::Xf>* xfs = nullptr;
+    const SharedStringsHandler* strings = nullptr;
+    const StylesHandler* styles = nullptr;
     bool date1904 = false;
     Grid* grid = nullptr;
     Losses* losses = nullptr;
+    MemoryBudget* budget = nullptr;
 
     std::int64_t row = 0;
+    std::string rowWritten; // the row's number as the file wrote it, when it is more than a number here holds
     std::int64_t column = 0;
-    std::string type;
+    std::string reference; // the cell's reference as written, empty when it had none
+    enum class Type : std::uint8_t { Number, Shared, Inline, FormulaText, Boolean, Error, Date, Unknown };
+    Type type = Type::Number;
     int style = 0;
     bool hasFormula = false;
     std::string formula;
-    std::string value;
+    std::string value;   // <v>
+    std::string inline_; // the text of <is>
+    bool valueCut = false;
     bool inValue = false;
     bool inFormula = false;
     bool inInline = false;
     bool inInlineText = false;
     int phonetic = 0;
 
+    // Shared strings stored in this sheet, so that each is stored once whatever the number of cells holding it:
+    // by string index, 1 + the position of its handle in `shared`. The workbook's sheets take turns with one table,
+    // which each leaves as it found it: sized once, not once per sheet.
+    std::vector<std::uint32_t>* sharedAt = nullptr;
+    std::vector<std::pair<std::uint32_t, Grid::SharedText>> shared;
+
+    ~SheetHandler()
+    {
+        for (const auto& [index, handle] : shared)
+            (*sharedAt)[index] = 0;
+    }
+
     [[noreturn]] void fail(const std::string& what) const { throw fileError(*fileName, what); }
+
+    // The cell as the file names it.
     std::string where() const
     {
-        std::string letters;
-        for (std::int64_t c = column; c > 0; c = (c - 1) / 26)
-            letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-        return letters + std::to_string(row);
+        if (!reference.empty())
+            return reference;
+        // Without a reference a cell is at most one column past the last, as the first such cell is refused.
+        return columnLetters(static_cast<std::int32_t>(column)) +
+               (rowWritten.empty() ? std::to_string(row) : rowWritten);
     }
 
-    void start(std::string_view name, const char** a)
+    enum class Tag : std::uint8_t { Other, Row, Cell, Value, Formula, Inline, Phonetic, Text, MergeCell, Lost };
+
+    // Told apart by length first: a sheet is mostly c and v elements, and this runs for each of their ends too.
+    static Tag tagOf(const XmlName& name)
     {
-        guarded(*this, [&] {
-            if (name == "row") {
-                if (const char* r = attribute(a, "r")) {
-                    std::int64_t v = 0;
-                    std::from_chars(r, r + std::strlen(r), v);
-                    row = v;
-                } else {
-                    ++row;
-                }
-                column = 0;
-            } else if (name == "c") {
-                if (const char* r = attribute(a, "r")) {
-                    std::int64_t refRow = 0;
-                    if (!parseReference(r, refRow, column))
-                        fail(std::string("单元格引用“") + r + "”无效。");
-                    row = refRow;
-                } else {
-                    ++column;
-                }
-                if (row < 1 || row > Grid::kRows || column < 1 || column > Grid::kColumns)
-                    fail("单元格“" + where() + "”超出工作表范围(最多 1048576 行、16384 列),文件太大。");
-                const char* t = attribute(a, "t");
-                type = t ? t : "n";
-                const char* s = attribute(a, "s");
-                style = s ? std::atoi(s) : 0;
-                hasFormula = false;
-                formula.clear();
-                value.clear();
-                inInline = false;
-            } else if (name == "v") {
-                inValue = true;
-            } else if (name == "f") {
-                hasFormula = true;
-                inFormula = true;
-            } else if (name == "is") {
-                inInline = true;
-            } else if (name == "rPh") {
-                ++phonetic;
-            } else if (name == "t" && inInline) {
-                inInlineText = phonetic == 0;
-            } else if (name == "mergeCell") {
-                losses->mergedCells = true;
-            } else if (name == "drawing" || name == "legacyDrawing" || name == "picture" || name == "oleObjects" ||
-                       name == "controls" || name == "tableParts" || name == "hyperlinks" ||
-                       name == "dataValidations" || name == "conditionalFormatting") {
-                losses->otherParts = true;
+        if (name.ns != Ns::Main && name.ns != Ns::None)
+            return Tag::Other;
+        const std::string_view n = name.local;
+        switch (n.size()) {
+        case 1:
+            return n[0] == 'c'   ? Tag::Cell
+                   : n[0] == 'v' ? Tag::Value
+                   : n[0] == 'f' ? Tag::Formula
+                   : n[0] == 't' ? Tag::Text
+                                 : Tag::Other;
+        case 2:
+            return n == "is" ? Tag::Inline : Tag::Other;
+        case 3:
+            return n == "row" ? Tag::Row : n == "rPh" ? Tag::Phonetic : Tag::Other;
+        default: {
+            if (n == "mergeCell")
+                return Tag::MergeCell;
+            static constexpr std::string_view kLost[] = {"drawing",    "legacyDrawing",   "picture",
+                                                         "oleObjects", "controls",        "tableParts",
+                                                         "hyperlinks", "dataValidations", "conditionalFormatting"};
+            return std::find(std::begin(kLost), std::end(kLost), n) != std::end(kLost) ? Tag::Lost : Tag::Other;
+        }
+        }
+    }
+
+    static Type typeOf(const char* t)
+    {
+        if (!t)
+            return Type::Number;
+        const std::string_view s(t);
+        return s == "n"           ? Type::Number
+               : s == "s"         ? Type::Shared
+               : s == "inlineStr" ? Type::Inline
+               : s == "str"       ? Type::FormulaText
+               : s == "b"         ? Type::Boolean
+               : s == "e"         ? Type::Error
+               : s == "d"         ? Type::Date
+                                  : Type::Unknown;
+    }
+
+    void start(const XmlName& name, const char** a)
+    {
+        switch (tagOf(name)) {
+        case Tag::Row:
+            if (const char* r = attribute(a, "r")) {
+                const auto number = positionNumber(r);
+                if (!number)
+                    fail(std::string("行号“") + r + "”无效。");
+                row = *number;
+                if (*number == kSaturated)
+                    rowWritten.assign(r, std::min<std::size_t>(std::strlen(r), 40));
+                else
+                    rowWritten.clear();
+            } else {
+                ++row;
+                rowWritten.clear();
             }
-        });
+            column = 0;
+            break;
+        case Tag::Cell:
+            reference.clear();
+            if (const char* r = attribute(a, "r")) {
+                std::int64_t refRow = 0;
+                if (!parseReference(r, refRow, column))
+                    fail(std::string("单元格引用“") + r + "”无效。");
+                row = refRow;
+                rowWritten.clear();
+                reference.assign(r, std::min<std::size_t>(std::strlen(r), 40));
+            } else {
+                ++column;
+            }
+            if (row < 1 || row > Grid::kRows || column < 1 || column > Grid::kColumns)
+                fail("单元格“" + where() + "”超出工作表范围(最多 1048576 行、16384 列),文件太大。");
+            type = typeOf(attribute(a, "t"));
+            style = numberOrZero(attribute(a, "s"));
+            hasFormula = false;
+            formula.clear();
+            value.clear();
+            inline_.clear();
+            valueCut = false;
+            inInline = false;
+            break;
+        case Tag::Value:
+            inValue = true;
+            break;
+        case Tag::Formula:
+            hasFormula = true;
+            inFormula = true;
+            break;
+        case Tag::Inline:
+            inInline = true;
+            break;
+        case Tag::Phonetic:
+            ++phonetic;
+            break;
+        case Tag::Text:
+            if (inInline)
+                inInlineText = phonetic == 0;
+            break;
+        case Tag::MergeCell:
+            losses->mergedCells = true;
+            break;
+        case Tag::Lost:
+            losses->otherParts = true;
+            break;
+        case Tag::Other:
+            break;
+        }
     }
 
-    void end(std::string_view name)
+    void end(const XmlName& name)
     {
-        guarded(*this, [&] {
-            if (name == "v")
-                inValue = false;
-            else if (name == "f")
-                inFormula = false;
-            else if (name == "rPh")
-                --phonetic;
-            else if (name == "t")
-                inInlineText = false;
-            else if (name == "c")
-                storeCell();
-        });
+        switch (tagOf(name)) {
+        case Tag::Value:
+            inValue = false;
+            break;
+        case Tag::Formula:
+            inFormula = false;
+            break;
+        case Tag::Inline:
+            inInline = inInlineText = false;
+            break;
+        case Tag::Phonetic:
+            --phonetic;
+            break;
+        case Tag::Text:
+            inInlineText = false;
+            break;
+        case Tag::Cell:
+            storeCell();
+            break;
+        default:
+            break;
+        }
     }
 
     void text(std::string_view s)
     {
-        if (inValue || inInlineText)
-            value += s;
+        if (inInlineText)
+            valueCut |= !appendBounded(inline_, s, kMaxCellTextBytes);
+        else if (inValue)
+            valueCut |= !appendBounded(value, s, kMaxCellTextBytes);
         else if (inFormula)
-            formula += s;
+            appendBounded(formula, s, kFormulaKept + 1);
     }
 
-    double numberOf(const std::string& text) const
+    std::optional<double> numberOf(const std::string& text) const
     {
         double v = 0;
         const char* first = text.data();
@@ -544,9 +1193,12 @@ struct SheetHandler : HandlerBase {
             ++first;
         const auto [end, ec] = std::from_chars(first, last, v);
         if (ec != std::errc() || end != last || !std::isfinite(v))
-            fail("单元格“" + where() + "”的数值“" + text + "”无效。");
+            return std::nullopt;
         return v;
     }
+
+    // A cell whose value is not what its type says is left blank, and the loss told; the rest of the file is read.
+    void unreadable() { losses->unreadableCells = true; }
 
     void storeCell()
     {
@@ -554,53 +1206,94 @@ struct SheetHandler : HandlerBase {
         const auto c = static_cast<std::int32_t>(column);
         bool keptFormula = false;
         CellView cell;
-        if (type == "s") {
+        noteStyle();
+        if (type == Type::Shared) {
             if (value.empty())
                 return;
-            const double index = numberOf(value);
-            if (index < 0 || index >= static_cast<double>(strings->size()) || index != std::floor(index))
-                fail("单元格“" + where() + "”引用的共享字符串 " + value + " 不存在(共有 " +
-                     std::to_string(strings->size()) + " 个)。");
-            cell = CellView::makeText((*strings)[static_cast<std::size_t>(index)]);
-        } else if (type == "inlineStr" || type == "str") {
-            unescapeText(value);
-            cell = CellView::makeText(value);
-        } else if (type == "b") {
-            if (value != "0" && value != "1")
-                fail("单元格“" + where() + "”的逻辑值“" + value + "”无效。");
-            cell = CellView::makeBoolean(value == "1");
-        } else if (type == "e") {
+            const auto index = numberOf(value);
+            if (!index || *index < 0 || *index >= static_cast<double>(strings->size()) || *index != std::floor(*index))
+                return unreadable();
+            if (hasFormula)
+                losses->formulas = true;
+            storeShared(r, c, static_cast<std::size_t>(*index));
+            return;
+        }
+        if (type == Type::Inline || type == Type::FormulaText) {
+            std::string& text = type == Type::FormulaText ? value : inline_;
+            losses->cutTexts |= valueCut;
+            unescapeText(text);
+            cell = CellView::makeText(text);
+        } else if (type == Type::Boolean) {
+            if (value.empty())
+                return;
+            if (value != "0" && value != "1" && value != "true" && value != "false")
+                return unreadable();
+            cell = CellView::makeBoolean(value == "1" || value == "true");
+        } else if (type == Type::Error) {
+            if (value.empty())
+                return;
             cell = CellView::makeError(errorCode(value).value_or(2015));
             keptFormula = hasFormula && formulaFor(cell.error) == formula;
-        } else if (type == "d") {
+        } else if (type == Type::Date) {
+            if (value.empty())
+                return;
             const auto serial = parseIsoDate(value);
             if (!serial)
-                fail("单元格“" + where() + "”的日期“" + value + "”无效。");
+                return unreadable();
             cell = CellView::makeDate(*serial);
-        } else if (type == "n") {
+        } else if (type == Type::Number) {
             if (value.empty()) {
                 if (hasFormula)
                     losses->formulas = true;
-                noteStyle();
                 return;
             }
-            const double v = numberOf(value);
-            const bool date = style >= 0 && static_cast<std::size_t>(style) < xfs->size() && (*xfs)[style].date;
-            cell = date ? CellView::makeDate(date1904 ? v + 1462 : v) : CellView::makeNumber(v);
+            const auto v = numberOf(value);
+            if (!v)
+                return unreadable();
+            const bool date = style >= 0 && static_cast<std::size_t>(style) < styles->xfs.size() &&
+                              styles->xfs[static_cast<std::size_t>(style)].date;
+            cell = date ? CellView::makeDate(date1904 ? *v + 1462 : *v) : CellView::makeNumber(*v);
         } else {
-            fail("单元格“" + where() + "”的类型“" + type + "”无效。");
+            return unreadable();
         }
         if (hasFormula && !keptFormula)
             losses->formulas = true;
-        noteStyle();
         if (cell.kind == CellKind::Text && cell.text.empty())
             return;
         grid->setCell(r, c, cell);
+        budget->check(memory());
+    }
+
+    void storeShared(std::int32_t r, std::int32_t c, std::size_t index)
+    {
+        const std::string_view text = strings->at(index);
+        if (text.empty())
+            return;
+        losses->cutTexts |= strings->wasCut(index);
+        if (sharedAt->empty()) {
+            sharedAt->assign(strings->size(), 0);
+            budget->settle(sharedAt->capacity() * sizeof(std::uint32_t));
+        }
+        std::uint32_t& at = (*sharedAt)[index];
+        if (at == 0) {
+            shared.emplace_back(static_cast<std::uint32_t>(index), grid->shareText(text));
+            at = static_cast<std::uint32_t>(shared.size());
+        }
+        grid->setCell(r, c, shared[at - 1].second);
+        budget->check(memory());
+    }
+
+    // What the sheet takes so far, as the budget counts it.
+    std::uint64_t memory() const
+    {
+        return grid->cellCount() * kCellBytes + grid->longTextBytes() +
+               shared.capacity() * sizeof(std::pair<std::uint32_t, Grid::SharedText>);
     }
 
     void noteStyle()
     {
-        if (style > 0 && static_cast<std::size_t>(style) < xfs->size() && (*xfs)[style].styled)
+        if (style > 0 && static_cast<std::size_t>(style) < styles->xfs.size() &&
+            styles->xfs[static_cast<std::size_t>(style)].styled)
             losses->styles = true;
     }
 
@@ -634,72 +1327,142 @@ bool isBenign(const std::string& entry)
            entry.rfind("xl/theme/", 0) == 0 || entry == "xl/calcChain.xml" || entry.empty() || entry.back() == '/';
 }
 
+// A macro-enabled workbook's VBA project, its signatures and their relationships.
+bool isMacroPart(const std::string& entry)
+{
+    const std::string name = folded(entry);
+    return name.rfind("xl/vbaproject", 0) == 0 || name.rfind("xl/_rels/vbaproject", 0) == 0;
+}
+
 } // namespace
 
 Book readXlsx(std::string_view bytes, const std::string& name)
 {
-    const Archive archive(bytes, name);
-    std::set<std::string> read = {"xl/workbook.xml", "xl/_rels/workbook.xml.rels"};
+    return readXlsx(bytes, name, XlsxReadOptions());
+}
+
+Book readXlsx(std::string_view bytes, const std::string& name, const XlsxReadOptions& options)
+{
+    const Limits limits = limitsFor(bytes.size(), options);
+    Archive archive(bytes, name, limits, options.progress);
+    MemoryBudget budget(name, limits);
+    Book book;
+    std::set<std::string> read; // entries read or accounted for
+
+    // The workbook is where the package's relationships say; most files also have it where it usually is.
+    std::string workbookPart = "xl/workbook.xml";
+    if (archive.has("_rels/.rels")) {
+        RelsHandler package;
+        parsePart(archive, "_rels/.rels", package);
+        if (const Relationship* office = package.ofType("/officeDocument"); office && archive.has(office->target))
+            workbookPart = office->target;
+    }
+    workbookPart = archive.entryName(workbookPart);
+    read.insert(workbookPart);
+
+    // A template's or a macro-enabled workbook's nature shows in its workbook part's content type.
+    if (archive.has("[Content_Types].xml")) {
+        ContentTypesHandler types;
+        types.wanted = folded(workbookPart);
+        types.extension = folded(workbookPart.substr(workbookPart.find_last_of('.') + 1));
+        parsePart(archive, "[Content_Types].xml", types);
+        book.losses.templateKind = folded(types.type()).find(".template") != std::string::npos;
+    }
 
     WorkbookHandler workbook;
-    parsePart(archive, "xl/workbook.xml", workbook);
+    parsePart(archive, workbookPart, workbook);
     RelsHandler rels;
-    rels.from = "xl/workbook.xml";
-    parsePart(archive, "xl/_rels/workbook.xml.rels", rels);
+    rels.from = workbookPart;
+    const std::string relsPart = relationshipsOf(workbookPart);
+    parsePart(archive, relsPart, rels);
+    read.insert(archive.entryName(relsPart));
 
-    auto partOfType = [&](std::string_view suffix, const char* fallback) {
-        for (const auto& [id, r] : rels.byId)
-            if (r.type.size() >= suffix.size() &&
-                r.type.compare(r.type.size() - suffix.size(), suffix.size(), suffix) == 0)
-                return r.target;
-        return std::string(fallback);
-    };
-
-    Book book;
-    SharedStringsHandler strings;
-    if (const std::string part = partOfType("/sharedStrings", "xl/sharedStrings.xml"); archive.has(part)) {
-        parsePart(archive, part, strings);
-        read.insert(part);
-    }
-    StylesHandler styles;
-    if (const std::string part = partOfType("/styles", "xl/styles.xml"); archive.has(part)) {
-        parsePart(archive, part, styles);
-        read.insert(part);
+    if (const Relationship* vba = rels.ofType("/vbaProject"); vba && archive.has(vba->target)) {
+        book.losses.macros = true;
+        read.insert(archive.entryName(vba->target));
     }
     book.losses.otherParts = workbook.definedNames;
 
+    // The sheets to read, and what all that is to be read claims to inflate to.
+    struct SheetToRead {
+        std::string name;
+        std::string part;
+    };
+    std::vector<SheetToRead> toRead;
     for (const auto& entry : workbook.sheets) {
         auto found = rels.byId.find(entry.relationship);
         if (found == rels.byId.end())
             throw fileError(name, "工作表“" + entry.name + "”缺少对应的部件。");
-        if (found->second.type.size() < 10 ||
-            found->second.type.compare(found->second.type.size() - 10, 10, "/worksheet") != 0) {
+        if (!endsWith(found->second.type, "/worksheet")) {
             book.losses.otherParts = true; // a chart sheet or a dialog sheet
             continue;
         }
+        toRead.push_back({entry.name, found->second.target});
+    }
+    if (toRead.empty())
+        throw fileError(name, "工作簿中没有工作表。");
+    const Relationship* stringsRel = rels.ofType("/sharedStrings");
+    const Relationship* stylesRel = rels.ofType("/styles");
+    const std::string stringsPart = stringsRel ? stringsRel->target : "xl/sharedStrings.xml";
+    const std::string stylesPart = stylesRel ? stylesRel->target : "xl/styles.xml";
+    std::uint64_t sheetBytes = 0;
+    for (const SheetToRead& sheet : toRead)
+        sheetBytes += archive.declaredSize(sheet.part);
+    archive.expect(sheetBytes + archive.declaredSize(stringsPart) + archive.declaredSize(stylesPart));
+
+    SharedStringsHandler strings;
+    strings.budget = &budget;
+    strings.maxCount = static_cast<std::size_t>(
+        std::min<std::uint64_t>(kStringsFloor + sheetBytes / kBytesPerReference, std::uint64_t{1} << 32));
+    if (archive.has(stringsPart)) {
+        parsePart(archive, stringsPart, strings);
+        read.insert(archive.entryName(stringsPart));
+        std::string().swap(strings.current);
+        budget.settle(strings.memory());
+    }
+    StylesHandler styles;
+    if (archive.has(stylesPart)) {
+        parsePart(archive, stylesPart, styles);
+        read.insert(archive.entryName(stylesPart));
+        book.losses.styles = styles.tooMany;
+    }
+
+    std::vector<std::uint32_t> sharedAt;
+    for (const SheetToRead& entry : toRead) {
         book.sheets.push_back({validSheetName(entry.name, "Sheet" + std::to_string(book.sheets.size() + 1)), Grid()});
         SheetHandler sheet;
-        sheet.fileName = &name;
-        sheet.strings = &strings.strings;
-        sheet.xfs = &styles.xfs;
+        sheet.sharedAt = &sharedAt;
+        sheet.strings = &strings;
+        sheet.styles = &styles;
         sheet.date1904 = workbook.date1904;
         sheet.grid = &book.sheets.back().grid;
         sheet.losses = &book.losses;
-        parsePart(archive, found->second.target, sheet);
-        read.insert(found->second.target);
+        sheet.budget = &budget;
+        parsePart(archive, entry.part, sheet);
+        read.insert(archive.entryName(entry.part));
+        budget.settle(sheet.grid->cellCount() * kCellBytes + sheet.grid->longTextBytes());
     }
-    if (book.sheets.empty())
-        throw fileError(name, "工作簿中没有工作表。");
 
-    for (const std::string& entry : archive.entries())
-        if (!read.count(entry) && !isBenign(entry))
+    for (const std::string& entry : archive.names()) {
+        if (read.count(entry) || isBenign(entry))
+            continue;
+        if (isMacroPart(entry))
+            book.losses.macros = true;
+        else
             book.losses.otherParts = true;
+    }
+    archive.reportDone();
     return book;
 }
 
 Book readXlsxFile(const std::string& path)
 {
     return readXlsx(readWholeFile(path), path);
+}
+
+Book readXlsxFile(const std::string& path, const XlsxReadOptions& options)
+{
+    return readXlsx(readWholeFile(path), path, options);
 }
 
 } // namespace sheet

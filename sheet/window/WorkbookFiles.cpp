@@ -69,8 +69,11 @@ char separatorOf(FileFormat format)
 
 Book readWorkbookFile(const std::string& name, FileFormat format, TextEncoding encoding, const Progress& progress = {})
 {
-    if (format == FileFormat::Xlsx)
-        return readXlsxFile(name);
+    if (format == FileFormat::Xlsx) {
+        XlsxReadOptions options;
+        options.progress = progress;
+        return readXlsxFile(name, options);
+    }
     return readCsvFile(name, encoding, separatorOf(format), progress);
 }
 

@@ -251,10 +251,8 @@ TEST_F(XlsxFiles, RefusesBadFilesNamingTheFileAndTheFault)
     EXPECT_NE(failureOf(zipOf(minimalParts("<row><c r=\"XFE1\"><v>1</v></c></row>"))).find("XFE1"), std::string::npos);
     EXPECT_NE(failureOf(zipOf(minimalParts("<row><c r=\"A1048577\"><v>1</v></c></row>"))).find("超出"),
               std::string::npos);
-    EXPECT_NE(failureOf(zipOf(minimalParts("<row><c r=\"B2\" t=\"s\"><v>3</v></c></row>", "<si><t>x</t></si>")))
-                  .find("共享字符串 3"),
-              std::string::npos);
-    EXPECT_NE(failureOf(zipOf(minimalParts("<row><c r=\"A1\"><v>abc</v></c></row>"))).find("A1"), std::string::npos);
+    // A shared string that is not there, or a number that is none, leaves its cell blank and the file is read:
+    // XlsxCellTest.ReadsWhatCanBeReadAndReportsTheRest.
     EXPECT_NE(failureOf(zipOf(minimalParts("<row><c r=\"A1\"><v>1</v></row>"))).find("XML"), std::string::npos);
     EXPECT_NE(failureOf(zipOf(minimalParts("<row><c r=\"1A\"><v>1</v></c></row>"))).find("无效"), std::string::npos);
 

@@ -172,7 +172,7 @@ TEST(GridTest, ClearingTheLastCellsShrinksLastRowAndColumn) {
 }
 
 TEST(GridTest, ValueViewingTheGridItselfCanBeStored) {
-    // Texts of 11 to 15 bytes sit inside std::string objects, which move when the text store grows.
+    // Texts of 11 to 16 bytes sit inside the text store's entries, which move when the store grows.
     Grid grid;
     for (int i = 0; i < 40; ++i) {
         grid.setCell(1, i + 1, CellView::makeText(longText(i, 11 + i % 5)));
@@ -186,6 +186,74 @@ TEST(GridTest, ValueViewingTheGridItselfCanBeStored) {
         EXPECT_EQ(grid.cell(2, i + 1).text, longText(i, 11 + i % 5));
     }
     EXPECT_EQ(grid.cell(3, 2).text, "inline");
+}
+
+// Cells holding equal long texts hold one copy, however the text reached them, until the last of them lets go.
+TEST(GridTest, CellsHoldingOneLongTextShareItsBytes) {
+    Grid grid;
+    const std::string text = longText(3, 100);
+    for (int row = 1; row <= 1000; ++row)
+        grid.setCell(row, 1 + row % 3, CellView::makeText(std::string(text))); // a new buffer every time
+    grid.setCell(2000, 1, grid.cell(1, 2)); // a view of the grid's own copy
+    EXPECT_EQ(grid.longTextBytes(), 100u);
+
+    const std::string other = longText(4, 60);
+    grid.setCell(5, 3, CellView::makeText(other));
+    grid.setCell(6, 1, CellView::makeText(other));
+    EXPECT_EQ(grid.longTextBytes(), 160u);
+    for (int row = 1; row <= 1000; ++row) {
+        if (row != 5 && row != 6) {
+            ASSERT_EQ(grid.cell(row, 1 + row % 3).text, text) << row;
+        }
+    }
+    EXPECT_EQ(grid.cell(5, 3).text, other);
+
+    grid.setCell(6, 1, CellView::makeNumber(6)); // overwritten, deleted, cleared: each releases its holder
+    grid.deleteRows(5, 1);
+    EXPECT_EQ(grid.longTextBytes(), 100u);
+    EXPECT_EQ(grid.clearArea(1, 1, 999, kColumns), 999u); // rows 6 to 1000 moved up one
+    EXPECT_EQ(grid.longTextBytes(), 100u);
+    grid.deleteRows(1, 2000);
+    EXPECT_EQ(grid.longTextBytes(), 0u);
+    EXPECT_EQ(grid.cellCount(), 0u);
+}
+
+TEST(GridTest, ASharedTextFillsManyCellsAndOutlivesItsHandle) {
+    Grid grid;
+    const std::string text = longText(7, 65'536);
+    {
+        const Grid::SharedText shared = grid.shareText(text);
+        const Grid::SharedText shortOne = grid.shareText("short");
+        for (int row = 1; row <= 10'000; ++row)
+            grid.setCell(row, 1, shared);
+        grid.setCell(1, 2, shortOne);
+        grid.setCell(1, 1, shortOne); // replaces a holder of the long one
+        EXPECT_EQ(grid.longTextBytes(), text.size());
+    }
+    EXPECT_EQ(grid.cell(1, 1), CellView::makeText("short"));
+    EXPECT_EQ(grid.cell(1, 2), CellView::makeText("short"));
+    EXPECT_EQ(grid.cell(10'000, 1).text, text);
+    EXPECT_EQ(grid.cellCount(), 10'001u);
+    EXPECT_EQ(grid.longTextBytes(), text.size());
+
+    // Equal texts stored as values find the shared copy too.
+    grid.setCell(1, 3, CellView::makeText(text));
+    EXPECT_EQ(grid.longTextBytes(), text.size());
+    EXPECT_EQ(grid.clearWhere([](std::int32_t, std::int32_t column) { return column != 2; }), 10'001u);
+    EXPECT_EQ(grid.longTextBytes(), 0u);
+    EXPECT_EQ(grid.cellCount(), 1u);
+}
+
+TEST(GridTest, ASharedTextOfAnotherGridIsRefusedWithoutChange) {
+    Grid grid;
+    Grid other;
+    const Grid::SharedText foreign = other.shareText(longText(1, 40));
+    const Grid::SharedText none;
+    EXPECT_THROW(grid.setCell(1, 1, foreign), std::invalid_argument);
+    EXPECT_THROW(grid.setCell(1, 1, none), std::invalid_argument);
+    EXPECT_EQ(grid.cellCount(), 0u);
+    EXPECT_EQ(grid.lastRow(), 0);
+    EXPECT_EQ(grid.longTextBytes(), 0u);
 }
 
 TEST(GridTest, UnknownKindIsRejectedWithoutChange) {
@@ -585,7 +653,7 @@ TEST_P(GridModelTest, AgreesWithAMapOfCells) {
     const auto pickRow = [&] { return roll(0, 4) == 0 ? roll(kRows - 6, kRows) : roll(1, 25); };
     const auto pickColumn = [&] { return roll(0, 4) == 0 ? roll(kColumns - 4, kColumns) : roll(1, 12); };
     const auto pickValue = [&](int serial) {
-        switch (roll(0, 6)) {
+        switch (roll(0, 7)) {
         case 0:
             return Value::of(CellView::makeNumber(serial * 0.5));
         case 1:
@@ -598,6 +666,8 @@ TEST_P(GridModelTest, AgreesWithAMapOfCells) {
             return Value::of(CellView::makeDate(40'000 + serial));
         case 5:
             return Value::of(CellView::makeError(static_cast<std::int32_t>(CellError::Ref)));
+        case 6: // one of a few long texts, so that many cells share each
+            return Value{CellKind::Text, 0, 0, longText(serial % 3, 20)};
         default:
             return Value{};
         }
@@ -605,6 +675,8 @@ TEST_P(GridModelTest, AgreesWithAMapOfCells) {
 
     Grid grid;
     Cells model;
+    const std::string shared0Text = longText(0, 20);
+    const Grid::SharedText shared0 = grid.shareText(shared0Text);
     // Applies a move of rows (axis 0) or columns (axis 1) to the model; nullopt when a cell would leave the sheet.
     const auto moved = [&](int axis, std::int32_t at, std::int32_t count, bool insert) -> std::optional<Cells> {
         const std::int32_t limit = axis == 0 ? kRows : kColumns;
@@ -631,7 +703,10 @@ TEST_P(GridModelTest, AgreesWithAMapOfCells) {
             const std::int32_t row = pickRow();
             const std::int32_t column = pickColumn();
             const Value value = pickValue(step);
-            grid.setCell(row, column, value.view());
+            if (value.text == shared0Text)
+                grid.setCell(row, column, shared0);
+            else
+                grid.setCell(row, column, value.view());
             if (value.kind == CellKind::Empty)
                 model.erase({row, column});
             else
