@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -17,12 +18,19 @@ volatile std::sig_atomic_t g_requests = 0;
 
 extern "C" void requested(int signal)
 {
-    // Asked twice: the first request is stuck, so the user gets what a second Ctrl+C means.
-    if (g_requests != 0)
-        _exit(128 + signal);
+    const int savedErrno = errno;
+    // A second Ctrl+C means "now": the first is stuck. Other signals while one is handled are the same request
+    // again (a logout sends SIGTERM and then SIGHUP): the copies being written must not be cut short.
+    if (g_requests != 0) {
+        if (signal == SIGINT)
+            _exit(128 + signal);
+        errno = savedErrno;
+        return;
+    }
     g_requests = 1;
     const char byte = static_cast<char>(signal);
     (void)!write(g_pipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 } // namespace

@@ -40,7 +40,9 @@ int main(int argc, char** argv)
     sheet::offerRecovery(keeper, automation->embedded());
     std::function<void()> finish;
     finish = [&keeper, &finish] {
-        // A file being read or written finishes first: its workbook is whole again only then.
+        // A file being read or written is stopped, as Cancel stops it (a save leaves the file as it was), and its
+        // workbook is whole again once it has.
+        sheet::FileProgress::cancelAll();
         if (sheet::FileProgress::busy()) {
             QTimer::singleShot(100, qApp, finish);
             return;

@@ -18,6 +18,11 @@ bool flushFolder(const std::filesystem::path& folder);
 /// Whether this process may write to the existing file or folder at `path` (its permissions and a read-only file
 /// system). A file that nobody may write counts as read-only also for the administrator.
 bool mayWrite(const std::filesystem::path& path);
+/// Makes a new, empty file at `path` that only its owner may read and write, failing when one exists already.
+bool createPrivateFile(const std::filesystem::path& path);
+/// Gives the file `to` the permissions, owner and group of the file `from`, as far as this process may; with no
+/// `from`, the permissions a new file gets by the user's defaults. Best effort: says nothing of what it could not.
+void takeModeAndOwner(const std::filesystem::path& to, const std::filesystem::path* from);
 /// This process's id, and whether the process `id` still runs on this machine.
 long currentProcessId();
 bool processRuns(long id);

@@ -55,6 +55,26 @@ bool mayWrite(const std::filesystem::path& path)
     return ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & 0222) != 0;
 }
 
+bool createPrivateFile(const std::filesystem::path& path)
+{
+    const Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    return fd.get() >= 0;
+}
+
+void takeModeAndOwner(const std::filesystem::path& to, const std::filesystem::path* from)
+{
+    struct stat original {};
+    if (from && ::stat(from->c_str(), &original) == 0) {
+        // The owner first: changing it may clear the set-id bits the mode then sets again.
+        (void)!::chown(to.c_str(), original.st_uid, original.st_gid);
+        ::chmod(to.c_str(), original.st_mode & 07777);
+        return;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(to.c_str(), 0666 & ~mask);
+}
+
 long currentProcessId()
 {
     return static_cast<long>(::getpid());
@@ -70,7 +90,8 @@ bool processRuns(long id)
 
 std::optional<bool> lockedByAnotherProcess(const std::filesystem::path& path)
 {
-    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking: a FIFO where a file should be must not stop the program.
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         return std::nullopt;
     struct flock lock {};

@@ -44,11 +44,32 @@ bool flushFolder(const std::filesystem::path&)
 bool mayWrite(const std::filesystem::path& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY))
+    if (attributes == INVALID_FILE_ATTRIBUTES)
         return false;
-    const Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        // The read-only attribute means nothing on a folder (Explorer sets it on customised ones); what counts is
+        // whether a file can be made in it. A folder is opened only with backup semantics.
+        const Handle folder(CreateFileW(path.c_str(), FILE_ADD_FILE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return folder.valid();
+    }
+    // A file open in another program is not read-only: saving will say that it is in use.
+    return (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+}
+
+bool createPrivateFile(const std::filesystem::path& path)
+{
+    // A new file of the user's own inherits the folder's permissions: nothing more private is needed here.
+    const Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file.valid();
+}
+
+void takeModeAndOwner(const std::filesystem::path& to, const std::filesystem::path* from)
+{
+    // The one permission a file carries itself is the read-only attribute, and a read-only file is never replaced.
+    (void)to;
+    (void)from;
 }
 
 long currentProcessId()

@@ -13,6 +13,7 @@ namespace sheet {
 namespace {
 
 int g_running = 0;
+bool g_cancelAll = false;
 
 constexpr qint64 kEventsEveryMs = 50;
 
@@ -36,6 +37,11 @@ bool FileProgress::busy()
     return g_running > 0;
 }
 
+void FileProgress::cancelAll()
+{
+    g_cancelAll = true;
+}
+
 std::function<bool(double)> FileProgress::callback()
 {
     return [this](double fraction) { return report(fraction); };
@@ -43,7 +49,7 @@ std::function<bool(double)> FileProgress::callback()
 
 bool FileProgress::report(double fraction)
 {
-    if (m_dialog && m_dialog->wasCanceled())
+    if (g_cancelAll || (m_dialog && m_dialog->wasCanceled()))
         m_cancelled = true;
     if (m_cancelled)
         return false;

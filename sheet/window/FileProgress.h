@@ -29,6 +29,8 @@ public:
     bool cancelled() const { return m_cancelled; }
     /// Whether a file operation is under way in this process.
     static bool busy();
+    /// Stops every file operation under way, and any started later, as Cancel does: the process is ending.
+    static void cancelAll();
 
 private:
     bool report(double fraction);

@@ -680,7 +680,9 @@ bool SheetWindow::writeTo(const QString& path, FileFormat format)
     m_book->setSaved(path.toStdString(), format);
     m_book->setFileStamp(fileStampOf(path));
     claimFile();
-    RecoveryKeeper::forget(*m_book);
+    // The other sheets of a text file saved are still only here, and so is their safety copy.
+    if (!partial)
+        RecoveryKeeper::forget(*m_book);
     if (partial) {
         // The other sheets are still only here: the workbook stays marked until they are saved too.
         m_book->markModified();

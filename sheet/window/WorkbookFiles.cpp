@@ -206,8 +206,13 @@ Workbook* openWorkbookFileOrWarn(Application& app, const QString& path, FileKind
                                  TextEncoding encoding)
 {
     try {
-        FileProgress progress(parent, QStringLiteral("正在打开“%1”…").arg(QFileInfo(path).fileName()));
-        Workbook& book = openWorkbookFile(app, path, kind, encoding, progress.callback());
+        Workbook* opened = nullptr;
+        {
+            // Only while reading: the note below is no file operation, and must not hold up the rest.
+            FileProgress progress(parent, QStringLiteral("正在打开“%1”…").arg(QFileInfo(path).fileName()));
+            opened = &openWorkbookFile(app, path, kind, encoding, progress.callback());
+        }
+        Workbook& book = *opened;
         if (const QString who = editedElsewhere(path); !who.isEmpty())
             WindowDialogs::current().inform(
                 parent, QStringLiteral("“%1”正在另一个程序中编辑(%2)。\n可以在这里查看和修改它；保存之前会先问您。")

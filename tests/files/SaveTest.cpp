@@ -1,6 +1,7 @@
 // Saving over an existing file: what stays of it when the save fails, and what the new file keeps of the old.
 #include "Csv.h"
 #include "FileError.h"
+#include "FileSystem.h"
 #include "WriteReplacing.h"
 #include "Xlsx.h"
 
@@ -147,26 +148,68 @@ TEST_F(Saving, AFailedWriteLeavesTheOldFileAndNoTemporaryFiles)
     }
 }
 
+// How this machine's name goes into a temporary file's name.
+std::string hostTag()
+{
+    std::string host = sheet::hostName();
+    for (char& c : host)
+        if (c == '.' || c == '/' || c == '\\' || c == '@')
+            c = '_';
+    return host.empty() ? std::string("host") : host;
+}
+
 TEST_F(Saving, LeftoversOfSavesKilledHalfWayAreRemoved)
 {
     writeText(at("book.xlsx"), "old");
+    const std::string here = "@" + hostTag() + ".1";
     const long ended = endedProcess();
-    const std::string dead = "book.xlsx.tessavo-tmp." + std::to_string(ended) + ".1";
+    const std::string dead = "book.xlsx.tessavo-tmp." + std::to_string(ended) + here;
     writeText(at(dead), "half a zip");
     writeText(at(dead + ".a1B2c3"), "the archive's own temporary file");
     writeText(at(dead + ".sheet2"), "a part");
     // A save of another running program is left alone, and so are other files' leftovers.
-    const std::string running = "book.xlsx.tessavo-tmp." + std::to_string(getppid()) + ".1";
+    const std::string running = "book.xlsx.tessavo-tmp." + std::to_string(getppid()) + here;
     writeText(at(running), "in progress");
-    writeText(at("other.xlsx.tessavo-tmp." + std::to_string(ended) + ".1"), "not ours to judge");
+    const std::string other = "other.xlsx.tessavo-tmp." + std::to_string(ended) + here;
+    writeText(at(other), "not ours to judge");
+    // Another machine's save in a shared folder: its process cannot be asked, so only its age tells.
+    const std::string elsewhere = "book.xlsx.tessavo-tmp." + std::to_string(ended) + "@far-away.1";
+    writeText(at(elsewhere), "in progress over there");
+    const std::string elsewhereOld = "book.xlsx.tessavo-tmp." + std::to_string(ended) + "@far-away.2";
+    writeText(at(elsewhereOld), "left over there");
+    fs::last_write_time(at(elsewhereOld), fs::file_time_type::clock::now() - std::chrono::hours(2));
     // An older save named no process: removed once it is old.
     writeText(at("book.xlsx.tessavo-tmp"), "old style");
     fs::last_write_time(at("book.xlsx.tessavo-tmp"), fs::file_time_type::clock::now() - std::chrono::hours(2));
 
     sheet::writeReplacing(at("book.xlsx").string(), filling("new"));
     EXPECT_EQ(readText(at("book.xlsx")), "new");
-    EXPECT_EQ(filesIn(m_dir), (std::vector<std::string>{"book.xlsx", running,
-                                                        "other.xlsx.tessavo-tmp." + std::to_string(ended) + ".1"}));
+    std::vector<std::string> kept{"book.xlsx", running, elsewhere, other};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(filesIn(m_dir), kept);
+}
+
+TEST_F(Saving, TheFileIsPrivateWhileWrittenAndKeepsItsOwner)
+{
+    writeText(at("shared.csv"), "old");
+    fs::permissions(at("shared.csv"),
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+    fs::perms whileWritten{};
+    sheet::writeReplacing(at("shared.csv").string(), [&](const std::string& temporary) {
+        whileWritten = fs::status(temporary).permissions();
+        writeText(temporary, "new");
+    });
+    EXPECT_EQ(whileWritten, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(static_cast<unsigned>(fs::status(at("shared.csv")).permissions()), 0644u);
+
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only the administrator can save another user's file";
+    ASSERT_EQ(chown(at("shared.csv").c_str(), 1234, 1234), 0);
+    sheet::writeReplacing(at("shared.csv").string(), filling("newer"));
+    struct stat st {};
+    ASSERT_EQ(stat(at("shared.csv").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 1234u);
+    EXPECT_EQ(st.st_gid, 1234u);
 }
 
 TEST_F(Saving, WritersKeepTheModeAndRefuseReadOnlyFilesToo)
