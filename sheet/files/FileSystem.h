@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace sheet {
 
@@ -30,10 +31,13 @@ bool processRuns(long id);
 /// document; LockFileEx on Windows): another one, or this one through holdLock. Nothing when the file cannot be
 /// checked.
 std::optional<bool> lockedByAnotherProcess(const std::filesystem::path& path);
-/// Opens the existing file at `path` and holds a write lock on all of it until releaseLock, so that other processes
-/// see it taken (lockedByAnotherProcess); the lock goes with the process, however it ends. Returns a handle, or -1
-/// when the lock cannot be taken. Checking the file from this process does not release it.
+/// Opens the file at `path`, making it when there is none but never emptying it, and holds a lock on it until
+/// releaseLock, so that other processes see it taken (lockedByAnotherProcess) while they can still read it; the
+/// lock goes with the process, however it ends. Returns a handle, or -1 when another holds the lock already or the
+/// file cannot be opened. Checking the file from this process does not release the lock.
 std::intptr_t holdLock(const std::filesystem::path& path);
+/// Replaces what the locked file of `handle` holds with `content`; false when it could not be written whole.
+bool replaceContent(std::intptr_t handle, std::string_view content);
 void releaseLock(std::intptr_t handle);
 /// The local time now as lock files of office programs write it, "09.12.2026 14:05".
 std::string localTimeText();

@@ -112,17 +112,33 @@ std::optional<bool> lockedByAnotherProcess(const std::filesystem::path& path)
 
 std::intptr_t holdLock(const std::filesystem::path& path)
 {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0)
         return -1;
     struct flock lock {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
-    if (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
         ::close(fd);
         return -1;
     }
     return fd;
+}
+
+bool replaceContent(std::intptr_t handle, std::string_view content)
+{
+    const int fd = static_cast<int>(handle);
+    if (fd < 0 || ::ftruncate(fd, 0) != 0)
+        return false;
+    std::size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t n = ::pwrite(fd, content.data() + written, content.size() - written, static_cast<off_t>(written));
+        if (n <= 0)
+            return false;
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 void releaseLock(std::intptr_t handle)

@@ -101,19 +101,42 @@ std::optional<bool> lockedByAnotherProcess(const std::filesystem::path& path)
     return false;
 }
 
+namespace {
+
+// One byte far beyond any content: a lock of the content itself would keep others from reading who holds it.
+OVERLAPPED farByte()
+{
+    OVERLAPPED at{};
+    at.Offset = 0;
+    at.OffsetHigh = 0x40000000;
+    return at;
+}
+
+} // namespace
+
 std::intptr_t holdLock(const std::filesystem::path& path)
 {
-    // Shared for reading, so that others can read who holds it; the byte-range lock keeps writers out.
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return -1;
-    OVERLAPPED whole{};
-    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
+    OVERLAPPED at = farByte();
+    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
         CloseHandle(file);
         return -1;
     }
     return reinterpret_cast<std::intptr_t>(file);
+}
+
+bool replaceContent(std::intptr_t handle, std::string_view content)
+{
+    const auto file = reinterpret_cast<HANDLE>(handle);
+    LARGE_INTEGER start{};
+    if (handle == -1 || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !SetEndOfFile(file))
+        return false;
+    DWORD written = 0;
+    return WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
+           written == content.size();
 }
 
 void releaseLock(std::intptr_t handle)

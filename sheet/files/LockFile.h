@@ -13,15 +13,17 @@ struct Editor {
 };
 
 /// Another program's claim on the file at `path` (UTF-8): a lock file of LibreOffice's kind (".~lock.NAME#" beside
-/// it) that this process does not hold and that no killed instance of this program left behind, an owner file of
-/// Microsoft Office ("~$NAME"), or a record lock on the file itself. Nothing when nobody else edits it.
-/// A few system calls; never throws.
+/// it, or beside the file its symbolic links lead to) that this process does not hold and that no killed instance
+/// of this program left behind, an owner file of Microsoft Office ("~$NAME"), or a record lock on the file itself.
+/// Nothing when nobody else edits it. A few system calls; never throws.
 std::optional<Editor> otherEditor(const std::string& path);
 
-/// This program's claim on a file while a workbook of it is open: a lock file of LibreOffice's kind, so that
-/// LibreOffice and other instances of this program see the file taken, held locked so that one left by a killed
-/// process is known to be stale. The lock file goes on destruction or release(). Where it cannot be written (a
-/// folder this process may not write, a lock file of someone else already there) no claim is made, silently.
+/// This program's claim on a file while a workbook of it is open: a lock file of LibreOffice's kind beside the file
+/// a save writes (through symbolic links), so that LibreOffice and other instances of this program see the file
+/// taken, held locked so that one left by a killed process is known to be stale. Claims on one file within this
+/// process share one lock file, which goes when the last of them is released. No claim is made, and nothing
+/// touched, where another program holds the file, another process holds the lock file, or it cannot be written;
+/// a lock file this process could not write whole is removed again. Never throws.
 class EditLock {
 public:
     EditLock() = default;
@@ -33,15 +35,14 @@ public:
     EditLock& operator=(const EditLock&) = delete;
 
     /// Whether the claim is made.
-    bool held() const { return m_handle != -1; }
+    bool held() const { return !m_lockFile.empty(); }
     void release();
 
 private:
-    std::string m_lockFile;
-    std::intptr_t m_handle = -1;
+    std::string m_lockFile; // empty when no claim is made
 };
 
-/// The lock file of LibreOffice's kind for `path`: ".~lock.NAME#" in its folder.
+/// The lock file of LibreOffice's kind for `path`: ".~lock.NAME#" in its folder, `path` taken as it stands.
 std::string lockFileFor(const std::string& path);
 
 } // namespace sheet

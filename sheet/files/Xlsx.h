@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sheet {
 
@@ -63,5 +64,14 @@ std::vector<std::string> savedSheetNames(const std::vector<std::string>& names);
 /// far it has come; when it says stop, FileCancelled is thrown and the file at `path` is left as it was.
 /// Throws FileError.
 void writeXlsxFile(const std::string& path, const std::vector<const BookSheet*>& sheets, const Progress& progress = {});
+
+/// A sheet to write as it stands: its name, and its cells, which stay where they are (and must stay unchanged
+/// while they are written).
+struct SheetToWrite {
+    std::string name;
+    const Grid* grid = nullptr;
+};
+/// As above, for sheets that are not a Book's.
+void writeXlsxSheets(const std::string& path, const std::vector<SheetToWrite>& sheets, const Progress& progress = {});
 
 } // namespace sheet

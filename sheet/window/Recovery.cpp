@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "AutomationError.h"
 #include "AutomationHost.h"
+#include "FilePath.h"
 #include "FileProgress.h"
 #include "FileSystem.h"
 #include "Module1.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -29,6 +31,7 @@ namespace {
 RecoveryKeeper* g_keeper = nullptr;
 
 struct Note {
+    QString run; // the keeper that wrote it: alive while its process holds "<run>.alive" locked
     long pid = 0;
     QString name;
     QString path;
@@ -49,7 +52,9 @@ std::optional<Note> readNote(const QString& file)
             continue;
         const QString key = line.left(eq);
         const QString value = line.mid(eq + 1);
-        if (key == QLatin1String("pid"))
+        if (key == QLatin1String("run"))
+            note.run = value;
+        else if (key == QLatin1String("pid"))
             note.pid = value.toLong(&hasPid);
         else if (key == QLatin1String("name"))
             note.name = value;
@@ -58,7 +63,7 @@ std::optional<Note> readNote(const QString& file)
         else if (key == QLatin1String("written"))
             note.written = QDateTime::fromString(value, Qt::ISODate);
     }
-    return hasPid ? std::optional<Note>(note) : std::nullopt;
+    return hasPid || !note.run.isEmpty() ? std::optional<Note>(note) : std::nullopt;
 }
 
 bool writeNote(const QString& file, const Note& note)
@@ -101,6 +106,10 @@ RecoveryKeeper::RecoveryKeeper(QString folder, int intervalMs, QObject* parent)
     : QObject(parent), m_folder(std::move(folder))
 {
     g_keeper = this;
+    // Random, not the process id alone: a later process may get a killed one's id, and must not take its copies.
+    m_run = QStringLiteral("%1-%2")
+                .arg(currentProcessId())
+                .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
     m_timer.setInterval(intervalMs);
     connect(&m_timer, &QTimer::timeout, this, &RecoveryKeeper::round);
     m_timer.start();
@@ -110,6 +119,28 @@ RecoveryKeeper::~RecoveryKeeper()
 {
     if (g_keeper == this)
         g_keeper = nullptr;
+    if (m_alive != -1) {
+        // Copies of ours still here (work nobody saved or discarded) are orphans from now on.
+        QFile::remove(alivePath(m_run));
+        releaseLock(m_alive);
+    }
+}
+
+QString RecoveryKeeper::alivePath(const QString& run) const
+{
+    return QDir(m_folder).filePath(run + QStringLiteral(".alive"));
+}
+
+bool RecoveryKeeper::makeFolder()
+{
+    if (m_alive != -1)
+        return true;
+    if (!QDir().mkpath(m_folder))
+        return false;
+    // The user's unsaved work: nobody else's to read.
+    QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    m_alive = holdLock(filePath(alivePath(m_run).toStdString()));
+    return m_alive != -1;
 }
 
 QString RecoveryKeeper::defaultFolder()
@@ -140,7 +171,7 @@ int RecoveryKeeper::keepNow()
         return 0;
     for (Workbook* book : shownWorkbooks())
         if (std::none_of(m_kept.begin(), m_kept.end(), [&](const Kept& k) { return k.book.get() == book; }))
-            m_kept.push_back({Ref<Workbook>(book), QStringLiteral("%1-%2").arg(currentProcessId()).arg(m_nextId++), 0});
+            m_kept.push_back({Ref<Workbook>(book), QStringLiteral("%1-%2").arg(m_run).arg(m_nextId++), 0});
     int written = 0;
     for (Kept& kept : m_kept) {
         if (!worthKeeping(*kept.book)) {
@@ -158,7 +189,7 @@ int RecoveryKeeper::keepNow()
 
 bool RecoveryKeeper::write(Kept& kept)
 {
-    if (!QDir().mkpath(m_folder))
+    if (!makeFolder())
         return false;
     try {
         writeWorkbookFile(*kept.book, copyPath(kept.id), FileFormat::Xlsx);
@@ -166,6 +197,7 @@ bool RecoveryKeeper::write(Kept& kept)
         return false; // a full disk, say: the next round tries again
     }
     Note note;
+    note.run = m_run;
     note.pid = currentProcessId();
     note.name = QString::fromStdString(kept.book->name());
     note.path = QString::fromStdString(kept.book->path());
@@ -203,7 +235,13 @@ std::vector<RecoveryKeeper::Orphan> RecoveryKeeper::orphans() const
     for (const QFileInfo& file : dir.entryInfoList({QStringLiteral("*.txt")}, QDir::Files)) {
         const auto note = readNote(file.filePath());
         const QString id = file.completeBaseName();
-        if (!note || note->pid == currentProcessId() || processRuns(note->pid) || !QFile::exists(copyPath(id)))
+        if (!note || !QFile::exists(copyPath(id)) || note->run == m_run)
+            continue;
+        // A keeper holds its "alive" file locked while its process runs; notes of older ones name a process.
+        const bool running = note->run.isEmpty()
+                                 ? note->pid == currentProcessId() || processRuns(note->pid)
+                                 : lockedByAnotherProcess(filePath(alivePath(note->run).toStdString())).value_or(false);
+        if (running)
             continue;
         out.push_back({id, note->name, note->path, note->written});
     }
@@ -224,7 +262,9 @@ Workbook* RecoveryKeeper::recover(Application& app, const Orphan& orphan)
     const QString name = orphan.name.isEmpty() ? QStringLiteral("工作簿") : orphan.name;
     recovered.rename((name + QStringLiteral(" (恢复)")).toStdString());
     // The copy on the disk is this workbook's now, and current.
+    makeFolder();
     Note note;
+    note.run = m_run;
     note.pid = currentProcessId();
     note.name = QString::fromStdString(recovered.name());
     note.path = orphan.originalPath;

@@ -78,10 +78,15 @@ private:
     void round();
     bool write(Kept& kept);
     void remove(const QString& id) const;
+    // Makes the folder (the owner's alone) and holds this keeper's "alive" file locked, once.
+    bool makeFolder();
+    QString alivePath(const QString& run) const;
     QString copyPath(const QString& id) const;
     QString notePath(const QString& id) const;
 
     QString m_folder;
+    QString m_run;              // this keeper's name in the folder, "PID-RANDOM"
+    std::intptr_t m_alive = -1; // the lock held on "<run>.alive" while this keeper lives
     QTimer m_timer;
     std::vector<Kept> m_kept;
     int m_nextId = 1;

@@ -281,27 +281,12 @@ bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format, c
         writeCsvFile(name, book.activeSheet()->grid(), separatorOf(format), progress);
         return book.sheets().size() > 1;
     }
-    // The writer takes whole sheets: lend it the grids (a move each, no copy) and take them back however it ends.
-    // Everything that can fail is done before the first grid moves; moving grids cannot fail.
-    std::vector<BookSheet> lent(book.sheets().size());
-    std::vector<const BookSheet*> sheets;
-    sheets.reserve(lent.size());
-    for (std::size_t i = 0; i < lent.size(); ++i) {
-        lent[i].name = book.sheets()[i]->name();
-        sheets.push_back(&lent[i]);
-    }
-    struct GiveBack {
-        Workbook& book;
-        std::vector<BookSheet>& lent;
-        ~GiveBack()
-        {
-            for (std::size_t i = 0; i < lent.size(); ++i)
-                book.sheets()[i]->grid() = std::move(lent[i].grid);
-        }
-    } giveBack{book, lent};
-    for (std::size_t i = 0; i < lent.size(); ++i)
-        lent[i].grid = std::move(book.sheets()[i]->grid());
-    writeXlsxFile(name, sheets, progress);
+    // The grids stay in the workbook: a window repainted while the file is written shows them as they are.
+    std::vector<SheetToWrite> sheets;
+    sheets.reserve(book.sheets().size());
+    for (const auto& sheet : book.sheets())
+        sheets.push_back({sheet->name(), &sheet->grid()});
+    writeXlsxSheets(name, sheets, progress);
     return false;
 }
 

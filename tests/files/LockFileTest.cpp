@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,16 +33,19 @@ public:
             return;
         m_pid = fork();
         if (m_pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlives a test that crashed
+            close(ready[0]);
             take();
             const char done = 1;
             (void)!write(ready[1], &done, 1);
             pause();
             _exit(0);
         }
+        // Our end closed first: a child that dies early ends the read instead of leaving it waiting.
+        close(ready[1]);
         char done = 0;
         (void)!read(ready[0], &done, 1);
         close(ready[0]);
-        close(ready[1]);
     }
     ~OtherProcess() { kill(); }
     void kill()
@@ -131,6 +136,52 @@ TEST_F(LockFiles, AnotherRunningInstanceClaimsTheFileAndAKilledOneDoesNot)
     EXPECT_FALSE(sheet::otherEditor(book()));
     sheet::EditLock mine(book());
     EXPECT_TRUE(mine.held());
+}
+
+TEST_F(LockFiles, ClaimsWithinTheProcessShareOneLockFile)
+{
+    // A workbook reopened in another encoding claims the file before the old one lets go.
+    auto first = std::make_unique<sheet::EditLock>(book());
+    sheet::EditLock second(book());
+    EXPECT_TRUE(first->held());
+    EXPECT_TRUE(second.held());
+    first.reset();
+    EXPECT_TRUE(fs::exists(lock()));
+    EXPECT_FALSE(sheet::otherEditor(book()));
+    second.release();
+    EXPECT_FALSE(fs::exists(lock()));
+}
+
+TEST_F(LockFiles, ALockFileAnotherProcessHoldsIsNeverTouched)
+{
+    const std::string theirs = "张三,zhang,pc-12,09.12.2026 14:05,file:///home/zhang;";
+    std::ofstream(lock()) << theirs;
+    {
+        OtherProcess other([&] { sheet::holdLock(lock()); });
+        // Whatever its content says, a held lock file is somebody's; we neither write nor remove it.
+        sheet::EditLock mine(book());
+        EXPECT_FALSE(mine.held());
+    }
+    EXPECT_EQ(readText(lock()), theirs);
+}
+
+TEST_F(LockFiles, ALinkedFileIsClaimedWhereItReallyIs)
+{
+    fs::create_directories(m_dir / "real");
+    std::ofstream(m_dir / "real" / "表.xlsx") << "a workbook";
+    fs::create_symlink("real/表.xlsx", m_dir / "link.xlsx");
+    {
+        sheet::EditLock mine((m_dir / "link.xlsx").string());
+        EXPECT_TRUE(mine.held());
+        EXPECT_TRUE(fs::exists(m_dir / "real" / ".~lock.表.xlsx#"));
+        EXPECT_FALSE(fs::exists(m_dir / ".~lock.link.xlsx#"));
+    }
+    // LibreOffice opened it by the link: its lock file stands beside the link, and is seen from the real name too.
+    std::ofstream(m_dir / ".~lock.link.xlsx#") << ",zhang,pc-12,09.12.2026 14:05,;";
+    EXPECT_TRUE(sheet::otherEditor((m_dir / "link.xlsx").string()));
+    fs::remove(m_dir / ".~lock.link.xlsx#");
+    std::ofstream(m_dir / "real" / ".~lock.表.xlsx#") << ",zhang,pc-12,09.12.2026 14:05,;";
+    EXPECT_TRUE(sheet::otherEditor((m_dir / "link.xlsx").string()));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "Csv.h"
 #include "FakePlatform.h"
 #include "FileProgress.h"
+#include "FileSystem.h"
 #include "Module1.h"
 #include "Recovery.h"
 #include "SheetModel.h"
@@ -170,6 +171,7 @@ private slots:
     void aReadOnlyFileIsNotReplacedAndSaveAsIsOffered();
     void sheetsRenamedBySavingAreNamedFirst();
     void aLongFileOperationShowsItsProgressAndCanBeCancelled();
+    void aWorkbookBeingSavedStillShowsItsCells();
     void unsavedWorkIsCopiedAsideUntilSavedOrDiscarded();
     void aKilledProgramsCopiesAreOfferedBackAsUnsavedWorkbooks();
     void aBadFileGivesAWarningAndOpensNothing();
@@ -1484,6 +1486,21 @@ void SheetWindowTest::aLongFileOperationShowsItsProgressAndCanBeCancelled()
     QVERIFY(!sheet::FileProgress::busy());
 }
 
+void SheetWindowTest::aWorkbookBeingSavedStillShowsItsCells()
+{
+    open();
+    sheet::Workbook* book = m_window->workbook();
+    for (int r = 1; r <= 300'000; ++r)
+        book->activeSheet()->setCell(r, 1, sheet::CellView::makeNumber(r));
+    // Whatever a repaint during the save reads, it finds the cells where they were.
+    std::size_t seenWhileSaving = 0;
+    sheet::writeWorkbookFile(*book, path("big.xlsx"), sheet::FileFormat::Xlsx, [&](double) {
+        seenWhileSaving = std::max(seenWhileSaving, book->activeSheet()->grid().cellCount());
+        return true;
+    });
+    QCOMPARE(seenWhileSaving, std::size_t(300'000));
+}
+
 void SheetWindowTest::unsavedWorkIsCopiedAsideUntilSavedOrDiscarded()
 {
     const QString folder = path("recovery");
@@ -1504,14 +1521,26 @@ void SheetWindowTest::unsavedWorkIsCopiedAsideUntilSavedOrDiscarded()
     // Saved: the copy goes at once.
     m_dialogs.files.push_back(sheet::FileChoice{path("kept.xlsx"), sheet::FileKind::Xlsx});
     QVERIFY(m_window->save());
-    QVERIFY(QDir(folder).entryList(QDir::Files).isEmpty());
+    QVERIFY(QDir(folder).entryList({QStringLiteral("*.xlsx"), QStringLiteral("*.txt")}, QDir::Files).isEmpty());
+
+    // The folder is the user's alone.
+    QCOMPARE(QFile::permissions(folder) & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+             QFileDevice::Permissions());
+
+    // A text file keeps one sheet: saved so, the other sheets are still only here, and so is their copy.
+    m_module->xlBook.get("Worksheets").call("Add");
+    m_module->xlSheet.put("Cells", 1.0, 1.0, 5.0);
+    QCOMPARE(keeper.keepNow(), 1);
+    m_dialogs.files.push_back(sheet::FileChoice{path("one.csv"), sheet::FileKind::Csv});
+    QVERIFY(m_window->saveAs());
+    QCOMPARE(QDir(folder).entryList({QStringLiteral("*.xlsx")}).size(), 1);
 
     // Changed again and closed with Don't Save: gone too.
     m_module->xlSheet.put("Cells", 1.0, 1.0, 1.0);
     QCOMPARE(keeper.keepNow(), 1);
     m_dialogs.closeAnswers.push_back(sheet::CloseAnswer::Discard);
     m_window->close();
-    QVERIFY(QDir(folder).entryList(QDir::Files).isEmpty());
+    QVERIFY(QDir(folder).entryList({QStringLiteral("*.xlsx"), QStringLiteral("*.txt")}, QDir::Files).isEmpty());
 
     // Changed and quit by automation, which asks nobody: the copy is all that is left, and stays.
     open();
@@ -1531,12 +1560,17 @@ void SheetWindowTest::aKilledProgramsCopiesAreOfferedBackAsUnsavedWorkbooks()
     sheet::BookSheet sheet{"成绩", {}};
     sheet.grid.setCell(1, 1, sheet::CellView::makeText("未保存的修改"));
     sheet::writeXlsxFile(QDir(folder).filePath(QStringLiteral("999999-1.xlsx")).toStdString(), {&sheet});
+    // Its process had this one's id, as a later process may: the copy is still the killed one's.
     writeBytes(QDir(folder).filePath(QStringLiteral("999999-1.txt")),
-               "pid=999999\nname=成绩.xlsx\npath=/home/zhang/成绩.xlsx\nwritten=2026-12-09T14:05:00\n");
-    // And one of a process that still runs (this test's parent): not offered.
+               "run=gone\npid=" + std::to_string(getpid()) +
+                   "\nname=成绩.xlsx\npath=/home/zhang/成绩.xlsx\nwritten=2026-12-09T14:05:00\n");
+    // And one of a keeper whose process still runs, holding its "alive" file: not offered.
     sheet::writeXlsxFile(QDir(folder).filePath(QStringLiteral("live-1.xlsx")).toStdString(), {&sheet});
     writeBytes(QDir(folder).filePath(QStringLiteral("live-1.txt")),
-               "pid=" + std::to_string(getppid()) + "\nname=x\npath=\nwritten=2026-12-09T14:05:00\n");
+               "run=live\npid=1\nname=x\npath=\nwritten=2026-12-09T14:05:00\n");
+    writeBytes(QDir(folder).filePath(QStringLiteral("live.alive")), "");
+    const std::intptr_t alive = sheet::holdLock(QDir(folder).filePath(QStringLiteral("live.alive")).toStdString());
+    QVERIFY(alive != -1);
 
     sheet::RecoveryKeeper keeper(folder, 3'600'000);
     QCOMPARE(keeper.orphans().size(), std::size_t(1));
@@ -1568,10 +1602,12 @@ void SheetWindowTest::aKilledProgramsCopiesAreOfferedBackAsUnsavedWorkbooks()
 
     // Discarded for good when the user says so.
     sheet::writeXlsxFile(QDir(folder).filePath(QStringLiteral("999999-2.xlsx")).toStdString(), {&sheet});
-    writeBytes(QDir(folder).filePath(QStringLiteral("999999-2.txt")), "pid=999999\nname=b\n");
+    writeBytes(QDir(folder).filePath(QStringLiteral("999999-2.txt")), "run=gone\nname=b\n");
     m_dialogs.recoveryAnswers.push_back(sheet::RecoveryAnswer::Discard);
     QCOMPARE(sheet::offerRecovery(keeper, *m_host), 0);
     QVERIFY(!QFile::exists(QDir(folder).filePath(QStringLiteral("999999-2.xlsx"))));
+    QVERIFY(QFile::exists(QDir(folder).filePath(QStringLiteral("live-1.xlsx"))));
+    sheet::releaseLock(alive);
 }
 
 QTEST_MAIN(SheetWindowTest)
