@@ -26,6 +26,7 @@
 
 #include <xcb/xcb.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -375,8 +376,10 @@ void DesktopTest::unsavedWorkSurvivesATerminationAndIsOfferedBack()
     xdotool({QStringLiteral("key"), QStringLiteral("Return")});
     QVERIFY(!windowNamed(QStringLiteral("^a.csv - Tessavo 表格 \\*$")).isEmpty());
 
-    // ... and the program is asked to end, as a logout or a shutdown asks it: it ends at once, asking nothing.
+    // ... and the program is asked to end, as a logout or a shutdown asks it: it ends soon, asking nothing.
+    // A logout sends SIGTERM and SIGHUP right after it: the second must not cut the first short.
     first.terminate();
+    ::kill(static_cast<pid_t>(first.processId()), SIGHUP);
     QVERIFY(first.waitForFinished(10'000));
     QCOMPARE(first.exitStatus(), QProcess::NormalExit);
     const QDir recovery(dir.filePath(QStringLiteral("data/Tessavo/recovery")));
