@@ -1,5 +1,6 @@
 #include "DonationWindow.h"
 
+#include "Layout.h"
 #include "Twips.h"
 
 #include <QIcon>
@@ -9,8 +10,8 @@
 
 namespace ui {
 
-// The motto, 17 blanks, 随喜, 2 blanks.
-const QString DonationWindow::kCaption = QString::fromUtf8("若工作无高效,则生活不自由.                 随喜  ");
+const QString DonationWindow::kCaption =
+    QString::fromUtf8(layout::kDonationCaption.data(), static_cast<qsizetype>(layout::kDonationCaption.size()));
 
 void PictureBox::mouseDoubleClickEvent(QMouseEvent* event)
 {
@@ -20,22 +21,26 @@ void PictureBox::mouseDoubleClickEvent(QMouseEvent* event)
 
 DonationWindow::DonationWindow()
 {
-    setObjectName(QString::fromUtf8("捐助"));
+    setObjectName(
+        QString::fromUtf8(layout::kDonationName.data(), static_cast<qsizetype>(layout::kDonationName.size())));
     setWindowTitle(kCaption);
     setWindowIcon(QIcon(QStringLiteral(":/tessavo.png")));
-    setFixedSize(twips(*this, 9600), twips(*this, 5190));
+    setFixedSize(twips(*this, layout::kDonationClientWidth), twips(*this, layout::kDonationClientHeight));
 
-    auto picture = [this](const char* name, const char* resource, int left) {
+    const char* resources[] = {":/donation-left.jpg", ":/donation-right.jpg"};
+    PictureBox* boxes[2] = {};
+    for (std::size_t i = 0; i < layout::kDonationPictures.size(); ++i) {
+        const layout::Picture& p = layout::kDonationPictures[i];
         auto* box = new PictureBox(this);
-        box->setObjectName(QString::fromLatin1(name));
-        box->setGeometry(twipsRect(*this, left, 120, 4620, 4965));
+        box->setObjectName(QString::fromLatin1(p.name.data(), static_cast<qsizetype>(p.name.size())));
+        box->setGeometry(twipsRect(*this, p.rect));
         box->setScaledContents(true); // width and height stretched independently
-        box->setPixmap(QPixmap(QString::fromLatin1(resource)));
+        box->setPixmap(QPixmap(QString::fromLatin1(resources[i])));
         connect(box, &PictureBox::doubleClicked, this, &QWidget::close);
-        return box;
-    };
-    Image1 = picture("Image1", ":/donation-left.jpg", 120);
-    Image2 = picture("Image2", ":/donation-right.jpg", 4860);
+        boxes[i] = box;
+    }
+    Image1 = boxes[0];
+    Image2 = boxes[1];
 }
 
 void DonationWindow::showNear(const QWidget* anchor)

@@ -1,24 +1,20 @@
 #pragma once
 
+#include "Form1Presenter.h"
 #include "Module1.h"
 #include "Platform.h"
 
 #include <QWidget>
 
-class QCheckBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
+#include <array>
 
 namespace ui {
 
 class DonationWindow;
 
-/// The main window: four groups of boxes, each with the button that runs one bulk edit, and a bottom row with the
-/// keep-in-front check box, the donate button and the exit button. Fixed size, laid out in twips at the screen's
-/// logical resolution. The controls carry their names as object names.
-class Form1 final : public QWidget {
+/// The main window in Qt: the controls of the layout table, at the screen's logical resolution, carrying their
+/// names as object names; what they do is Form1Presenter's.
+class Form1 final : public QWidget, private Form1View {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Form1)
 public:
@@ -35,26 +31,23 @@ protected:
 
 private:
     void buildControls();
-    void Form_Load();
-    void Check1_Click();
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void Command5_Click();
-    void Command6_Click();
-    void unloadDonationWindow();
+    template <class T> T* widget(layout::Id id) const;
 
-    automation::Module1& m_module;
-    automation::Platform& m_platform;
+    std::string text(layout::Id box) const override;
+    void setText(layout::Id box, std::string_view text) override;
+    int textLength(layout::Id box) const override;
+    void select(layout::Id box, int start, int length) override;
+    int checkState() const override;
+    void setCheckState(int state) override;
+    void setTopmost(bool on) override;
+    void createDonationWindow() override;
+    void showDonationWindow() override;
+    void unloadDonationWindow() override;
+    void closeMainWindow() override;
+
+    Form1Presenter m_presenter;
+    std::array<QWidget*, layout::kControlCount> m_controls{};
     DonationWindow* m_donation = nullptr;
-
-    QGroupBox *Frame1, *Frame2, *Frame3, *Frame4;
-    QLineEdit *Text1, *Text2, *Text3, *Text4, *Text5, *Text6, *Text7, *Text8, *Text9, *Text10, *Text11, *Text12;
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10, *Label11,
-        *Label12, *Label13, *Label14, *Label15;
-    QPushButton *Command1, *Command2, *Command3, *Command4, *Command5, *Command6;
-    QCheckBox* Check1;
 };
 
 } // namespace ui

@@ -5,24 +5,7 @@
 
 namespace ui {
 
-void SelectAllLineEdit::focusInEvent(QFocusEvent* event)
-{
-    QLineEdit::focusInEvent(event);
-    setSelection(0, static_cast<int>(text().size()));
-    // The click that brought the focus would place the caret and drop the selection when it ends.
-    m_selectAfterClick = event->reason() == Qt::MouseFocusReason;
-}
-
-void SelectAllLineEdit::mouseReleaseEvent(QMouseEvent* event)
-{
-    QLineEdit::mouseReleaseEvent(event);
-    if (m_selectAfterClick) {
-        m_selectAfterClick = false;
-        setSelection(0, static_cast<int>(text().size()));
-    }
-}
-
-void PlainLineEdit::focusInEvent(QFocusEvent* event)
+void FieldLineEdit::focusInEvent(QFocusEvent* event)
 {
     const int cursor = cursorPosition();
     const int start = selectionStart();
@@ -32,6 +15,17 @@ void PlainLineEdit::focusInEvent(QFocusEvent* event)
         setSelection(start, length);
     else
         setCursorPosition(cursor);
+    m_reportAfterClick = event->reason() == Qt::MouseFocusReason;
+    emit focusGained();
+}
+
+void FieldLineEdit::mouseReleaseEvent(QMouseEvent* event)
+{
+    QLineEdit::mouseReleaseEvent(event);
+    if (m_reportAfterClick) {
+        m_reportAfterClick = false;
+        emit focusGained();
+    }
 }
 
 } // namespace ui

@@ -1,21 +1,16 @@
 #include "Twips.h"
 
-#include <QtMath>
-
 namespace ui {
 
 int twips(const QWidget& widget, int length)
 {
-    return qRound(length * widget.logicalDpiX() / 1440.0);
+    return layout::pixels(length, widget.logicalDpiX());
 }
 
-QRect twipsRect(const QWidget& widget, int left, int top, int width, int height)
+QRect twipsRect(const QWidget& widget, const layout::TwipsRect& rect)
 {
-    const double x = widget.logicalDpiX() / 1440.0;
-    const double y = widget.logicalDpiY() / 1440.0;
-    const int l = qRound(left * x);
-    const int t = qRound(top * y);
-    return {l, t, qRound((left + width) * x) - l, qRound((top + height) * y) - t};
+    const layout::PixelRect r = layout::pixels(rect, widget.logicalDpiX(), widget.logicalDpiY());
+    return {r.left, r.top, r.width, r.height};
 }
 
 } // namespace ui
