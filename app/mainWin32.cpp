@@ -1,0 +1,40 @@
+// Process start on Windows: COM for the UI thread, the main window loaded (its load step runs) and shown, and the
+// message loop until the main window is gone. The spreadsheet application is Excel, or WPS Spreadsheets, through
+// COM; this program has no spreadsheet of its own.
+
+#include "Apartment.h"
+#include "ComHost.h"
+#include "Form1Window.h"
+#include "Module1.h"
+#include "Pictures.h"
+#include "Win32Platform.h"
+
+#include <commctrl.h>
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    // First, so that COM outlives every automation object below.
+    const automation::com::Apartment apartment;
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    const ui::win32::PictureSupport pictures;
+
+    automation::com::ComHost host;
+    ui::win32::Win32Platform platform;
+    automation::Module1 module(host, platform);
+    ui::win32::Form1Window form(module, platform);
+    if (!form.handle())
+        return 1;
+    platform.setMainWindow(form.handle());
+    form.show();
+
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (form.preTranslate(message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

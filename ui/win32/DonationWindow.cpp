@@ -1,0 +1,131 @@
+#include "DonationWindow.h"
+
+#include "Layout.h"
+#include "Pictures.h"
+#include "Resources.h"
+#include "Utf16.h"
+#include "WindowSupport.h"
+
+namespace ui::win32 {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"TessavoDonation";
+constexpr int kFirstPictureId = 1;
+
+void registerClass()
+{
+    static const bool registered = [] {
+        WNDCLASSEXW c{};
+        c.cbSize = sizeof(c);
+        c.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); };
+        c.hInstance = GetModuleHandleW(nullptr);
+        c.hIcon = LoadIconW(c.hInstance, MAKEINTRESOURCEW(TESSAVO_ICON));
+        c.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+        c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        c.lpszClassName = kClassName;
+        return RegisterClassExW(&c) != 0;
+    }();
+    (void)registered;
+}
+
+} // namespace
+
+DonationWindow::~DonationWindow()
+{
+    unload();
+}
+
+void DonationWindow::show(HWND anchorWindow)
+{
+    if (!m_window)
+        create(anchorWindow);
+    if (!m_window)
+        return;
+    ShowWindow(m_window, IsIconic(m_window) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(m_window);
+    BringWindowToTop(m_window);
+}
+
+void DonationWindow::create(HWND anchorWindow)
+{
+    registerClass();
+    const Resolution dpi = screenResolution();
+    const SIZE client{layout::pixels(layout::kDonationClientWidth, dpi.x),
+                      layout::pixels(layout::kDonationClientHeight, dpi.y)};
+    RECT anchor{};
+    if (!anchorWindow || !GetWindowRect(anchorWindow, &anchor))
+        anchor = workArea(nullptr);
+    const RECT outer = centredWindowRect(client, anchor);
+    // Without an owner: it is a window of its own on the task bar, as the main window is.
+    m_window = CreateWindowExW(0, kClassName, automation::com::toUtf16(layout::kDonationCaption).c_str(),
+                               kFixedWindowStyle, outer.left, outer.top, outer.right - outer.left,
+                               outer.bottom - outer.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!m_window)
+        return;
+    SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DonationWindow::procedure));
+
+    const int resources[2] = {TESSAVO_PICTURE_LEFT, TESSAVO_PICTURE_RIGHT};
+    for (int i = 0; i < 2; ++i) {
+        const RECT r =
+            toRect(layout::pixels(layout::kDonationPictures[static_cast<std::size_t>(i)].rect, dpi.x, dpi.y));
+        const int width = r.right - r.left;
+        const int height = r.bottom - r.top;
+        // SS_NOTIFY: the box reports double clicks.
+        m_pictures[i] =
+            CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY, r.left, r.top, width,
+                            height, m_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstPictureId + i)),
+                            GetModuleHandleW(nullptr), nullptr);
+        m_bitmaps[i] = loadStretchedPicture(resources[i], width, height);
+        if (m_pictures[i] && m_bitmaps[i]) {
+            SendMessageW(m_pictures[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_bitmaps[i]));
+            // Setting a bitmap sizes the box to it; the box keeps its own rectangle.
+            SetWindowPos(m_pictures[i], nullptr, r.left, r.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+}
+
+void DonationWindow::unload()
+{
+    if (m_window)
+        DestroyWindow(m_window); // WM_DESTROY frees the pictures
+}
+
+LRESULT CALLBACK DonationWindow::procedure(HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    auto* self = reinterpret_cast<DonationWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcW(window, message, w, l);
+    return self->handle(message, w, l);
+}
+
+LRESULT DonationWindow::handle(UINT message, WPARAM w, LPARAM l)
+{
+    switch (message) {
+    case WM_COMMAND:
+        // Only a double click on a picture closes the window; a single click, the gap and the margins do not.
+        if (HIWORD(w) == STN_DBLCLK && (LOWORD(w) == kFirstPictureId || LOWORD(w) == kFirstPictureId + 1)) {
+            DestroyWindow(m_window);
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY: { // after the picture boxes are gone
+        HWND window = m_window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        for (int i = 0; i < 2; ++i) {
+            if (m_bitmaps[i])
+                DeleteObject(m_bitmaps[i]);
+            m_bitmaps[i] = nullptr;
+            m_pictures[i] = nullptr;
+        }
+        m_window = nullptr;
+        return DefWindowProcW(window, message, w, l);
+    }
+    default:
+        break;
+    }
+    return DefWindowProcW(m_window, message, w, l);
+}
+
+} // namespace ui::win32

@@ -1,0 +1,56 @@
+#include "WindowSupport.h"
+
+#include <algorithm>
+
+namespace ui::win32 {
+
+Resolution screenResolution()
+{
+    HDC screen = GetDC(nullptr);
+    const Resolution r{GetDeviceCaps(screen, LOGPIXELSX), GetDeviceCaps(screen, LOGPIXELSY)};
+    ReleaseDC(nullptr, screen);
+    return {r.x > 0 ? r.x : 96, r.y > 0 ? r.y : 96};
+}
+
+HFONT createSongti(double points, int dotsPerInchY)
+{
+    // A negative height asks for the character height, as a point size means.
+    return CreateFontW(-layout::fontPixels(points, dotsPerInchY), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                       GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, L"宋体");
+}
+
+RECT workArea(HWND window)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    HMONITOR monitor = window ? MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)
+                              : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    if (monitor && GetMonitorInfoW(monitor, &info))
+        return info.rcWork;
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+RECT centredWindowRect(SIZE client, const RECT& on)
+{
+    RECT outer{0, 0, client.cx, client.cy};
+    AdjustWindowRectEx(&outer, kFixedWindowStyle, FALSE, 0);
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    int left = on.left + (on.right - on.left - width) / 2;
+    int top = on.top + (on.bottom - on.top - height) / 2;
+    // Never pushed off the screen it opens on.
+    HMONITOR monitor = MonitorFromRect(&on, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (monitor && GetMonitorInfoW(monitor, &info)) {
+        const RECT& area = info.rcWork;
+        left = std::clamp(left, static_cast<int>(area.left), std::max<int>(area.left, area.right - width));
+        top = std::clamp(top, static_cast<int>(area.top), std::max<int>(area.top, area.bottom - height));
+    }
+    return {left, top, left + width, top + height};
+}
+
+} // namespace ui::win32

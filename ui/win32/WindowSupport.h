@@ -1,0 +1,33 @@
+#pragma once
+
+#include "Layout.h"
+
+#include <windows.h>
+
+namespace ui::win32 {
+
+/// The screen's logical pixels per inch, horizontally and vertically.
+struct Resolution {
+    int x;
+    int y;
+};
+Resolution screenResolution();
+
+/// 宋体 at `points`, regular weight, GB2312 character set; the caller deletes it.
+HFONT createSongti(double points, int dotsPerInchY);
+
+/// The style of both windows: a fixed single-line frame with a title bar, a system menu and a minimize button.
+inline constexpr DWORD kFixedWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+/// The outer rectangle of a window of kFixedWindowStyle whose client area is `client`, centred on the rectangle
+/// `on` and kept inside the work area of the screen that holds it.
+RECT centredWindowRect(SIZE client, const RECT& on);
+/// The work area of the screen under `window`, or of the primary screen when `window` is null.
+RECT workArea(HWND window);
+
+inline RECT toRect(const layout::PixelRect& r)
+{
+    return {r.left, r.top, r.left + r.width, r.top + r.height};
+}
+
+} // namespace ui::win32
