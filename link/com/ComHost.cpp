@@ -3,9 +3,13 @@
 #include "ComErrors.h"
 #include "ComPtr.h"
 #include "DispatchClient.h"
+#include "Module1.h"
 #include "Utf16.h"
 
 #include <ole2.h>
+
+#include <algorithm>
+#include <variant>
 
 namespace automation::com {
 
@@ -26,42 +30,86 @@ AutomationError hostFailure(HRESULT hr, std::string_view className)
     return error;
 }
 
-CLSID classId(std::string_view className)
+// CLSIDFromProgID's answers for a ProgID that is not registered here.
+bool meansUnknownClass(HRESULT hr) { return hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG; }
+
+// The class id of `className`, or the failure code when the name is unknown here. Throws for any other failure.
+std::variant<CLSID, HRESULT> lookUp(std::string_view className)
 {
     const std::wstring name = toUtf16(className);
     CLSID clsid{};
     const HRESULT hr = name.starts_with(L'{') ? CLSIDFromString(name.c_str(), &clsid)
                                                : CLSIDFromProgID(name.c_str(), &clsid);
-    if (FAILED(hr))
-        throw hostFailure(hr, className);
-    return clsid;
+    if (SUCCEEDED(hr))
+        return clsid;
+    if (meansUnknownClass(hr))
+        return hr;
+    throw hostFailure(hr, className);
+}
+
+// ProgIDs are ASCII and compared without regard to case.
+bool sameClassName(std::string_view a, std::string_view b)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::ranges::equal(a, b, {}, lower, lower);
 }
 
 } // namespace
 
+// The class found and the name it was found under, which is what its failures name.
+struct ComHost::Resolved {
+    CLSID clsid;
+    std::string_view name;
+};
+
+ComHost::ComHost(std::vector<ClassAlternatives> alternatives) : m_alternatives(std::move(alternatives)) {}
+
+ComHost ComHost::forSpreadsheet()
+{
+    return ComHost({{std::string(kSpreadsheetClass), {"Ket.Application", "ET.Application"}}});
+}
+
+ComHost::Resolved ComHost::resolve(std::string_view className) const
+{
+    const std::variant<CLSID, HRESULT> asked = lookUp(className);
+    if (const CLSID* clsid = std::get_if<CLSID>(&asked))
+        return {*clsid, className};
+    for (const ClassAlternatives& entry : m_alternatives) {
+        if (!sameClassName(entry.className, className))
+            continue;
+        for (const std::string& alternative : entry.alternatives) {
+            const std::variant<CLSID, HRESULT> found = lookUp(alternative);
+            if (const CLSID* clsid = std::get_if<CLSID>(&found))
+                return {*clsid, alternative};
+        }
+    }
+    // The user asked for the original application: its absence is the reason to give.
+    throw hostFailure(std::get<HRESULT>(asked), className);
+}
+
 Object ComHost::getActiveObject(std::string_view className)
 {
-    const CLSID clsid = classId(className);
+    const auto [clsid, name] = resolve(className);
     ComPtr<IUnknown> unknown;
     HRESULT hr = GetActiveObject(clsid, nullptr, unknown.put());
     if (FAILED(hr))
-        throw hostFailure(hr, className);
+        throw hostFailure(hr, name);
     if (!unknown)
-        throw hostFailure(MK_E_UNAVAILABLE, className);
+        throw hostFailure(MK_E_UNAVAILABLE, name);
     ComPtr<IDispatch> dispatch;
     hr = unknown.query(dispatch);
     if (FAILED(hr) || !dispatch)
-        throw hostFailure(FAILED(hr) ? hr : E_NOINTERFACE, className);
+        throw hostFailure(FAILED(hr) ? hr : E_NOINTERFACE, name);
     return DispatchClient::wrap(dispatch.get());
 }
 
 Object ComHost::createObject(std::string_view className)
 {
-    const CLSID clsid = classId(className);
+    const auto [clsid, name] = resolve(className);
     ComPtr<IDispatch> dispatch;
     const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, dispatch.putVoid());
     if (FAILED(hr) || !dispatch)
-        throw hostFailure(FAILED(hr) ? hr : E_NOINTERFACE, className);
+        throw hostFailure(FAILED(hr) ? hr : E_NOINTERFACE, name);
     return DispatchClient::wrap(dispatch.get());
 }
 

@@ -2,23 +2,53 @@
 
 #include "AutomationHost.h"
 
+#include <string>
+#include <vector>
+
 namespace automation::com {
+
+/// Other class names under which another application serves the object model of `className`, tried in order
+/// where `className` is not registered on this machine.
+struct ClassAlternatives {
+    std::string className;
+    std::vector<std::string> alternatives;
+};
 
 /// Finds and starts automation servers through COM, by ProgID ("Excel.Application") or by CLSID in braces.
 /// Needs an Apartment on the calling thread; every object it hands out must be used on that thread.
 ///
+/// A class name that is not registered here (its ProgID is unknown) gives way to its alternatives, if it has any:
+/// the first of them that is registered is the one attached to or started, whether or not it is running. Only an
+/// unknown name moves on; a registered class that is not running, or fails to start, fails as itself.
+///
 /// Failures throw AutomationError. A class that is not installed, or no running instance, is cannotCreateObject's
 /// number (429); any other failure, such as a server that crashed while starting, keeps its failure code as the
 /// number. The description is the system's text for the code, or ours (see ComErrors.h), naming the class where
-/// the failure is about it, e.g. "无效的类字符串: Excel.Application".
+/// the failure is about it, e.g. "无效的类字符串: Excel.Application". Where neither a name nor any of its
+/// alternatives is registered, the error is the one for the name asked for.
 class ComHost final : public AutomationHost {
 public:
-    /// The instance registered as running (GetActiveObject), as an IDispatch. Cost: a registry lookup and a
-    /// round trip to the running-object table.
+    /// A host that tries `alternatives` for the class names they list, matched case-insensitively as ProgIDs are.
+    /// With none, each class name stands alone.
+    explicit ComHost(std::vector<ClassAlternatives> alternatives = {});
+
+    /// The host for the spreadsheet: "Excel.Application", and where Excel is not installed WPS Spreadsheets,
+    /// which follows Excel's object model as "Ket.Application", else "ET.Application".
+    ///     automation::com::ComHost excel = automation::com::ComHost::forSpreadsheet();
+    static ComHost forSpreadsheet();
+
+    /// The instance registered as running (GetActiveObject), as an IDispatch. Cost: a registry lookup per name
+    /// tried and a round trip to the running-object table.
     Object getActiveObject(std::string_view className) override;
     /// A new instance in a server process of its own (CoCreateInstance, CLSCTX_LOCAL_SERVER), as an IDispatch.
-    /// Cost: starting the server, seconds for a large application.
+    /// Cost: a registry lookup per name tried and starting the server, seconds for a large application.
     Object createObject(std::string_view className) override;
+
+private:
+    struct Resolved;
+    Resolved resolve(std::string_view className) const;
+
+    std::vector<ClassAlternatives> m_alternatives;
 };
 
 } // namespace automation::com

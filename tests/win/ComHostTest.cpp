@@ -7,21 +7,25 @@
 #include "FakePlatform.h"
 #include "Module1.h"
 #include "Operations.h"
+#include "Utf16.h"
 #include "Values.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
 using automation::AutomationError;
+using automation::AutomationHost;
 using automation::Named;
 using automation::Object;
 using automation::Value;
 using automation::com::ComHost;
+using automation::com::ComPtr;
 using automation::com::DispatchClient;
 using automation::com::DispatchServer;
 
@@ -199,6 +203,181 @@ TEST(OpenExcelOverCom, WithoutTheApplicationShowsOneMessageWithTheReasonAndBinds
     EXPECT_EQ(module.xlSheet, earlierSheet);
     EXPECT_TRUE(module.xlApp.isEmpty());
     EXPECT_TRUE(platform.activations.empty());
+}
+
+// A stand-in for an application, registered under a class name of the real one ("Ket.Application") for the
+// length of one test. Each of its instances answers Value with who it is: "Ket.Application running" for the
+// running one, "Ket.Application new" for one it was asked to start.
+class StandIn {
+public:
+    enum : unsigned { kRegistered = 0, kRunning = 1, kStarts = 2 };
+
+    StandIn(const std::string& progId, unsigned how)
+        : m_running(how & kRunning ? answering(progId + " running") : nullptr),
+          m_class(automation::com::toUtf16(progId), m_running.get(),
+                  how & kStarts ? std::function<ComPtr<IDispatch>()>([this, progId] {
+                      ++m_started;
+                      return answering(progId + " new");
+                  })
+                                : nullptr)
+    {}
+
+    int started() const { return m_started; }
+
+private:
+    static ComPtr<IDispatch> answering(std::string text)
+    {
+        ComPtr<wintest::RecordingServer> server = wintest::RecordingServer::create();
+        server->answer = [text = automation::com::toUtf16(text)](const wintest::RecordingServer::Call&, VARIANT* result,
+                                                                 EXCEPINFO*) {
+            if (result) {
+                V_VT(result) = VT_BSTR;
+                V_BSTR(result) = SysAllocString(text.c_str());
+            }
+            return S_OK;
+        };
+        return ComPtr<IDispatch>::attach(server.detach());
+    }
+
+    int m_started = 0;
+    ComPtr<IDispatch> m_running;
+    wintest::RegisteredClass m_class;
+};
+
+std::string who(const Object& app) { return app.get("Value").toText(); }
+
+class SpreadsheetAlternativesTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        // A real installation must be neither shadowed nor have its registration deleted by a stand-in.
+        for (const wchar_t* name : {L"Excel.Application", L"Ket.Application", L"ET.Application"}) {
+            CLSID installed;
+            if (SUCCEEDED(CLSIDFromProgID(name, &installed)))
+                GTEST_SKIP() << "a spreadsheet application is installed here";
+        }
+    }
+
+    automation::com::Apartment apartment;
+    ComHost host = ComHost::forSpreadsheet();
+};
+
+TEST_F(SpreadsheetAlternativesTest, WithoutExcelTheFirstRegisteredWpsClassIsAttachedToAndStarted)
+{
+    struct Case {
+        std::vector<std::string> registered;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {{"Ket.Application"}, "Ket.Application"},
+        {{"Ket.Application", "ET.Application"}, "Ket.Application"},
+        {{"ET.Application", "Ket.Application"}, "Ket.Application"},
+        {{"ET.Application"}, "ET.Application"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.registered.size() == 1 ? c.registered[0] : c.registered[0] + ", " + c.registered[1]);
+        std::vector<std::unique_ptr<StandIn>> standIns;
+        for (const std::string& name : c.registered)
+            standIns.push_back(std::make_unique<StandIn>(name, StandIn::kRunning | StandIn::kStarts));
+
+        EXPECT_EQ(who(host.getActiveObject("Excel.Application")), c.expected + " running");
+        // ProgIDs are case-insensitive, and so is the name the alternatives are for.
+        EXPECT_EQ(who(host.getActiveObject("EXCEL.application")), c.expected + " running");
+        EXPECT_EQ(who(host.createObject("Excel.Application")), c.expected + " new");
+        int started = 0;
+        for (const auto& standIn : standIns)
+            started += standIn->started();
+        EXPECT_EQ(started, 1);
+    }
+}
+
+TEST_F(SpreadsheetAlternativesTest, ARegisteredClassIsNeverPassedOverForTheNextOne)
+{
+    {
+        // Excel installed but not running: the caller is to start Excel, not to attach to WPS.
+        const StandIn excel{"Excel.Application", StandIn::kStarts};
+        const StandIn ket{"Ket.Application", StandIn::kRunning | StandIn::kStarts};
+        const AutomationError notRunning = errorOf([&] { host.getActiveObject("Excel.Application"); });
+        EXPECT_EQ(notRunning.number(), automation::errors::kCannotCreateObject);
+        EXPECT_EQ(notRunning.description().find("Ket"), std::string::npos) << notRunning.description();
+        EXPECT_EQ(who(host.createObject("Excel.Application")), "Excel.Application new");
+        EXPECT_EQ(excel.started(), 1);
+        EXPECT_EQ(ket.started(), 0);
+    }
+    {
+        // The same between the two WPS names: Ket is installed, so ET's running instance is no answer.
+        const StandIn ket{"Ket.Application", StandIn::kStarts};
+        const StandIn et{"ET.Application", StandIn::kRunning | StandIn::kStarts};
+        EXPECT_EQ(errorOf([&] { host.getActiveObject("Excel.Application"); }).number(),
+                  automation::errors::kCannotCreateObject);
+        EXPECT_EQ(who(host.createObject("Excel.Application")), "Ket.Application new");
+        EXPECT_EQ(et.started(), 0);
+    }
+}
+
+TEST_F(SpreadsheetAlternativesTest, AClassThatFailsToStartIsReportedAsItselfNotReplacedByTheNext)
+{
+    {
+        const StandIn excel{"Excel.Application", StandIn::kRegistered};
+        const StandIn ket{"Ket.Application", StandIn::kRunning | StandIn::kStarts};
+        const AutomationError failed = errorOf([&] { host.createObject("Excel.Application"); });
+        EXPECT_NE(failed.number(), 0);
+        EXPECT_NE(failed.description().find("Excel.Application"), std::string::npos) << failed.description();
+        EXPECT_EQ(ket.started(), 0);
+    }
+    {
+        const StandIn ket{"Ket.Application", StandIn::kRegistered};
+        const StandIn et{"ET.Application", StandIn::kRunning | StandIn::kStarts};
+        const AutomationError failed = errorOf([&] { host.createObject("Excel.Application"); });
+        EXPECT_NE(failed.number(), 0);
+        EXPECT_NE(failed.description().find("Ket.Application"), std::string::npos) << failed.description();
+        EXPECT_EQ(et.started(), 0);
+    }
+}
+
+TEST_F(SpreadsheetAlternativesTest, WithNoneRegisteredTheErrorIsExcelsAsWithoutAlternatives)
+{
+    ComHost plain;
+    const std::function<Object(AutomationHost&)> calls[] = {
+        [](AutomationHost& h) { return h.getActiveObject("Excel.Application"); },
+        [](AutomationHost& h) { return h.createObject("Excel.Application"); },
+    };
+    for (const auto& call : calls) {
+        const AutomationError error = errorOf([&] { call(host); });
+        EXPECT_EQ(error.number(), automation::errors::kCannotCreateObject);
+        EXPECT_NE(error.description().find("Excel.Application"), std::string::npos) << error.description();
+        EXPECT_EQ(error.description().find("ET.Application"), std::string::npos) << error.description();
+        const AutomationError withoutAlternatives = errorOf([&] { call(plain); });
+        EXPECT_EQ(error.number(), withoutAlternatives.number());
+        EXPECT_EQ(error.description(), withoutAlternatives.description());
+    }
+}
+
+TEST_F(SpreadsheetAlternativesTest, AlternativesApplyOnlyToTheClassTheyAreListedFor)
+{
+    const StandIn ket{"Ket.Application", StandIn::kRunning | StandIn::kStarts};
+
+    const AutomationError other = errorOf([&] { host.getActiveObject("Tessavo.NotInstalled"); });
+    EXPECT_EQ(other.number(), automation::errors::kCannotCreateObject);
+    EXPECT_NE(other.description().find("Tessavo.NotInstalled"), std::string::npos) << other.description();
+    EXPECT_EQ(errorOf([&] { host.createObject("Tessavo.NotInstalled"); }).number(),
+              automation::errors::kCannotCreateObject);
+
+    // A host without alternatives, or with alternatives for another class only, never reaches WPS for Excel.
+    ComHost plain;
+    ComHost forOther{{{"Tessavo.NotInstalled", {"Tessavo.TestOther"}}}};
+    for (ComHost* h : {&plain, &forOther}) {
+        const AutomationError error = errorOf([&] { h->getActiveObject("Excel.Application"); });
+        EXPECT_EQ(error.number(), automation::errors::kCannotCreateObject);
+        EXPECT_NE(error.description().find("Excel.Application"), std::string::npos) << error.description();
+        EXPECT_EQ(errorOf([&] { h->createObject("Excel.Application"); }).number(),
+                  automation::errors::kCannotCreateObject);
+    }
+    EXPECT_EQ(ket.started(), 0);
+
+    // Alternatives of one's own work the same way.
+    const StandIn present{"Tessavo.TestOther", StandIn::kRunning};
+    EXPECT_EQ(who(forOther.getActiveObject("Tessavo.NotInstalled")), "Tessavo.TestOther running");
 }
 
 } // namespace
