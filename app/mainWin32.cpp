@@ -20,7 +20,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     InitCommonControlsEx(&controls);
     const ui::win32::PictureSupport pictures;
 
-    automation::com::ComHost host;
+    // Excel, or WPS Spreadsheets where Excel is not installed.
+    automation::com::ComHost host = automation::com::ComHost::forSpreadsheet();
     ui::win32::Win32Platform platform;
     automation::Module1 module(host, platform);
     ui::win32::Form1Window form(module, platform);
