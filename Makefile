@@ -1,7 +1,7 @@
 # The two everyday commands: `make run` and `make test`. Both install what is missing first.
 JOBS ?= 2
 
-.PHONY: deps run test bench asan fuzz format clean
+.PHONY: deps run test bench asan fuzz format clean windows
 
 deps:
 	@scripts/deps
@@ -34,9 +34,18 @@ test: deps build/debug/build.ninja
 build/windows/build.ninja: CMakeLists.txt CMakePresets.json cmake/mingw-w64-x86_64.cmake
 	cmake --preset windows
 
-test-windows: deps build/windows/build.ninja
+test-windows: deps build/windows/build.ninja windows
 	cmake --build --preset windows -j $(JOBS)
 	scripts/wine-session ctest --preset windows
+
+# The Windows program as users get it: build/windows-release/tessavo-windows-x86_64.zip, holding the static
+# tessavo.exe (no DLLs beside it) and a README in Chinese.
+build/windows-release/build.ninja: CMakeLists.txt CMakePresets.json cmake/mingw-w64-x86_64.cmake
+	cmake --preset windows-release
+
+windows: deps build/windows-release/build.ninja
+	cmake --build --preset windows-release -j $(JOBS) --target windows_zip
+	scripts/check-windows-zip build/windows-release/tessavo-windows-x86_64.zip
 
 # Speed and memory targets: Release build, Google Benchmark.
 bench: deps build/release/build.ninja
