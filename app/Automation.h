@@ -13,13 +13,13 @@ class Automation {
 public:
     virtual ~Automation() = default;
     virtual automation::AutomationHost& host() = 0;
-    /// The embedded spreadsheet's host, where files named at start-up are opened. Part of host() (its fallback on
-    /// Windows), so the first operation finds the instance running there.
+    /// The embedded spreadsheet's host, where files named at start-up are opened. Part of host(), so the first
+    /// operation finds the instance running there.
     virtual automation::LocalHost& embedded() = 0;
 };
 
-/// Windows: Microsoft Excel through COM, and the embedded spreadsheet where Excel is absent.
-/// Elsewhere: the embedded spreadsheet. One implementation per platform.
+/// The spreadsheet application of the Qt program: the embedded spreadsheet. (The Windows program reaches Excel or
+/// WPS through COM and starts in mainWin32.cpp.)
 std::unique_ptr<Automation> startAutomation();
 
 } // namespace app

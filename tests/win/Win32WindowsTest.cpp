@@ -177,6 +177,23 @@ TEST_F(Win32WindowsTest, TabAndShiftTabGoRoundTheFocusOrderAndOnlyTheFirstEightB
     }
 }
 
+TEST_F(Win32WindowsTest, AClickIntoABoxSelectsAsTabDoes)
+{
+    SetWindowTextW(control(Id::Text1), L"1234");
+    SetWindowTextW(control(Id::Text9), L"1234");
+    SendMessageW(control(Id::Text9), EM_SETSEL, 0, 0);
+    wintest::click(wintest::centreOf(control(Id::Text1)));
+    ASSERT_TRUE(pump([&] { return GetFocus() == control(Id::Text1); }));
+    pump([] { return false; }, 100ms);
+    EXPECT_EQ(selection(control(Id::Text1)), std::make_pair(0, 4));
+    // The column boxes keep what the click did: a caret, nothing selected.
+    wintest::click(wintest::centreOf(control(Id::Text9)));
+    ASSERT_TRUE(pump([&] { return GetFocus() == control(Id::Text9); }));
+    pump([] { return false; }, 100ms);
+    const auto [start, end] = selection(control(Id::Text9));
+    EXPECT_EQ(start, end);
+}
+
 TEST_F(Win32WindowsTest, EnterAndEscapePressNothingAndTheFocusComesBackAfterAnotherWindow)
 {
     SetFocus(control(Id::Text5));

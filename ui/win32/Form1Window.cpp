@@ -16,12 +16,30 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TessavoForm1";
 
-// Text9 to Text12 keep their caret when Tab brings the focus: the dialog manager would select all of an edit that
-// says it can (DLGC_HASSETSEL). Text1 to Text8 are selected by the window's rules, not by the dialog manager.
-LRESULT CALLBACK keepSelection(HWND box, UINT message, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR)
+// Every box keeps its caret when Tab brings the focus: the dialog manager would select all of an edit that says it
+// can (DLGC_HASSETSEL). What is selected is the window's rules' to say, on EN_SETFOCUS. A click that brings the
+// focus places the caret after EN_SETFOCUS, so the box reports its focus again once the button is released.
+LRESULT CALLBACK fieldBox(HWND box, UINT message, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR data)
 {
-    if (message == WM_GETDLGCODE)
+    switch (message) {
+    case WM_GETDLGCODE:
         return DefSubclassProc(box, message, w, l) & ~static_cast<LRESULT>(DLGC_HASSETSEL);
+    case WM_LBUTTONDOWN:
+        if (GetFocus() != box)
+            SetWindowSubclass(box, fieldBox, 1, 1); // remember the click that brings the focus
+        break;
+    case WM_LBUTTONUP: {
+        const LRESULT result = DefSubclassProc(box, message, w, l);
+        if (data == 1) {
+            SetWindowSubclass(box, fieldBox, 1, 0);
+            SendMessageW(GetParent(box), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), EN_SETFOCUS),
+                         reinterpret_cast<LPARAM>(box));
+        }
+        return result;
+    }
+    default:
+        break;
+    }
     return DefSubclassProc(box, message, w, l);
 }
 
@@ -128,7 +146,7 @@ void Form1Window::createControls()
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (c.kind == Kind::TextBox) {
             SendMessageW(w, EM_SETLIMITTEXT, 0, 0); // no length limit
-            SetWindowSubclass(w, keepSelection, 1, 0);
+            SetWindowSubclass(w, fieldBox, 1, 0);
         }
         m_controls[static_cast<std::size_t>(c.id)] = w;
     };
