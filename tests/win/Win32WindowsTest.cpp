@@ -101,8 +101,9 @@ TEST_F(Win32WindowsTest, ClientAreaControlsAndFontsFollowTheLayoutAtTheLogicalRe
 {
     const ui::win32::Resolution dpi = ui::win32::screenResolution();
     // make test-windows runs this test again at 144 dots per inch, and says so.
-    if (const char* expected = std::getenv("TESSAVO_EXPECT_DPI"))
+    if (const char* expected = std::getenv("TESSAVO_EXPECT_DPI")) {
         ASSERT_EQ(dpi.x, std::atoi(expected));
+    }
     RECT client{};
     GetClientRect(form->handle(), &client);
     EXPECT_EQ(client.right, ui::layout::pixels(3720, dpi.x));
@@ -127,8 +128,9 @@ TEST_F(Win32WindowsTest, ClientAreaControlsAndFontsFollowTheLayoutAtTheLogicalRe
         }
         const RECT r = clientRectOf(w);
         EXPECT_EQ((ui::layout::PixelRect{r.left, r.top, r.right - r.left, r.bottom - r.top}), expected) << c.name;
-        if (c.kind != ui::layout::Kind::TextBox)
+        if (c.kind != ui::layout::Kind::TextBox) {
             EXPECT_EQ(windowText(w), wide(c.text)) << c.name;
+        }
 
         LOGFONTW font{};
         ASSERT_TRUE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0)), sizeof(font), &font))
@@ -144,9 +146,11 @@ TEST_F(Win32WindowsTest, ClientAreaControlsAndFontsFollowTheLayoutAtTheLogicalRe
 
 TEST_F(Win32WindowsTest, StartsWithEmptyBoxesKeptInFrontWithTheFocusInTheEndRow)
 {
-    for (const ui::layout::Control& c : ui::layout::form1Controls())
-        if (c.kind == ui::layout::Kind::TextBox)
+    for (const ui::layout::Control& c : ui::layout::form1Controls()) {
+        if (c.kind == ui::layout::Kind::TextBox) {
             EXPECT_EQ(GetWindowTextLengthW(control(c.id)), 0) << c.name;
+        }
+    }
     EXPECT_EQ(SendMessageW(control(Id::Check1), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_TRUE(topmost(form->handle()));
     EXPECT_EQ(GetFocus(), control(Id::Text4));
