@@ -233,8 +233,11 @@ TEST(TextEncodings, TextThatIsNotWhatItClaimsIsRefusedByName)
         {"caf\xE9", TextEncoding::Utf8, "UTF-8"},
         {std::string("abc", 3), TextEncoding::Utf16Be, "UTF-16 BE"},
         // Bytes that are text in no reading: a zip archive's head, a lone undefined byte.
-        {std::string("PK\x03\x04\x14\0\x06\0\x08\0\0\0!\0\xA2\xE3\x91\x8F\x05\x01\0\0", 24), TextEncoding::Auto,
-         "编码"},
+        {[] {
+             static constexpr char head[] = "PK\x03\x04\x14\0\x06\0\x08\0\0\0!\0\xA2\xE3\x91\x8F\x05\x01\0\0";
+             return std::string(head, sizeof head - 1);
+         }(),
+         TextEncoding::Auto, "编码"},
         {"\x81", TextEncoding::Auto, "编码"},
     };
     for (const Case& c : cases) {
