@@ -31,15 +31,18 @@ AutomationError hostFailure(HRESULT hr, std::string_view className)
 }
 
 // CLSIDFromProgID's answers for a ProgID that is not registered here.
-bool meansUnknownClass(HRESULT hr) { return hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG; }
+bool meansUnknownClass(HRESULT hr)
+{
+    return hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG;
+}
 
 // The class id of `className`, or the failure code when the name is unknown here. Throws for any other failure.
 std::variant<CLSID, HRESULT> lookUp(std::string_view className)
 {
     const std::wstring name = toUtf16(className);
     CLSID clsid{};
-    const HRESULT hr = name.starts_with(L'{') ? CLSIDFromString(name.c_str(), &clsid)
-                                               : CLSIDFromProgID(name.c_str(), &clsid);
+    const HRESULT hr =
+        name.starts_with(L'{') ? CLSIDFromString(name.c_str(), &clsid) : CLSIDFromProgID(name.c_str(), &clsid);
     if (SUCCEEDED(hr))
         return clsid;
     if (meansUnknownClass(hr))
@@ -56,10 +59,15 @@ bool sameClassName(std::string_view a, std::string_view b)
 
 } // namespace
 
-// The class found and the name it was found under, which is what its failures name.
-struct ComHost::Resolved {
-    CLSID clsid;
-    std::string_view name;
+// The classes to try for a name, each with the name it was found under, which is what its failures name; and why
+// the name asked for is not among them when it is not registered.
+struct ComHost::Candidates {
+    struct Found {
+        CLSID clsid;
+        std::string_view name;
+    };
+    std::vector<Found> found;
+    HRESULT unknown = S_OK;
 };
 
 ComHost::ComHost(std::vector<ClassAlternatives> alternatives) : m_alternatives(std::move(alternatives)) {}
@@ -69,48 +77,64 @@ ComHost ComHost::forSpreadsheet()
     return ComHost({{std::string(kSpreadsheetClass), {"Ket.Application", "ET.Application"}}});
 }
 
-ComHost::Resolved ComHost::resolve(std::string_view className) const
+ComHost::Candidates ComHost::resolve(std::string_view className) const
 {
+    Candidates candidates;
     const std::variant<CLSID, HRESULT> asked = lookUp(className);
-    if (const CLSID* clsid = std::get_if<CLSID>(&asked))
-        return {*clsid, className};
+    if (const CLSID* clsid = std::get_if<CLSID>(&asked)) {
+        candidates.found.push_back({*clsid, className});
+        return candidates;
+    }
+    candidates.unknown = std::get<HRESULT>(asked);
     for (const ClassAlternatives& entry : m_alternatives) {
         if (!sameClassName(entry.className, className))
             continue;
         for (const std::string& alternative : entry.alternatives) {
             const std::variant<CLSID, HRESULT> found = lookUp(alternative);
             if (const CLSID* clsid = std::get_if<CLSID>(&found))
-                return {*clsid, alternative};
+                candidates.found.push_back({*clsid, alternative});
         }
     }
-    // The user asked for the original application: its absence is the reason to give.
-    throw hostFailure(std::get<HRESULT>(asked), className);
+    return candidates;
 }
 
 Object ComHost::getActiveObject(std::string_view className)
 {
-    const auto [clsid, name] = resolve(className);
-    ComPtr<IUnknown> unknown;
-    HRESULT hr = GetActiveObject(clsid, nullptr, unknown.put());
-    if (FAILED(hr))
-        throw hostFailure(hr, name);
-    if (!unknown)
-        throw hostFailure(MK_E_UNAVAILABLE, name);
-    ComPtr<IDispatch> dispatch;
-    hr = unknown.query(dispatch);
-    if (FAILED(hr) || !dispatch)
-        throw hostFailure(FAILED(hr) ? hr : E_NOINTERFACE, name);
-    return DispatchClient::wrap(dispatch.get());
+    const Candidates candidates = resolve(className);
+    for (const Candidates::Found& c : candidates.found) {
+        ComPtr<IUnknown> unknown;
+        HRESULT hr = GetActiveObject(c.clsid, nullptr, unknown.put());
+        ComPtr<IDispatch> dispatch;
+        if (SUCCEEDED(hr) && !unknown)
+            hr = MK_E_UNAVAILABLE;
+        if (SUCCEEDED(hr)) {
+            hr = unknown.query(dispatch);
+            if (SUCCEEDED(hr) && !dispatch)
+                hr = E_NOINTERFACE;
+        }
+        if (SUCCEEDED(hr))
+            return DispatchClient::wrap(dispatch.get());
+        // The class asked for, registered, fails as itself; an alternative that does not answer gives way to the next.
+        if (candidates.unknown == S_OK)
+            throw hostFailure(hr, c.name);
+    }
+    throw hostFailure(candidates.unknown, className);
 }
 
 Object ComHost::createObject(std::string_view className)
 {
-    const auto [clsid, name] = resolve(className);
-    ComPtr<IDispatch> dispatch;
-    const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, dispatch.putVoid());
-    if (FAILED(hr) || !dispatch)
-        throw hostFailure(FAILED(hr) ? hr : E_NOINTERFACE, name);
-    return DispatchClient::wrap(dispatch.get());
+    const Candidates candidates = resolve(className);
+    for (const Candidates::Found& c : candidates.found) {
+        ComPtr<IDispatch> dispatch;
+        HRESULT hr = CoCreateInstance(c.clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, dispatch.putVoid());
+        if (SUCCEEDED(hr) && !dispatch)
+            hr = E_NOINTERFACE;
+        if (SUCCEEDED(hr))
+            return DispatchClient::wrap(dispatch.get());
+        if (candidates.unknown == S_OK)
+            throw hostFailure(hr, c.name);
+    }
+    throw hostFailure(candidates.unknown, className);
 }
 
 } // namespace automation::com

@@ -17,15 +17,16 @@ struct ClassAlternatives {
 /// Finds and starts automation servers through COM, by ProgID ("Excel.Application") or by CLSID in braces.
 /// Needs an Apartment on the calling thread; every object it hands out must be used on that thread.
 ///
-/// A class name that is not registered here (its ProgID is unknown) gives way to its alternatives, if it has any:
-/// the first of them that is registered is the one attached to or started, whether or not it is running. Only an
-/// unknown name moves on; a registered class that is not running, or fails to start, fails as itself.
+/// A class name that is registered here is the only one tried: if it is not running, or fails to start, it fails as
+/// itself. A name that is not registered (its ProgID is unknown) gives way to its alternatives, if it has any: the
+/// registered ones are tried in order, and the first that is running is attached to, or the first that starts is
+/// started. When none is, the error is that of the name asked for, so the user learns why the application asked
+/// for could not be reached.
 ///
 /// Failures throw AutomationError. A class that is not installed, or no running instance, is cannotCreateObject's
 /// number (429); any other failure, such as a server that crashed while starting, keeps its failure code as the
 /// number. The description is the system's text for the code, or ours (see ComErrors.h), naming the class where
-/// the failure is about it, e.g. "无效的类字符串: Excel.Application". Where neither a name nor any of its
-/// alternatives is registered, the error is the one for the name asked for.
+/// the failure is about it, e.g. "无效的类字符串: Excel.Application".
 class ComHost final : public AutomationHost {
 public:
     /// A host that tries `alternatives` for the class names they list, matched case-insensitively as ProgIDs are.
@@ -45,8 +46,8 @@ public:
     Object createObject(std::string_view className) override;
 
 private:
-    struct Resolved;
-    Resolved resolve(std::string_view className) const;
+    struct Candidates; // the classes a name resolves to, in the order they are tried
+    Candidates resolve(std::string_view className) const;
 
     std::vector<ClassAlternatives> m_alternatives;
 };

@@ -291,47 +291,60 @@ TEST_F(SpreadsheetAlternativesTest, WithoutExcelTheFirstRegisteredWpsClassIsAtta
     }
 }
 
-TEST_F(SpreadsheetAlternativesTest, ARegisteredClassIsNeverPassedOverForTheNextOne)
+TEST_F(SpreadsheetAlternativesTest, ARegisteredExcelIsNeverPassedOverForWps)
+{
+    // Excel installed but not running: the caller is to start Excel, not to attach to WPS.
+    const StandIn excel{"Excel.Application", StandIn::kStarts};
+    const StandIn ket{"Ket.Application", StandIn::kRunning | StandIn::kStarts};
+    const AutomationError notRunning = errorOf([&] { host.getActiveObject("Excel.Application"); });
+    EXPECT_EQ(notRunning.number(), automation::errors::kCannotCreateObject);
+    EXPECT_EQ(notRunning.description().find("Ket"), std::string::npos) << notRunning.description();
+    EXPECT_EQ(who(host.createObject("Excel.Application")), "Excel.Application new");
+    EXPECT_EQ(excel.started(), 1);
+    EXPECT_EQ(ket.started(), 0);
+}
+
+TEST_F(SpreadsheetAlternativesTest, AnExcelThatFailsToStartIsReportedAsItself)
+{
+    const StandIn excel{"Excel.Application", StandIn::kRegistered};
+    const StandIn ket{"Ket.Application", StandIn::kRunning | StandIn::kStarts};
+    const AutomationError failed = errorOf([&] { host.createObject("Excel.Application"); });
+    EXPECT_NE(failed.number(), 0);
+    EXPECT_NE(failed.description().find("Excel.Application"), std::string::npos) << failed.description();
+    EXPECT_EQ(ket.started(), 0);
+}
+
+TEST_F(SpreadsheetAlternativesTest, AmongTheWpsNamesTheFirstThatRunsOrStartsIsTaken)
 {
     {
-        // Excel installed but not running: the caller is to start Excel, not to attach to WPS.
-        const StandIn excel{"Excel.Application", StandIn::kStarts};
-        const StandIn ket{"Ket.Application", StandIn::kRunning | StandIn::kStarts};
-        const AutomationError notRunning = errorOf([&] { host.getActiveObject("Excel.Application"); });
-        EXPECT_EQ(notRunning.number(), automation::errors::kCannotCreateObject);
-        EXPECT_EQ(notRunning.description().find("Ket"), std::string::npos) << notRunning.description();
-        EXPECT_EQ(who(host.createObject("Excel.Application")), "Excel.Application new");
-        EXPECT_EQ(excel.started(), 1);
-        EXPECT_EQ(ket.started(), 0);
-    }
-    {
-        // The same between the two WPS names: Ket is installed, so ET's running instance is no answer.
+        // Ket installed but idle, ET running: attach to ET; a start makes Ket, the first name, and nothing of ET.
         const StandIn ket{"Ket.Application", StandIn::kStarts};
         const StandIn et{"ET.Application", StandIn::kRunning | StandIn::kStarts};
-        EXPECT_EQ(errorOf([&] { host.getActiveObject("Excel.Application"); }).number(),
-                  automation::errors::kCannotCreateObject);
+        EXPECT_EQ(who(host.getActiveObject("Excel.Application")), "ET.Application running");
         EXPECT_EQ(who(host.createObject("Excel.Application")), "Ket.Application new");
         EXPECT_EQ(et.started(), 0);
     }
-}
-
-TEST_F(SpreadsheetAlternativesTest, AClassThatFailsToStartIsReportedAsItselfNotReplacedByTheNext)
-{
     {
-        const StandIn excel{"Excel.Application", StandIn::kRegistered};
-        const StandIn ket{"Ket.Application", StandIn::kRunning | StandIn::kStarts};
-        const AutomationError failed = errorOf([&] { host.createObject("Excel.Application"); });
-        EXPECT_NE(failed.number(), 0);
-        EXPECT_NE(failed.description().find("Excel.Application"), std::string::npos) << failed.description();
-        EXPECT_EQ(ket.started(), 0);
+        // Ket cannot start: ET is started in its place.
+        const StandIn ket{"Ket.Application", StandIn::kRegistered};
+        const StandIn et{"ET.Application", StandIn::kStarts};
+        EXPECT_EQ(who(host.createObject("Excel.Application")), "ET.Application new");
+        EXPECT_EQ(et.started(), 1);
     }
     {
+        // Neither runs nor starts: the reason is Excel's, the application asked for.
         const StandIn ket{"Ket.Application", StandIn::kRegistered};
-        const StandIn et{"ET.Application", StandIn::kRunning | StandIn::kStarts};
-        const AutomationError failed = errorOf([&] { host.createObject("Excel.Application"); });
-        EXPECT_NE(failed.number(), 0);
-        EXPECT_NE(failed.description().find("Ket.Application"), std::string::npos) << failed.description();
-        EXPECT_EQ(et.started(), 0);
+        const StandIn et{"ET.Application", StandIn::kRegistered};
+        ComHost plain;
+        for (const bool start : {false, true}) {
+            const auto call = [&](ComHost& h) {
+                return errorOf([&] { start ? h.createObject("Excel.Application") : h.getActiveObject("Excel.Application"); });
+            };
+            const AutomationError error = call(host);
+            EXPECT_EQ(error.number(), automation::errors::kCannotCreateObject);
+            EXPECT_EQ(error.description(), call(plain).description());
+            EXPECT_EQ(error.description().find("ET.Application"), std::string::npos) << error.description();
+        }
     }
 }
 
