@@ -13,8 +13,8 @@ class Automation {
 public:
     virtual ~Automation() = default;
     virtual automation::AutomationHost& host() = 0;
-    /// The embedded spreadsheet's host, where files named at start-up are opened. Part of host(), so the first
-    /// operation finds the instance running there.
+    /// The embedded spreadsheet's host, where files named at start-up are opened. Included in host(), so the
+    /// first operation finds the instance running there.
     virtual automation::LocalHost& embedded() = 0;
 };
 

@@ -111,7 +111,14 @@ void Form1::buildControls()
             b->setGeometry(r);
             b->setAutoDefault(false);
             b->setDefault(false);
-            connect(b, &QPushButton::clicked, this, [this, id = c.id] { m_presenter.clicked(id); });
+            connect(b, &QPushButton::clicked, this, [this, id = c.id] {
+                m_presenter.clicked(id);
+                // A close asked for while an edit was running takes effect now that it is done.
+                if (m_closeWhenIdle && !m_presenter.busy()) {
+                    m_closeWhenIdle = false;
+                    close();
+                }
+            });
             w = b;
             break;
         }
@@ -207,6 +214,12 @@ void Form1::closeMainWindow()
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    // Never refused, but put off until a running edit has finished with the sheet.
+    if (m_presenter.busy()) {
+        m_closeWhenIdle = true;
+        event->ignore();
+        return;
+    }
     m_presenter.unloading();
     event->accept();
 }

@@ -48,6 +48,7 @@ private:
     Form1Presenter m_presenter;
     std::array<QWidget*, layout::kControlCount> m_controls{};
     DonationWindow* m_donation = nullptr;
+    bool m_closeWhenIdle = false;
 };
 
 } // namespace ui

@@ -186,6 +186,22 @@ TEST_F(Form1PresenterTest, EachGroupButtonRunsItsEditOnItsOwnBoxes)
     EXPECT_EQ(platform.messages[3].text, "数据处理完成,共删除空行 6 个!");
 }
 
+TEST_F(Form1PresenterTest, WhileAnEditRunsNoButtonDoesAnything)
+{
+    // The user presses buttons while the edit's message box is open.
+    platform.onMessage = [this](const testsupport::FakePlatform::Message&) {
+        EXPECT_TRUE(presenter.busy());
+        for (Id id : {Id::Command1, Id::Command2, Id::Command5, Id::Command6})
+            presenter.clicked(id);
+    };
+    presenter.clicked(Id::Command1);
+    EXPECT_EQ(platform.messages.size(), 1u);
+    EXPECT_TRUE(view.log.empty());
+    EXPECT_FALSE(presenter.busy());
+    presenter.clicked(Id::Command6);
+    EXPECT_THAT(view.log, ElementsAre("close main"));
+}
+
 TEST_F(Form1PresenterTest, OtherControlsRunNothing)
 {
     for (Id id : {Id::Check1, Id::Text1, Id::Label10, Id::Frame1})

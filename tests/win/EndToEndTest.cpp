@@ -95,8 +95,17 @@ HWND control(HWND main, Id id)
 // Clicks into a box and types, as a user fills it in.
 void fillIn(HWND main, Id box, const wchar_t* text)
 {
-    wintest::click(wintest::centreOf(control(main, box)));
-    wintest::pumpUntil([&] { return false; }, 150ms);
+    HWND target = control(main, box);
+    wintest::click(wintest::centreOf(target));
+    // Typed once the box has the focus in the program's thread.
+    const DWORD thread = GetWindowThreadProcessId(main, nullptr);
+    wintest::pumpUntil(
+        [&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof(info);
+            return GetGUIThreadInfo(thread, &info) && info.hwndFocus == target;
+        },
+        3s);
     wintest::type(text);
     EXPECT_TRUE(wintest::pumpUntil([&] { return windowText(control(main, box)) == text; }, 3s))
         << ui::layout::control(box).name;

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -208,6 +209,17 @@ TEST_F(Win32WindowsTest, EnterAndEscapePressNothingAndTheFocusComesBackAfterAnot
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_TRUE(IsWindowVisible(form->handle()));
     EXPECT_EQ(GetFocus(), control(Id::Text5));
+    // Not even the button Tab has reached, which the dialog manager makes the default one.
+    SetFocus(control(Id::Text12));
+    wintest::press(VK_TAB);
+    ASSERT_TRUE(pump([&] { return GetFocus() == control(Id::Command4); }));
+    wintest::press(VK_RETURN);
+    wintest::press(VK_ESCAPE);
+    pump([] { return false; }, 300ms);
+    EXPECT_TRUE(platform.messages.empty());
+    // The space bar presses it, as it presses any focused button.
+    wintest::press(VK_SPACE);
+    EXPECT_TRUE(pump([&] { return !platform.messages.empty(); }));
 
     // Away to another window and back: the focus is where it was.
     SetFocus(control(Id::Command2));
@@ -278,12 +290,18 @@ TEST_F(Win32WindowsTest, OneDonationWindowShowsBothPicturesAndClosesOnADoubleCli
     }();
     // Apart from each other by more than the double-click time, so no two single clicks make a double one.
     const auto apart = std::chrono::milliseconds(GetDoubleClickTime() + 100);
+    // The main window back among the others, so that nothing of it lies over the donation window's middle.
+    clickButton(Id::Check1);
     bringToFront(donation->handle());
+    const POINT gap{left.right + 2, (left.top + left.bottom) / 2};
+    const POINT margin{window.left + (left.left - window.left) / 2 + 1, left.bottom + 2};
+    for (const POINT at : {gap, margin})
+        EXPECT_EQ(WindowFromPoint(at), donation->handle()) << at.x << "," << at.y;
     wintest::click(wintest::centreOf(donation->picture(1)));
     pump([] { return false; }, apart);
-    wintest::doubleClick({left.right + 2, (left.top + left.bottom) / 2}); // the gap between the pictures
+    wintest::doubleClick(gap);
     pump([] { return false; }, apart);
-    wintest::doubleClick({window.left + (left.left - window.left) / 2 + 1, left.bottom + 2}); // the bottom margin
+    wintest::doubleClick(margin);
     pump([] { return false; }, apart);
     ASSERT_TRUE(donation->loaded());
 
@@ -334,6 +352,7 @@ struct SeenBox {
     std::wstring title;
     bool icon = false;
     HWND owner = nullptr;
+    std::vector<HWND> enabled; // the thread's other windows that took input meanwhile
 };
 SeenBox* g_seen = nullptr;
 
@@ -353,6 +372,14 @@ void CALLBACK answerBox(HWND, UINT, UINT_PTR timer, DWORD)
             HWND icon = GetDlgItem(w, 0x440);
             g_seen->icon = icon && IsWindowVisible(icon) && SendMessageW(icon, STM_GETICON, 0, 0) != 0;
             g_seen->owner = GetWindow(w, GW_OWNER);
+            EnumThreadWindows(
+                GetCurrentThreadId(),
+                [](HWND other, LPARAM box) -> BOOL {
+                    if (other != reinterpret_cast<HWND>(box) && IsWindowVisible(other) && IsWindowEnabled(other))
+                        g_seen->enabled.push_back(other);
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(w));
             PostMessageW(GetDlgItem(w, IDOK), BM_CLICK, 0, 0);
             return FALSE;
         },
@@ -396,6 +423,59 @@ TEST_F(Win32WindowsTest, MessageBoxesSayWhatTheyAreToldAndBelongToAWindowThatIsN
     pump([&] { return !topmost(form->handle()); });
     bringToFront(form->donationWindow()->handle());
     EXPECT_EQ(boxes.boxOwner(), form->donationWindow()->handle());
+    // Whichever owns it, no window of the program takes input while it is open, and all do again after.
+    const SeenBox over = showAndAnswer(boxes, "请检查输入的数据", "提示", 64);
+    EXPECT_EQ(over.owner, form->donationWindow()->handle());
+    EXPECT_TRUE(over.enabled.empty());
+    EXPECT_TRUE(IsWindowEnabled(form->handle()));
+    EXPECT_TRUE(IsWindowEnabled(form->donationWindow()->handle()));
+}
+
+TEST_F(Win32WindowsTest, ButtonsDoNothingAndClosingWaitsWhileAnEditIsRunning)
+{
+    // While the edit's message box is open, the user presses the edit again, then 退出 and the close box.
+    int boxes = 0;
+    bool closedDuringTheEdit = false;
+    platform.onMessage = [&](const testsupport::FakePlatform::Message&) {
+        ++boxes;
+        SendMessageW(form->handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control(Id::Command1)), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(control(Id::Command1)));
+        SendMessageW(form->handle(), WM_CLOSE, 0, 0);
+        closedDuringTheEdit = !IsWindow(form->handle());
+    };
+    clickButton(Id::Command1);
+    EXPECT_EQ(boxes, 1);
+    EXPECT_FALSE(closedDuringTheEdit);
+    // Put off, not refused: the window goes once the edit is over.
+    EXPECT_TRUE(pump([&] { return !form->handle(); }));
+}
+
+TEST_F(Win32WindowsTest, MovedToAScreenOfAnotherResolutionTheLayoutFollows)
+{
+    clickButton(Id::Command5);
+    const ui::win32::DonationWindow* donation = form->donationWindow();
+    for (HWND window : {form->handle(), donation->handle()}) {
+        RECT suggested{};
+        GetWindowRect(window, &suggested);
+        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    }
+    RECT client{};
+    GetClientRect(form->handle(), &client);
+    EXPECT_EQ(client.right, 372);
+    EXPECT_EQ(client.bottom, 650);
+    const RECT text2 = clientRectOf(control(Id::Text2));
+    EXPECT_EQ(text2.left, 12 + 60);
+    EXPECT_EQ(text2.right - text2.left, 86);
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control(Id::Text2), WM_GETFONT, 0, 0)), sizeof(font), &font);
+    EXPECT_EQ(font.lfHeight, -24);
+    GetClientRect(donation->handle(), &client);
+    EXPECT_EQ(client.right, 960);
+    BITMAP bitmap{};
+    auto* image = reinterpret_cast<HBITMAP>(SendMessageW(donation->picture(0), STM_GETIMAGE, IMAGE_BITMAP, 0));
+    ASSERT_TRUE(image && GetObjectW(image, sizeof(bitmap), &bitmap));
+    EXPECT_EQ(bitmap.bmWidth, 462);
+    EXPECT_EQ(bitmap.bmHeight, 497);
 }
 
 } // namespace

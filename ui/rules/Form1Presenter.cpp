@@ -33,22 +33,39 @@ void Form1Presenter::setCheck1(int state)
 
 void Form1Presenter::clicked(Id button)
 {
+    if (m_busy)
+        return;
+    struct Running {
+        bool& busy;
+        explicit Running(bool& b) : busy(b) { busy = true; }
+        ~Running() { busy = false; }
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+    };
     const auto text = [this](Id box) { return m_view.text(box); };
     switch (button) {
-    case Id::Command1:
+    case Id::Command1: {
+        const Running running(m_busy);
         operations::insertBlankRows(m_module, m_platform,
                                     {text(Id::Text1), text(Id::Text4), text(Id::Text2), text(Id::Text3)});
         break;
-    case Id::Command4:
+    }
+    case Id::Command4: {
+        const Running running(m_busy);
         operations::insertBlankColumns(m_module, m_platform,
                                        {text(Id::Text9), text(Id::Text12), text(Id::Text11), text(Id::Text10)});
         break;
-    case Id::Command2:
+    }
+    case Id::Command2: {
+        const Running running(m_busy);
         operations::deleteBlankRows(m_module, m_platform, text(Id::Text5), text(Id::Text6));
         break;
-    case Id::Command3:
+    }
+    case Id::Command3: {
+        const Running running(m_busy);
         operations::selectBlankRows(m_module, m_platform, text(Id::Text8), text(Id::Text7));
         break;
+    }
     case Id::Command5:
         // One donation window for the whole process, shown again as often as asked.
         if (!m_donationCreated) {

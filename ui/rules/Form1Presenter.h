@@ -53,18 +53,22 @@ public:
     void check1Changed();
     /// Sets Check1's state as the user would, with its effect.
     void setCheck1(int state);
-    /// A button was pressed.
+    /// A button was pressed. Nothing happens while a bulk edit is running.
     void clicked(layout::Id button);
     /// The main window is being unloaded, for whatever cause; never refused.
     void unloading();
 
     bool donationWindowCreated() const { return m_donationCreated; }
+    /// Whether a bulk edit is running. Its calls to the spreadsheet and its message boxes let the window's events
+    /// through meanwhile: buttons pressed then do nothing, and the view puts off closing the window until it ends.
+    bool busy() const { return m_busy; }
 
 private:
     Form1View& m_view;
     automation::Module1& m_module;
     automation::Platform& m_platform;
     bool m_donationCreated = false;
+    bool m_busy = false;
 };
 
 } // namespace ui

@@ -66,24 +66,49 @@ void DonationWindow::create(HWND anchorWindow)
     SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DonationWindow::procedure));
 
+    for (int i = 0; i < 2; ++i) {
+        // SS_NOTIFY: the box reports double clicks.
+        m_pictures[i] = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY, 0, 0, 0,
+                                        0, m_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstPictureId + i)),
+                                        GetModuleHandleW(nullptr), nullptr);
+    }
+    applyLayout(windowResolution(m_window));
+    if (m_dpi.x != dpi.x || m_dpi.y != dpi.y)
+        fitWindow(nullptr);
+}
+
+void DonationWindow::applyLayout(Resolution dpi)
+{
+    m_dpi = dpi;
     const int resources[2] = {TESSAVO_PICTURE_LEFT, TESSAVO_PICTURE_RIGHT};
     for (int i = 0; i < 2; ++i) {
         const RECT r =
             toRect(layout::pixels(layout::kDonationPictures[static_cast<std::size_t>(i)].rect, dpi.x, dpi.y));
         const int width = r.right - r.left;
         const int height = r.bottom - r.top;
-        // SS_NOTIFY: the box reports double clicks.
-        m_pictures[i] =
-            CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY, r.left, r.top, width,
-                            height, m_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstPictureId + i)),
-                            GetModuleHandleW(nullptr), nullptr);
-        m_bitmaps[i] = loadStretchedPicture(resources[i], width, height);
-        if (m_pictures[i] && m_bitmaps[i]) {
-            SendMessageW(m_pictures[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_bitmaps[i]));
-            // Setting a bitmap sizes the box to it; the box keeps its own rectangle.
-            SetWindowPos(m_pictures[i], nullptr, r.left, r.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        // Decoded afresh at the box's size: a picture stretched once more would lose its sharpness.
+        HBITMAP bitmap = loadStretchedPicture(resources[i], width, height);
+        if (m_pictures[i] && bitmap) {
+            SendMessageW(m_pictures[i], STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+            if (m_bitmaps[i])
+                DeleteObject(m_bitmaps[i]);
+            m_bitmaps[i] = bitmap;
+        } else if (bitmap) {
+            DeleteObject(bitmap);
         }
+        // Setting a bitmap sizes the box to it; the box keeps its own rectangle.
+        if (m_pictures[i])
+            SetWindowPos(m_pictures[i], nullptr, r.left, r.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
+}
+
+void DonationWindow::fitWindow(const RECT* suggested)
+{
+    const POINT corner{suggested ? suggested->left : 0, suggested ? suggested->top : 0};
+    setClientSize(
+        m_window,
+        {layout::pixels(layout::kDonationClientWidth, m_dpi.x), layout::pixels(layout::kDonationClientHeight, m_dpi.y)},
+        suggested ? &corner : nullptr);
 }
 
 void DonationWindow::unload()
@@ -110,6 +135,11 @@ LRESULT DonationWindow::handle(UINT message, WPARAM w, LPARAM l)
             return 0;
         }
         break;
+    case WM_DPICHANGED:
+        // Moved to a screen of another resolution: the pictures and the window follow it.
+        applyLayout({LOWORD(w), HIWORD(w)});
+        fitWindow(reinterpret_cast<const RECT*>(l));
+        return 0;
     case WM_NCDESTROY: { // after the picture boxes are gone
         HWND window = m_window;
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WindowSupport.h"
+
 #include <windows.h>
 
 namespace ui::win32 {
@@ -28,10 +30,15 @@ private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT handle(UINT message, WPARAM w, LPARAM l);
     void create(HWND anchorWindow);
+    /// Places the pictures, decoded at their boxes' size, for `dpi`.
+    void applyLayout(Resolution dpi);
+    /// Sizes the window to the layout at the current resolution, at `suggested`'s corner when given.
+    void fitWindow(const RECT* suggested);
 
     HWND m_window = nullptr;
     HWND m_pictures[2] = {};
     HBITMAP m_bitmaps[2] = {};
+    Resolution m_dpi{96, 96};
 };
 
 } // namespace ui::win32

@@ -6,6 +6,7 @@
 #include "WindowSupport.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 namespace ui::win32 {
 
@@ -76,10 +77,12 @@ Form1Window::Form1Window(automation::Module1& module, automation::Platform& plat
         return;
     SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form1Window::procedure));
-    m_fonts[0] = createSongti(9, dpi.y);
-    m_fonts[1] = createSongti(12, dpi.y);
-    m_fonts[2] = createSongti(10.5, dpi.y);
     createControls();
+    applyLayout(windowResolution(m_window));
+    // On a screen of another resolution than the system's the client area is the layout's there.
+    if (m_dpi.x != dpi.x || m_dpi.y != dpi.y)
+        setClientSize(m_window, {layout::pixels(layout::kForm1ClientWidth, m_dpi.x),
+                                 layout::pixels(layout::kForm1ClientHeight, m_dpi.y)});
     m_presenter.load();
 }
 
@@ -90,23 +93,44 @@ Form1Window::~Form1Window()
         SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
         DestroyWindow(m_window);
     }
-    for (HFONT f : m_fonts)
-        if (f)
-            DeleteObject(f);
+    deleteFonts();
 }
 
-void Form1Window::createControls()
+void Form1Window::deleteFonts()
 {
-    const Resolution dpi = screenResolution();
-    const auto place = [&](const layout::Control& c) {
+    for (HFONT& f : m_fonts) {
+        if (f)
+            DeleteObject(f);
+        f = nullptr;
+    }
+}
+
+void Form1Window::applyLayout(Resolution dpi)
+{
+    m_dpi = dpi;
+    HFONT old[3] = {m_fonts[0], m_fonts[1], m_fonts[2]};
+    m_fonts[0] = createSongti(9, dpi.y);
+    m_fonts[1] = createSongti(12, dpi.y);
+    m_fonts[2] = createSongti(10.5, dpi.y);
+    for (const layout::Control& c : layout::form1Controls()) {
         RECT r = toRect(layout::pixels(c.rect, dpi.x, dpi.y));
         // Group boxes hold nothing in Win32: what stands in a frame is a sibling offset by the frame's corner.
         if (c.container) {
             const RECT frame = toRect(layout::pixels(layout::control(*c.container).rect, dpi.x, dpi.y));
             OffsetRect(&r, frame.left, frame.top);
         }
-        return r;
-    };
+        HWND w = control(c.id);
+        SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        const HFONT font = c.points == 12 ? m_fonts[1] : c.points == 10.5 ? m_fonts[2] : m_fonts[0];
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    for (HFONT f : old)
+        if (f)
+            DeleteObject(f);
+}
+
+void Form1Window::createControls()
+{
     const auto make = [&](const layout::Control& c) {
         const wchar_t* className = L"STATIC";
         DWORD style = WS_CHILD | WS_VISIBLE;
@@ -135,19 +159,18 @@ void Form1Window::createControls()
         case Kind::Picture:
             break;
         }
-        const RECT r = place(c);
-        // Frames and labels carry no access keys: an "&" in a caption is shown as it is.
         const std::wstring text = automation::com::toUtf16(c.text);
-        HWND w = CreateWindowExW(
-            exStyle, className, text.c_str(), style, r.left, r.top, r.right - r.left, r.bottom - r.top, m_window,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + static_cast<int>(c.id))),
-            GetModuleHandleW(nullptr), nullptr);
-        const HFONT font = c.points == 12 ? m_fonts[1] : c.points == 10.5 ? m_fonts[2] : m_fonts[0];
-        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        HWND w =
+            CreateWindowExW(exStyle, className, text.c_str(), style, 0, 0, 0, 0, m_window,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + static_cast<int>(c.id))),
+                            GetModuleHandleW(nullptr), nullptr);
         if (c.kind == Kind::TextBox) {
             SendMessageW(w, EM_SETLIMITTEXT, 0, 0); // no length limit
             SetWindowSubclass(w, fieldBox, 1, 0);
         }
+        // A visual style draws the captions of group and check boxes in its own colour; these are black.
+        if (c.colour && (c.kind == Kind::Frame || c.kind == Kind::CheckBox))
+            SetWindowTheme(w, L"", L"");
         m_controls[static_cast<std::size_t>(c.id)] = w;
     };
 
@@ -176,7 +199,14 @@ void Form1Window::show()
 
 bool Form1Window::preTranslate(MSG& message)
 {
-    return m_window && IsDialogMessageW(m_window, &message);
+    if (!m_window || (message.hwnd != m_window && !IsChild(m_window, message.hwnd)))
+        return false;
+    // Enter and Escape press nothing, not even the button that has the focus, which the dialog manager would
+    // make the default one.
+    const bool key = message.message == WM_KEYDOWN || message.message == WM_KEYUP || message.message == WM_CHAR;
+    if (key && (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE))
+        return true;
+    return IsDialogMessageW(m_window, &message);
 }
 
 LRESULT CALLBACK Form1Window::procedure(HWND window, UINT message, WPARAM w, LPARAM l)
@@ -204,6 +234,11 @@ LRESULT Form1Window::handle(UINT message, WPARAM w, LPARAM l)
                 m_presenter.check1Changed();
             else
                 m_presenter.clicked(id);
+            // A close asked for while an edit was running takes effect now that it is done.
+            if (m_closeWhenIdle && !m_presenter.busy()) {
+                m_closeWhenIdle = false;
+                PostMessageW(m_window, WM_CLOSE, 0, 0);
+            }
         } else if (code == EN_SETFOCUS) {
             m_presenter.focusGained(id);
         }
@@ -233,10 +268,26 @@ LRESULT Form1Window::handle(UINT message, WPARAM w, LPARAM l)
         }
         break;
     case WM_CLOSE:
-        // Whatever closes the main window, the donation window goes first; never refused.
+        // Whatever closes the main window, the donation window goes first; never refused, but put off until an
+        // edit that is running (its calls let messages through) has finished with the sheet.
+        if (m_presenter.busy()) {
+            m_closeWhenIdle = true;
+            return 0;
+        }
         m_presenter.unloading();
         DestroyWindow(m_window);
         return 0;
+    case WM_DPICHANGED: {
+        // Moved to a screen of another resolution: the layout and the fonts follow it, the frame with them.
+        applyLayout({LOWORD(w), HIWORD(w)});
+        const RECT* suggested = reinterpret_cast<const RECT*>(l);
+        const POINT corner{suggested->left, suggested->top};
+        setClientSize(
+            m_window,
+            {layout::pixels(layout::kForm1ClientWidth, m_dpi.x), layout::pixels(layout::kForm1ClientHeight, m_dpi.y)},
+            &corner);
+        return 0;
+    }
     case WM_DESTROY:
         PostQuitMessage(0);
         break;
@@ -286,9 +337,8 @@ int Form1Window::checkState() const
 void Form1Window::setCheckState(int state)
 {
     HWND box = control(Id::Check1);
-    // Greyed needs a three-state box; a click then goes round all three as the user would expect.
-    if (state == BST_INDETERMINATE)
-        SendMessageW(box, BM_SETSTYLE, BS_AUTO3STATE, TRUE);
+    // Greyed needs a three-state box; ticked or clear, the user's click goes between those two only.
+    SendMessageW(box, BM_SETSTYLE, state == BST_INDETERMINATE ? BS_AUTO3STATE : BS_AUTOCHECKBOX, TRUE);
     SendMessageW(box, BM_SETCHECK, static_cast<WPARAM>(state), 0);
 }
 

@@ -4,6 +4,7 @@
 #include "Form1Presenter.h"
 #include "Module1.h"
 #include "Platform.h"
+#include "WindowSupport.h"
 
 #include <windows.h>
 
@@ -40,6 +41,9 @@ private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT handle(UINT message, WPARAM w, LPARAM l);
     void createControls();
+    /// Places the controls and sets their fonts at `dpi`; again when the window moves to another resolution.
+    void applyLayout(Resolution dpi);
+    void deleteFonts();
 
     std::string text(layout::Id box) const override;
     void setText(layout::Id box, std::string_view text) override;
@@ -58,6 +62,8 @@ private:
     std::array<HWND, layout::kControlCount> m_controls{};
     HFONT m_fonts[3] = {}; // 9, 12 and 10.5 points
     HWND m_lastFocus = nullptr;
+    Resolution m_dpi{96, 96};
+    bool m_closeWhenIdle = false;
     std::unique_ptr<DonationWindow> m_donation;
 };
 

@@ -3,6 +3,8 @@
 #include "TopLevelWindows.h"
 #include "Utf16.h"
 
+#include <vector>
+
 namespace ui::win32 {
 
 namespace {
@@ -33,7 +35,25 @@ HWND Win32Platform::boxOwner() const
 void Win32Platform::showMessage(std::string_view text, std::string_view title, int style)
 {
     const UINT type = MB_OK | (style == automation::kStyleInformation ? MB_ICONINFORMATION : 0);
-    MessageBoxW(boxOwner(), automation::com::toUtf16(text).c_str(), automation::com::toUtf16(title).c_str(), type);
+    HWND owner = boxOwner();
+    // Modal to the whole program, not only to its owner: no other window of it takes a click meanwhile (the
+    // donation window closing the box's owner under it, the main window starting a second edit).
+    std::vector<HWND> disabled;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM list) -> BOOL {
+            if (IsWindowVisible(window) && IsWindowEnabled(window))
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&disabled));
+    std::erase(disabled, owner);
+    for (HWND window : disabled)
+        EnableWindow(window, FALSE);
+    MessageBoxW(owner, automation::com::toUtf16(text).c_str(), automation::com::toUtf16(title).c_str(), type);
+    for (HWND window : disabled)
+        if (IsWindow(window))
+            EnableWindow(window, TRUE);
 }
 
 } // namespace ui::win32

@@ -12,6 +12,44 @@ Resolution screenResolution()
     return {r.x > 0 ? r.x : 96, r.y > 0 ? r.y : 96};
 }
 
+namespace {
+
+// Functions of newer systems, looked up so that the program still starts on older ones.
+template <class Function> Function fromUser32(const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+} // namespace
+
+Resolution windowResolution(HWND window)
+{
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = fromUser32<GetDpiForWindowFunction>("GetDpiForWindow");
+    if (getDpiForWindow && window) {
+        const int dpi = static_cast<int>(getDpiForWindow(window));
+        if (dpi > 0)
+            return {dpi, dpi};
+    }
+    return screenResolution();
+}
+
+void setClientSize(HWND window, SIZE client, const POINT* topLeft)
+{
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (!topLeft)
+        flags |= SWP_NOMOVE;
+    // Measured, not computed: the frame is the one the system draws at this resolution, which may not be the one
+    // it would compute for it.
+    RECT outer{};
+    RECT inner{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &inner);
+    const int width = outer.right - outer.left - inner.right + client.cx;
+    const int height = outer.bottom - outer.top - inner.bottom + client.cy;
+    SetWindowPos(window, nullptr, topLeft ? topLeft->x : 0, topLeft ? topLeft->y : 0, width, height, flags);
+}
+
 HFONT createSongti(double points, int dotsPerInchY)
 {
     // A negative height asks for the character height, as a point size means.

@@ -12,6 +12,12 @@ struct Resolution {
     int y;
 };
 Resolution screenResolution();
+/// The resolution of the screen `window` is on, where the system tells it per window (Windows 10 and later),
+/// else the screen's.
+Resolution windowResolution(HWND window);
+/// Sizes `window` so that its client area is `client`, whatever its frame is at the resolution it is on now; its
+/// top-left corner moves to `topLeft` when given.
+void setClientSize(HWND window, SIZE client, const POINT* topLeft = nullptr);
 
 /// 宋体 at `points`, regular weight, GB2312 character set; the caller deletes it.
 HFONT createSongti(double points, int dotsPerInchY);
