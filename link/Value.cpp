@@ -1,5 +1,5 @@
 #include "Automation.h"
-#include "DateSerial.h"
+#include "Calendar.h"
 
 #include <charconv>
 #include <cmath>
@@ -30,7 +30,7 @@ std::string formatDouble(double d)
 
 std::string formatDate(double serial)
 {
-    const auto t = civilFromSerial(serial);
+    const auto t = cellvalues::civilFromSerial(serial);
     if (!t)
         throw errors::overflow();
     char buffer[64];

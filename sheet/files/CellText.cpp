@@ -1,6 +1,6 @@
 #include "CellText.h"
 
-#include "DateSerial.h"
+#include "Calendar.h"
 
 #include <cctype>
 
@@ -166,13 +166,13 @@ std::optional<double> exactDate(std::string_view field)
         if (!allDigits(field.substr(0, 4)) || !allDigits(field.substr(5, 2)) || field[7] != '-' ||
             !allDigits(field.substr(8, 2)) || (field.size() > 10 && field[10] != ' '))
             return std::nullopt;
-        automation::CivilDateTime t;
+        cellvalues::CivilDateTime t;
         std::from_chars(field.data(), field.data() + 4, t.year);
         std::from_chars(field.data() + 5, field.data() + 7, t.month);
         std::from_chars(field.data() + 8, field.data() + 10, t.day);
         if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31)
             return std::nullopt;
-        day = automation::serialFromCivil(t);
+        day = cellvalues::serialFromCivil(t);
         // Before serial 0 the time of day counts backwards: no text carries those dates back.
         if (day < 0)
             return std::nullopt;
@@ -257,7 +257,7 @@ std::string formatDate(double serial)
     char buffer[48];
     int length = 0;
     if (day > 0) {
-        const auto t = automation::civilFromSerial(day);
+        const auto t = cellvalues::civilFromSerial(day);
         if (!t)
             return {};
         length = std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u", t->year, t->month, t->day);

@@ -1,7 +1,7 @@
 #include "AvailableMemory.h"
 #include "CellText.h"
 #include "ColumnLetters.h"
-#include "DateSerial.h"
+#include "Calendar.h"
 #include "FileError.h"
 #include "SheetName.h"
 #include "Utf8.h"
@@ -938,11 +938,11 @@ std::optional<double> parseIsoDate(std::string_view s)
             return std::nullopt;
         if (mo == 2 && d == 29 && !(y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)))
             return std::nullopt;
-        automation::CivilDateTime t;
+        cellvalues::CivilDateTime t;
         t.year = y;
         t.month = static_cast<unsigned>(mo);
         t.day = static_cast<unsigned>(d);
-        days = automation::serialFromCivil(t);
+        days = cellvalues::serialFromCivil(t);
         if (at == s.size())
             return days;
         if (s[at] != 'T' && s[at] != ' ')

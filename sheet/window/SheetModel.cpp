@@ -11,7 +11,9 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include "Calendar.h"
 #include <charconv>
+
 #include <cmath>
 #include <optional>
 
@@ -21,22 +23,19 @@ namespace {
 
 QString dateText(double serial)
 {
-    // Serial days count from 1899-12-30; the fraction is the time of day, shown to the second.
-    double days = std::floor(serial);
-    auto seconds = static_cast<qint64>(std::llround((serial - days) * 86'400));
-    if (seconds == 86'400) {
-        days += 1;
-        seconds = 0;
-    }
-    QString time = QStringLiteral("%1:%2").arg(seconds / 3600).arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'));
-    if (seconds % 60 != 0)
-        time += QStringLiteral(":%1").arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    // The calendar every other reader of a date serial uses, so the window shows the day and hour they give (for a
+    // negative serial too, whose fraction counts forward from its midnight). Shown to the second.
+    const std::optional<cellvalues::CivilDateTime> t = cellvalues::civilFromSerial(serial);
+    if (!t)
+        return QStringLiteral("#####");
+    QString time = QStringLiteral("%1:%2").arg(t->hour).arg(t->minute, 2, 10, QLatin1Char('0'));
+    if (t->second != 0)
+        time += QStringLiteral(":%1").arg(t->second, 2, 10, QLatin1Char('0'));
     // A time of day alone is a serial of day 0, whose date means nothing.
-    if (days == 0)
+    if (t->year == 1899 && t->month == 12 && t->day == 30)
         return time;
-    const QDate date = QDate(1899, 12, 30).addDays(static_cast<qint64>(days));
-    QString text = QStringLiteral("%1/%2/%3").arg(date.year()).arg(date.month()).arg(date.day());
-    if (seconds != 0)
+    QString text = QStringLiteral("%1/%2/%3").arg(t->year).arg(t->month).arg(t->day);
+    if (t->hour != 0 || t->minute != 0 || t->second != 0)
         text += QLatin1Char(' ') + time;
     return text;
 }

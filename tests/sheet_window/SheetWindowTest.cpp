@@ -389,14 +389,18 @@ void SheetWindowTest::aTimeOfDayAloneIsShownAndTypedAsATime()
     const struct {
         double serial;
         const char* shown;
-    } cases[] = {{48'001.0 / 86'400, "13:20:01"}, {0.5, "12:00"}, {0, "0:00"}, {1.5, "1899/12/31 12:00"}};
+    } cases[] = {{48'001.0 / 86'400, "13:20:01"}, {0.5, "12:00"}, {0, "0:00"}, {1.5, "1899/12/31 12:00"},
+                 // Before serial 0 the fraction still counts forward from midnight, as everywhere else.
+                 {-1.25, "1899/12/29 6:00"}};
     for (const auto& c : cases) {
         const sheet::CellView cell = sheet::CellView::makeDate(c.serial);
         QCOMPARE(SheetModel::displayText(cell), QString::fromUtf8(c.shown));
         std::string storage;
-        if (c.serial < 1)
+        if (c.serial >= 0 && c.serial < 1)
             QCOMPARE(SheetModel::typedCell(SheetModel::editText(cell), storage), cell);
     }
+    // The same day and hour as the automation value's text.
+    QCOMPARE(Value(automation::Date{-1.25}).toText(), std::string("1899/12/29 6:00:00"));
     std::string storage;
     QCOMPARE(SheetModel::typedCell(QStringLiteral("24:00"), storage).kind, sheet::CellKind::Text);
     QCOMPARE(SheetModel::typedCell(QStringLiteral("9:05"), storage),

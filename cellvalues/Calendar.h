@@ -2,7 +2,8 @@
 
 #include <optional>
 
-namespace automation {
+// The calendar of date serials, as automation dates and spreadsheet cells count them: days since 1899-12-30.
+namespace cellvalues {
 
 /// A date and time of day in the proleptic Gregorian calendar.
 struct CivilDateTime {
@@ -20,4 +21,4 @@ std::optional<CivilDateTime> civilFromSerial(double serial);
 /// The date serial of a calendar date and time; the inverse of civilFromSerial.
 double serialFromCivil(const CivilDateTime& t);
 
-} // namespace automation
+} // namespace cellvalues

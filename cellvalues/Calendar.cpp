@@ -1,8 +1,8 @@
-#include "DateSerial.h"
+#include "Calendar.h"
 
 #include <cmath>
 
-namespace automation {
+namespace cellvalues {
 
 namespace {
 
@@ -59,4 +59,4 @@ double serialFromCivil(const CivilDateTime& t)
            (t.hour * 3600.0 + t.minute * 60.0 + t.second) / 86400.0;
 }
 
-} // namespace automation
+} // namespace cellvalues
