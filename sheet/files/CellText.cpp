@@ -1,6 +1,7 @@
 #include "CellText.h"
 
 #include "Calendar.h"
+#include "ErrorValues.h"
 
 #include <cctype>
 
@@ -13,36 +14,6 @@
 #include <utility>
 
 namespace sheet {
-
-namespace {
-
-constexpr std::array<std::pair<std::int32_t, std::string_view>, 7> kErrors{{
-    {2000, "#NULL!"},
-    {2007, "#DIV/0!"},
-    {2015, "#VALUE!"},
-    {2023, "#REF!"},
-    {2029, "#NAME?"},
-    {2036, "#NUM!"},
-    {2042, "#N/A"},
-}};
-
-} // namespace
-
-std::string_view errorText(std::int32_t code)
-{
-    for (const auto& [c, t] : kErrors)
-        if (c == code)
-            return t;
-    return "#VALUE!";
-}
-
-std::optional<std::int32_t> errorCode(std::string_view text)
-{
-    for (const auto& [c, t] : kErrors)
-        if (t == text)
-            return c;
-    return std::nullopt;
-}
 
 namespace {
 
@@ -195,7 +166,7 @@ std::optional<CellView> valueOfField(std::string_view field)
 {
     if (field == "TRUE" || field == "FALSE")
         return CellView::makeBoolean(field == "TRUE");
-    if (const auto code = errorCode(field))
+    if (const auto code = cellvalues::errorCode(field))
         return CellView::makeError(*code);
     if (const auto number = exactNumber(field))
         return CellView::makeNumber(*number);

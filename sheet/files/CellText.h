@@ -9,11 +9,6 @@
 
 namespace sheet {
 
-/// "#N/A" for 2042 and the like; "#VALUE!" for an unknown code.
-std::string_view errorText(std::int32_t code);
-/// The code of an error value written as text ("#DIV/0!" -> 2007), or nothing.
-std::optional<std::int32_t> errorCode(std::string_view text);
-
 /// A number written as text ("12", " -3.5 ", "1e3", "+7"), or nothing; infinities and NaN are not numbers.
 std::optional<double> parseNumber(std::string_view text);
 /// A field of a text file as the value it was written from, so that opening and saving again changes nothing:

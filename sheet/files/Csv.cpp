@@ -1,6 +1,7 @@
 #include "Csv.h"
 
 #include "CellText.h"
+#include "ErrorValues.h"
 #include "FileError.h"
 #include "FilePath.h"
 #include "SheetName.h"
@@ -210,7 +211,7 @@ std::string csvText(const Grid& grid, char separator, const Progress& progress)
             break;
         }
         case CellKind::Error:
-            text = errorText(cell.error);
+            text = cellvalues::errorName(cell.error);
             break;
         case CellKind::Empty:
             break;

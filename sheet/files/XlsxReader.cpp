@@ -2,6 +2,7 @@
 #include "CellText.h"
 #include "ColumnLetters.h"
 #include "Calendar.h"
+#include "ErrorValues.h"
 #include "FileError.h"
 #include "SheetName.h"
 #include "Utf8.h"
@@ -1232,7 +1233,7 @@ struct SheetHandler : HandlerBase {
         } else if (type == Type::Error) {
             if (value.empty())
                 return;
-            cell = CellView::makeError(errorCode(value).value_or(2015));
+            cell = CellView::makeError(cellvalues::errorCode(value).value_or(2015));
             keptFormula = hasFormula && formulaFor(cell.error) == formula;
         } else if (type == Type::Date) {
             if (value.empty())

@@ -1,5 +1,6 @@
 #include "CellText.h"
 #include "ColumnLetters.h"
+#include "ErrorValues.h"
 #include "FileError.h"
 #include "FilePath.h"
 #include "Progress.h"
@@ -272,7 +273,7 @@ void appendCell(std::string& out, std::string_view reference, const CellView& ce
         return;
     case CellKind::Error:
         out += "\" t=\"e\"><v>";
-        out += errorText(cell.error);
+        out += cellvalues::errorName(cell.error);
         out += "</v></c>";
         return;
     case CellKind::Empty:

@@ -1,6 +1,8 @@
 #include "SheetModel.h"
 
 #include "Area.h"
+#include "Calendar.h"
+#include "ErrorValues.h"
 #include "Grid.h"
 #include "Utf8.h"
 #include "WindowDialogs.h"
@@ -11,9 +13,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 
-#include "Calendar.h"
 #include <charconv>
-
 #include <cmath>
 #include <optional>
 
@@ -65,27 +65,6 @@ std::optional<double> typedDate(const QString& text)
     if (!day.isValid() || day.year() < 1900 || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
     return static_cast<double>(QDate(1899, 12, 30).daysTo(day)) + (hour * 3600 + minute * 60 + second) / 86'400.0;
-}
-
-QString errorText(std::int32_t code)
-{
-    switch (static_cast<CellError>(code)) {
-    case CellError::Null:
-        return QStringLiteral("#NULL!");
-    case CellError::Div0:
-        return QStringLiteral("#DIV/0!");
-    case CellError::Value:
-        return QStringLiteral("#VALUE!");
-    case CellError::Ref:
-        return QStringLiteral("#REF!");
-    case CellError::Name:
-        return QStringLiteral("#NAME?");
-    case CellError::Num:
-        return QStringLiteral("#NUM!");
-    case CellError::NA:
-        return QStringLiteral("#N/A");
-    }
-    return QStringLiteral("#VALUE!");
 }
 
 // Whether `text` is what editText(cell) gives, without decoding a long text that cannot be it: one UTF-16 unit comes
@@ -142,7 +121,7 @@ QString SheetModel::displayText(const CellView& cell)
     case CellKind::Date:
         return dateText(cell.number);
     case CellKind::Error:
-        return errorText(cell.error);
+        return QString::fromLatin1(cellvalues::errorName(cell.error));
     }
     return {};
 }
@@ -198,10 +177,8 @@ CellView SheetModel::typedCell(const QString& text, std::string& storage)
     const QString upper = text.trimmed().toUpper();
     if (upper == QLatin1String("TRUE") || upper == QLatin1String("FALSE"))
         return CellView::makeBoolean(upper == QLatin1String("TRUE"));
-    for (const CellError code : {CellError::Null, CellError::Div0, CellError::Value, CellError::Ref, CellError::Name,
-                                 CellError::Num, CellError::NA})
-        if (upper == errorText(static_cast<std::int32_t>(code)))
-            return CellView::makeError(static_cast<std::int32_t>(code));
+    if (const auto code = cellvalues::errorCode(upper.toStdString()))
+        return CellView::makeError(*code);
     if (const auto serial = typedDate(text.trimmed()))
         return CellView::makeDate(*serial);
     // Only plain decimal notation: a converter would also take "inf", "nan" or hexadecimal, which users mean as text.
