@@ -2,6 +2,7 @@
 
 #include "Automation.h"
 #include "AutomationHost.h"
+#include "ObjectModel.h"
 #include "Platform.h"
 
 #include <string_view>
@@ -9,7 +10,7 @@
 namespace automation {
 
 /// The class name under which the spreadsheet application is reached.
-inline constexpr std::string_view kSpreadsheetClass = "Excel.Application";
+inline constexpr std::string_view kSpreadsheetClass = objectmodel::kApplicationClass;
 
 /// The link between the program and the spreadsheet application: the application, its active workbook and that
 /// workbook's active sheet, bound afresh by every OpenExcel. One instance lives for the whole process.

@@ -4,7 +4,7 @@ namespace operations {
 
 void insertBlankColumns(automation::Module1& module, automation::Platform& platform, const IntervalFields& fields)
 {
-    static constexpr Axis kColumns{"Columns", kShiftToRight, 16'384, "列"};
+    static constexpr Axis kColumns{"Columns", objectmodel::kShiftToRight, objectmodel::kSheetColumns, "列"};
     insertAtIntervals(kColumns, module, platform, fields);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ObjectModel.h"
 #include "Operations.h"
 
 #include <cstdint>
@@ -14,9 +15,6 @@ struct Axis {
     double lineCount;          // lines of a worksheet along this axis
     std::string_view lineWord; // 行 or 列, for the failure message
 };
-
-inline constexpr std::int16_t kShiftDown = -4121;
-inline constexpr std::int16_t kShiftToRight = -4161;
 
 /// The interval insertion shared by rows and columns; see insertBlankRows.
 void insertAtIntervals(const Axis& axis, automation::Module1& module, automation::Platform& platform,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CellView.h"
+#include "ObjectModel.h"
 #include "PositionIndex.h"
 #include "SharedTexts.h"
 
@@ -55,8 +56,8 @@ private:
 /// Not thread-safe, not even for concurrent reads: cell() updates a one-row cache.
 class Grid {
 public:
-    static constexpr std::int32_t kRows = 1'048'576;
-    static constexpr std::int32_t kColumns = 16'384;
+    static constexpr std::int32_t kRows = objectmodel::kSheetRows;
+    static constexpr std::int32_t kColumns = objectmodel::kSheetColumns;
 
     /// A text the grid holds for as long as the handle lives, to be stored in any number of cells at the cost of a
     /// slot each, with no hash or copy of its bytes: a workbook's shared string read once is stored once. Move-only.

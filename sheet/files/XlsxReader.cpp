@@ -1111,7 +1111,8 @@ struct SheetHandler : HandlerBase {
                 ++column;
             }
             if (row < 1 || row > Grid::kRows || column < 1 || column > Grid::kColumns)
-                fail("单元格“" + where() + "”超出工作表范围(最多 1048576 行、16384 列),文件太大。");
+                fail("单元格“" + where() + "”超出工作表范围(最多 " + std::to_string(Grid::kRows) + " 行、" +
+                     std::to_string(Grid::kColumns) + " 列),文件太大。");
             type = typeOf(attribute(a, "t"));
             style = numberOrZero(attribute(a, "s"));
             hasFormula = false;

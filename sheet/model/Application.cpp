@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "MemberTable.h"
+#include "ObjectModel.h"
 
 #include <algorithm>
 #include <vector>
@@ -42,7 +43,7 @@ const MemberTable<Member>& members()
     return table;
 }
 
-constexpr std::string_view kClassName = "Excel.Application";
+constexpr std::string_view kClassName = objectmodel::kApplicationClass;
 
 } // namespace
 

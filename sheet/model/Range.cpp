@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "MemberTable.h"
+#include "ObjectModel.h"
 #include "Values.h"
 
 #include <new>
@@ -22,8 +23,8 @@ const MemberTable<Member>& members()
     return table;
 }
 
-constexpr std::int32_t kShiftToRight = -4161;
-constexpr std::int32_t kShiftDown = -4121;
+constexpr std::int32_t kShiftToRight = objectmodel::kShiftToRight;
+constexpr std::int32_t kShiftDown = objectmodel::kShiftDown;
 // A put to more cells than this is surely a mistake, and would freeze the program.
 constexpr double kMaxCellsPerPut = 16'777'216;
 

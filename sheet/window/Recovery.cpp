@@ -6,7 +6,7 @@
 #include "FilePath.h"
 #include "FileProgress.h"
 #include "FileSystem.h"
-#include "Module1.h"
+#include "ObjectModel.h"
 #include "SheetWindow.h"
 #include "WindowDialogs.h"
 #include "Workbook.h"
@@ -309,10 +309,10 @@ int offerRecovery(RecoveryKeeper& keeper, automation::AutomationHost& host)
     automation::Object object;
     bool started = false;
     try {
-        object = host.getActiveObject(automation::kSpreadsheetClass);
+        object = host.getActiveObject(objectmodel::kApplicationClass);
     } catch (const automation::AutomationError&) {
         try {
-            object = host.createObject(automation::kSpreadsheetClass);
+            object = host.createObject(objectmodel::kApplicationClass);
             started = true;
         } catch (const automation::AutomationError& e) {
             WindowDialogs::current().warn(nullptr, QString::fromStdString(e.description()));

@@ -4,7 +4,7 @@
 #include "FileProgress.h"
 #include "Grid.h"
 #include "GridView.h"
-#include "Module1.h"
+#include "ObjectModel.h"
 #include "Recovery.h"
 #include "SheetModel.h"
 #include "WindowDialogs.h"
@@ -730,7 +730,7 @@ void SheetWindow::closeEvent(QCloseEvent* event)
 
 void registerEmbeddedSpreadsheetWithWindow(automation::LocalHost& host)
 {
-    host.registerClass(automation::kSpreadsheetClass, [](const std::shared_ptr<automation::RunningObjectTable>& table) {
+    host.registerClass(objectmodel::kApplicationClass, [](const std::shared_ptr<automation::RunningObjectTable>& table) {
         Ref<Application> app = Application::start(table);
         WindowSet::attach(app);
         return app.object();

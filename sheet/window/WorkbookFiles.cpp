@@ -7,7 +7,7 @@
 #include "FilePath.h"
 #include "FileProgress.h"
 #include "LockFile.h"
-#include "Module1.h"
+#include "ObjectModel.h"
 #include "WriteReplacing.h"
 #include "Xlsx.h"
 
@@ -243,7 +243,7 @@ int openFilesAtStart(automation::AutomationHost& host, const QStringList& paths)
         return 0;
     automation::Object object;
     try {
-        object = host.createObject(automation::kSpreadsheetClass);
+        object = host.createObject(objectmodel::kApplicationClass);
     } catch (const automation::AutomationError& e) {
         WindowDialogs::current().warn(nullptr, QString::fromStdString(e.description()));
         return 0;
