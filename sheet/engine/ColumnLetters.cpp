@@ -13,4 +13,14 @@ std::string columnLetters(std::int32_t column)
     return letters;
 }
 
+std::int64_t columnNumber(std::string_view letters, std::int64_t saturated)
+{
+    std::int64_t column = 0;
+    for (const char c : letters) {
+        const int letter = (c >= 'a' ? c - 'a' : c - 'A') + 1;
+        column = std::min<std::int64_t>(column * 26 + letter, saturated);
+    }
+    return column;
+}
+
 } // namespace sheet

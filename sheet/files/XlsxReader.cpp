@@ -899,12 +899,11 @@ std::optional<std::int64_t> positionNumber(std::string_view digits)
 bool parseReference(std::string_view ref, std::int64_t& row, std::int64_t& column)
 {
     std::size_t i = 0;
-    column = 0;
-    for (; i < ref.size() && std::isalpha(static_cast<unsigned char>(ref[i])); ++i)
-        column = std::min<std::int64_t>(column * 26 + (std::toupper(static_cast<unsigned char>(ref[i])) - 'A' + 1),
-                                        kSaturated);
+    while (i < ref.size() && ((ref[i] >= 'A' && ref[i] <= 'Z') || (ref[i] >= 'a' && ref[i] <= 'z')))
+        ++i;
     if (i == 0)
         return false;
+    column = columnNumber(ref.substr(0, i), kSaturated);
     const auto number = positionNumber(ref.substr(i));
     if (!number)
         return false;
