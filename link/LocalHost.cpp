@@ -1,20 +1,12 @@
 #include "LocalHost.h"
 
+#include "Names.h"
+
 #include <algorithm>
 
 namespace automation {
 
-namespace {
-
-std::string lowerAscii(std::string_view s)
-{
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
-    return out;
-}
-
-} // namespace
+using objectmodel::foldedName;
 
 RunningObjectTable::~RunningObjectTable()
 {
@@ -26,7 +18,7 @@ RunningObjectTable::~RunningObjectTable()
 std::uint32_t RunningObjectTable::registerActive(std::string_view className, Object object)
 {
     const std::uint32_t cookie = m_nextCookie++;
-    m_entries.push_back({cookie, lowerAscii(className), std::move(object)});
+    m_entries.push_back({cookie, foldedName(className), std::move(object)});
     return cookie;
 }
 
@@ -41,7 +33,7 @@ void RunningObjectTable::revoke(std::uint32_t cookie)
 
 Object RunningObjectTable::find(std::string_view className) const
 {
-    const std::string key = lowerAscii(className);
+    const std::string key = foldedName(className);
     for (const Entry& e : m_entries)
         if (e.className == key)
             return e.object;
@@ -52,7 +44,7 @@ LocalHost::LocalHost() : m_running(std::make_shared<RunningObjectTable>()) {}
 
 void LocalHost::registerClass(std::string_view className, Factory factory)
 {
-    m_classes[lowerAscii(className)] = std::move(factory);
+    m_classes[foldedName(className)] = std::move(factory);
 }
 
 Object LocalHost::getActiveObject(std::string_view className)
@@ -65,7 +57,7 @@ Object LocalHost::getActiveObject(std::string_view className)
 
 Object LocalHost::createObject(std::string_view className)
 {
-    auto it = m_classes.find(lowerAscii(className));
+    auto it = m_classes.find(foldedName(className));
     if (it == m_classes.end())
         throw errors::cannotCreateObject();
     Object created = it->second(m_running);

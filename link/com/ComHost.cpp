@@ -3,6 +3,7 @@
 #include "ComErrors.h"
 #include "ComPtr.h"
 #include "DispatchClient.h"
+#include "Names.h"
 #include "Module1.h"
 #include "Utf16.h"
 
@@ -53,8 +54,7 @@ std::variant<CLSID, HRESULT> lookUp(std::string_view className)
 // ProgIDs are ASCII and compared without regard to case.
 bool sameClassName(std::string_view a, std::string_view b)
 {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return std::ranges::equal(a, b, {}, lower, lower);
+    return objectmodel::sameName(a, b);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "Bstr.h"
 #include "ComErrors.h"
+#include "Names.h"
 #include "Utf16.h"
 #include "VariantConversion.h"
 
@@ -26,9 +27,7 @@ class NameTable {
 public:
     DISPID idOf(std::string name)
     {
-        std::string key = name;
-        std::transform(key.begin(), key.end(), key.begin(),
-                       [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+        std::string key = objectmodel::foldedName(name);
         std::lock_guard lock(m_mutex);
         auto [it, added] = m_ids.try_emplace(std::move(key), static_cast<DISPID>(m_names.size() + 1));
         if (added)

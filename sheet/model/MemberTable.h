@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Names.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -70,14 +72,7 @@ private:
                 return &table[i];
         return nullptr;
     }
-    static std::string fold(std::string_view s)
-    {
-        std::string out(s);
-        for (char& c : out)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        return out;
-    }
+    static std::string fold(std::string_view s) { return objectmodel::foldedName(s); }
 
     Table m_exact{};
     Table m_folded{};

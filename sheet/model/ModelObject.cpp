@@ -1,20 +1,12 @@
 #include "ModelObject.h"
 
+#include "Names.h"
+
 #include <algorithm>
 
 namespace sheet {
 
-namespace {
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-        return lower(x) == lower(y);
-    });
-}
-
-} // namespace
+using objectmodel::sameName;
 
 const automation::Value* Arguments::find(std::size_t index, std::string_view name) const
 {
