@@ -1,6 +1,6 @@
 #include "Bstr.h"
 
-#include "Utf16.h"
+#include "WideText.h"
 
 #include <new>
 

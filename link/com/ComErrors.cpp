@@ -1,7 +1,7 @@
 #include "ComErrors.h"
 
 #include "Bstr.h"
-#include "Utf16.h"
+#include "WideText.h"
 
 #include <windows.h>
 

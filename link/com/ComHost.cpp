@@ -5,7 +5,7 @@
 #include "DispatchClient.h"
 #include "Names.h"
 #include "Module1.h"
-#include "Utf16.h"
+#include "WideText.h"
 
 #include <ole2.h>
 

@@ -1,7 +1,7 @@
 #include "DispatchClient.h"
 
 #include "ComErrors.h"
-#include "Utf16.h"
+#include "WideText.h"
 #include "VariantConversion.h"
 
 namespace automation::com {

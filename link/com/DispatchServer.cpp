@@ -3,7 +3,7 @@
 #include "Bstr.h"
 #include "ComErrors.h"
 #include "Names.h"
-#include "Utf16.h"
+#include "WideText.h"
 #include "VariantConversion.h"
 
 #include <algorithm>

@@ -1,5 +1,7 @@
 #include "TopLevelWindows.h"
 
+#include "Utf16.h"
+
 #include <windows.h>
 
 #include <string>
@@ -8,17 +10,6 @@
 namespace platform::win {
 
 namespace {
-
-std::wstring toUtf16(std::string_view utf8)
-{
-    if (utf8.empty())
-        return {};
-    const int inLength = static_cast<int>(utf8.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLength, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLength, out.data(), length);
-    return out;
-}
 
 struct TitledWindow {
     HWND hwnd;
@@ -59,7 +50,7 @@ void bringToFront(HWND hwnd)
 
 bool activateTopLevelWindow(std::string_view utf8Title)
 {
-    const std::wstring wanted = toUtf16(utf8Title);
+    const std::wstring wanted = text::toUtf16<wchar_t>(utf8Title);
     std::vector<TitledWindow> windows;
     EnumWindows(collect, reinterpret_cast<LPARAM>(&windows));
 

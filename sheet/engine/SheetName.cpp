@@ -21,7 +21,7 @@ struct Character {
 
 Character characterAt(std::string_view s, std::size_t at)
 {
-    const Utf8Char c = decodeUtf8(s, at);
+    const text::Utf8Char c = text::decodeUtf8(s, at);
     const bool nonCharacter = c.code == 0xFFFE || c.code == 0xFFFF;
     return {c.wellFormed ? c.code : 0xFFFD, c.length, c.wellFormed && !nonCharacter};
 }
@@ -122,7 +122,7 @@ std::string foldedSheetName(std::string_view name)
     for (std::size_t at = 0; at < name.size();) {
         const Character c = characterAt(name, at);
         if (c.valid)
-            appendUtf8(out, folded(c.code));
+            text::appendUtf8(out, folded(c.code));
         else
             out += name[at];
         at += c.length;

@@ -7,42 +7,6 @@
 
 namespace sheet {
 
-bool isUtf8(std::string_view s)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const auto* end = p + s.size();
-    while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int length;
-        unsigned min;
-        unsigned code;
-        if ((c & 0xE0) == 0xC0) {
-            length = 2, min = 0x80, code = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3, min = 0x800, code = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4, min = 0x10000, code = c & 0x07;
-        } else {
-            return false;
-        }
-        if (end - p < length)
-            return false;
-        for (int i = 1; i < length; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-            code = (code << 6) | (p[i] & 0x3F);
-        }
-        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        p += length;
-    }
-    return true;
-}
-
 namespace {
 
 using Byte = unsigned char;
@@ -64,7 +28,7 @@ void appendWindows1252(std::string& out, Byte b)
     if (b < 0x80)
         out += static_cast<char>(b);
     else
-        appendUtf8(out, b < 0xA0 ? kWindows1252High[b - 0x80] : char32_t(b));
+        text::appendUtf8(out, b < 0xA0 ? kWindows1252High[b - 0x80] : char32_t(b));
 }
 
 // The length of the GB18030 character at `i`: 1, 2 or 4, or 0 where the bytes form none. A lone 0x80 counts as a
@@ -194,7 +158,7 @@ MixedUtf8 scoreMixedUtf8(std::string_view s)
             ++i;
             continue;
         }
-        const Utf8Char c = decodeUtf8(s, i);
+        const text::Utf8Char c = text::decodeUtf8(s, i);
         if (!c.wellFormed) {
             ++score.stray;
             score.points += latinPoints(s, i);
@@ -209,7 +173,7 @@ MixedUtf8 scoreMixedUtf8(std::string_view s)
         // plain letters, in a run of such characters, or as a sign beside plain text.
         bool likely = c.length > 2;
         if (!likely) {
-            const bool wideAfter = next < s.size() && byteAt(s, next) >= 0x80 && decodeUtf8(s, next).wellFormed;
+            const bool wideAfter = next < s.size() && byteAt(s, next) >= 0x80 && text::decodeUtf8(s, next).wellFormed;
             const bool sign = (c.code >= 0xA0 && c.code < 0xC0) || c.code == 0xD7 || c.code == 0xF7;
             const bool asciiBeside = (i == 0 || byteAt(s, i - 1) < 0x80) || next >= s.size() || byteAt(s, next) < 0x80;
             likely = (i > 0 && plainLetterAt(s, i - 1)) || plainLetterAt(s, next) || wideBefore || wideAfter ||
@@ -291,7 +255,7 @@ bool decodeWide(std::string_view s, std::size_t unit, bool bigEndian, std::strin
         if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
             return false;
         if (out)
-            appendUtf8(*out, code);
+            text::appendUtf8(*out, code);
     }
     return true;
 }
@@ -385,7 +349,7 @@ std::string utf8WithStrayBytesToUtf8(std::string_view bytes, std::size_t& strayB
     std::string out;
     out.reserve(bytes.size() + 16);
     for (std::size_t i = 0; i < bytes.size();) {
-        const Utf8Char c = decodeUtf8(bytes, i);
+        const text::Utf8Char c = text::decodeUtf8(bytes, i);
         if (c.wellFormed) {
             out.append(bytes.substr(i, c.length));
             i += c.length;
@@ -427,7 +391,7 @@ std::string_view decodeText(std::string_view bytes, const std::string& name, Tex
         }
     }
     reading = {encoding, false, 0};
-    if (encoding == TextEncoding::Auto || (encoding == TextEncoding::Utf8 && !chosen && !isUtf8(bytes))) {
+    if (encoding == TextEncoding::Auto || (encoding == TextEncoding::Utf8 && !chosen && !text::isUtf8(bytes))) {
         // Nothing but the text itself tells the encoding (a UTF-8 mark before bytes that are not is no help).
         // UTF-16's zero bytes are valid UTF-8 too: looked for first.
         if (const auto wide = utf16WithoutMark(bytes)) {
@@ -435,7 +399,7 @@ std::string_view decodeText(std::string_view bytes, const std::string& name, Tex
             storage = *utf16ToUtf8(bytes, *wide == TextEncoding::Utf16Be);
             return storage;
         }
-        if (isUtf8(bytes)) {
+        if (text::isUtf8(bytes)) {
             reading.encoding = TextEncoding::Utf8;
             return bytes;
         }
@@ -471,7 +435,7 @@ std::string_view decodeText(std::string_view bytes, const std::string& name, Tex
     switch (encoding) {
     case TextEncoding::Auto:
     case TextEncoding::Utf8:
-        if (!isUtf8(bytes))
+        if (!text::isUtf8(bytes))
             throw notValid();
         return bytes;
     case TextEncoding::Gb18030:

@@ -696,7 +696,7 @@ void unescapeText(std::string& text)
         } else if (c >= 0xDC00 && c <= 0xDFFF) {
             c = 0xFFFD;
         }
-        appendUtf8(out, c);
+        text::appendUtf8(out, c);
     }
     text = std::move(out);
 }

@@ -78,7 +78,7 @@ void appendText(std::string& out, std::string_view text)
     while (p < end) {
         const unsigned char c = *p;
         if (c >= 0x80) {
-            const Utf8Char decoded = decodeUtf8(text, static_cast<std::size_t>(p - begin));
+            const text::Utf8Char decoded = text::decodeUtf8(text, static_cast<std::size_t>(p - begin));
             const bool nonCharacter = decoded.code == 0xFFFE || decoded.code == 0xFFFF;
             if (decoded.wellFormed && !nonCharacter) {
                 p += decoded.length;

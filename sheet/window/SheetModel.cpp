@@ -134,7 +134,7 @@ QString SheetModel::shownText(const CellView& cell)
     std::size_t end = 0;
     qsizetype units = 0;
     while (end < cell.text.size()) {
-        const Utf8Char c = decodeUtf8(cell.text, end);
+        const text::Utf8Char c = text::decodeUtf8(cell.text, end);
         const qsizetype width = c.code > 0xFFFF ? 2 : 1; // beyond the BMP, a surrogate pair
         if (units + width > kShownLength)
             break;

@@ -3,6 +3,7 @@
 #include "TextCodec.h"
 #include "Csv.h"
 #include "FileError.h"
+#include "Utf8.h"
 #include "WholeFile.h"
 
 #include <gtest/gtest.h>
@@ -88,12 +89,12 @@ void expectGuessedEverywhere(const std::string& encoded, const std::string& utf8
     for (std::size_t i = 0; i < lines.size(); ++i) {
         prefix += lines[i];
         utf8Prefix += utf8Lines[i];
-        if (!sheet::isUtf8(prefix)) {
+        if (!text::isUtf8(prefix)) {
             const Decoded whole = decoded(prefix);
             EXPECT_EQ(whole.text, utf8Prefix);
             EXPECT_TRUE(sameReading(whole.reading, guess)) << "first " << i + 1 << " lines";
         }
-        if (!sheet::isUtf8(lines[i])) {
+        if (!text::isUtf8(lines[i])) {
             const Decoded line = decoded(lines[i]);
             EXPECT_EQ(line.text, utf8Lines[i]);
             EXPECT_TRUE(sameReading(line.reading, guess)) << utf8Lines[i];
@@ -103,7 +104,7 @@ void expectGuessedEverywhere(const std::string& encoded, const std::string& utf8
         const auto utf8Fields = fieldsOf(utf8Lines[i]);
         ASSERT_EQ(fields.size(), utf8Fields.size()) << utf8Lines[i];
         for (std::size_t f = 0; f < fields.size(); ++f) {
-            if (sheet::isUtf8(fields[f]))
+            if (text::isUtf8(fields[f]))
                 continue;
             const Decoded field = decoded(fields[f]);
             EXPECT_EQ(field.text, utf8Fields[f]);

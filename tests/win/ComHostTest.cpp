@@ -7,7 +7,7 @@
 #include "FakePlatform.h"
 #include "Module1.h"
 #include "Operations.h"
-#include "Utf16.h"
+#include "WideText.h"
 #include "Values.h"
 
 #include <gtest/gtest.h>

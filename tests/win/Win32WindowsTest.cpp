@@ -6,7 +6,7 @@
 #include "LocalHost.h"
 #include "Module1.h"
 #include "Pictures.h"
-#include "Utf16.h"
+#include "WideText.h"
 #include "Win32Input.h"
 #include "Win32Platform.h"
 #include "WindowSupport.h"

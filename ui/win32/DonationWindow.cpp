@@ -3,7 +3,7 @@
 #include "Layout.h"
 #include "Pictures.h"
 #include "Resources.h"
-#include "Utf16.h"
+#include "WideText.h"
 #include "WindowSupport.h"
 
 namespace ui::win32 {

@@ -2,7 +2,7 @@
 
 #include "Resources.h"
 #include "TopLevelWindows.h"
-#include "Utf16.h"
+#include "WideText.h"
 #include "WindowSupport.h"
 
 #include <commctrl.h>

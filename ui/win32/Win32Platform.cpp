@@ -1,7 +1,7 @@
 #include "Win32Platform.h"
 
 #include "TopLevelWindows.h"
-#include "Utf16.h"
+#include "WideText.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #include "Utf8.h"
 
-namespace sheet {
+namespace text {
 
 Utf8Char decodeUtf8(std::string_view text, std::size_t at)
 {
@@ -56,4 +56,19 @@ void appendUtf8(std::string& out, char32_t c)
     }
 }
 
-} // namespace sheet
+bool isUtf8(std::string_view bytes)
+{
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const Utf8Char c = decodeUtf8(bytes, i);
+        if (!c.wellFormed)
+            return false;
+        i += c.length;
+    }
+    return true;
+}
+
+} // namespace text

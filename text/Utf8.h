@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-namespace sheet {
+// UTF-8 as every part of the program reads and writes it: one rule for what is well-formed.
+namespace text {
 
 /// One character of UTF-8 text.
 struct Utf8Char {
@@ -21,4 +22,8 @@ Utf8Char decodeUtf8(std::string_view text, std::size_t at);
 /// Appends `code` (at most U+10FFFF, no surrogate) as UTF-8.
 void appendUtf8(std::string& out, char32_t code);
 
-} // namespace sheet
+/// Whether all of `bytes` is well-formed UTF-8 (no surrogates, nothing beyond U+10FFFF, no overlong forms).
+/// O(length), ASCII at a byte a step.
+bool isUtf8(std::string_view bytes);
+
+} // namespace text
