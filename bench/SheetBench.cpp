@@ -4,8 +4,8 @@
 #include "Application.h"
 #include "FakePlatform.h"
 #include "Module1.h"
-#include "SampleData.h"
 #include "Operations.h"
+#include "SampleData.h"
 
 #include <benchmark/benchmark.h>
 

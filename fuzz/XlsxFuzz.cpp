@@ -8,7 +8,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     try {
-        const sheet::Book book = sheet::readXlsx(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.xlsx");
+        const sheet::Book book =
+            sheet::readXlsx(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.xlsx");
         (void)book.losses.describe();
     } catch (const sheet::FileError&) {
     }

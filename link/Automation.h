@@ -175,8 +175,7 @@ public:
     }
 
 private:
-    std::variant<std::monostate, Null, Object, double, std::int16_t, std::int32_t, std::string, bool, Date,
-                 ErrorValue>
+    std::variant<std::monostate, Null, Object, double, std::int16_t, std::int32_t, std::string, bool, Date, ErrorValue>
         m_v;
 };
 
@@ -186,7 +185,10 @@ struct NamedArg {
     Value value;
 };
 
-inline NamedArg Named(std::string_view name, Value value) { return {name, std::move(value)}; }
+inline NamedArg Named(std::string_view name, Value value)
+{
+    return {name, std::move(value)};
+}
 
 namespace detail {
 

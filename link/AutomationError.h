@@ -12,7 +12,8 @@ namespace automation {
 class AutomationError : public std::exception {
 public:
     AutomationError(std::int32_t number, std::string description)
-        : m_number(number), m_description(std::move(description)) {}
+        : m_number(number), m_description(std::move(description))
+    {}
 
     std::int32_t number() const noexcept { return m_number; }
     const std::string& description() const noexcept { return m_description; }

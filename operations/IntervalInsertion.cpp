@@ -39,8 +39,7 @@ void insertAtIntervals(const Axis& axis, automation::Module1& module, automation
         return;
     }
 
-    if (isBlankBox(fields.start) || isBlankBox(fields.end) || isBlankBox(fields.interval) ||
-        isBlankBox(fields.count)) {
+    if (isBlankBox(fields.start) || isBlankBox(fields.end) || isBlankBox(fields.interval) || isBlankBox(fields.count)) {
         platform.messageBox(kInputMessage, kErrorTitle, kStyleInformation);
         return;
     }

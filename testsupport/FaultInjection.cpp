@@ -48,8 +48,7 @@ std::string describe(std::string_view member, std::span<const Value> args, std::
 class FaultyDispatch final : public automation::Dispatch {
 public:
     FaultyDispatch(Object inner, std::shared_ptr<FaultPlan> plan) : m_inner(std::move(inner)), m_plan(std::move(plan))
-    {
-    }
+    {}
 
     static const Object& unwrap(const Object& o)
     {

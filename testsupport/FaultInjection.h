@@ -37,7 +37,8 @@ automation::Object innerObject(const automation::Object& o);
 class FaultyHost final : public automation::AutomationHost {
 public:
     FaultyHost(automation::AutomationHost& inner, std::shared_ptr<FaultPlan> plan)
-        : m_inner(inner), m_plan(std::move(plan)) {}
+        : m_inner(inner), m_plan(std::move(plan))
+    {}
 
     automation::Object getActiveObject(std::string_view className) override;
     automation::Object createObject(std::string_view className) override;

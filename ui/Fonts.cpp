@@ -10,10 +10,18 @@ QString songtiFamily()
     static const QString family = [] {
         // Serif faces first: they are closest to 宋体 in look.
         const QStringList candidates = {
-            QString::fromUtf8("宋体"),    QStringLiteral("SimSun"),           QStringLiteral("NSimSun"),
-            QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Source Han Serif SC"), QStringLiteral("AR PL UMing CN"),
-            QStringLiteral("Noto Sans CJK SC"),  QStringLiteral("Source Han Sans SC"),  QStringLiteral("WenQuanYi Zen Hei"),
-            QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Microsoft YaHei"), QStringLiteral("Droid Sans Fallback"),
+            QString::fromUtf8("宋体"),
+            QStringLiteral("SimSun"),
+            QStringLiteral("NSimSun"),
+            QStringLiteral("Noto Serif CJK SC"),
+            QStringLiteral("Source Han Serif SC"),
+            QStringLiteral("AR PL UMing CN"),
+            QStringLiteral("Noto Sans CJK SC"),
+            QStringLiteral("Source Han Sans SC"),
+            QStringLiteral("WenQuanYi Zen Hei"),
+            QStringLiteral("WenQuanYi Micro Hei"),
+            QStringLiteral("Microsoft YaHei"),
+            QStringLiteral("Droid Sans Fallback"),
         };
         const QStringList installed = QFontDatabase::families();
         for (const QString& c : candidates)

@@ -13,6 +13,9 @@ Apartment::~Apartment()
         CoUninitialize();
 }
 
-bool Apartment::usable() const noexcept { return SUCCEEDED(m_result) || m_result == RPC_E_CHANGED_MODE; }
+bool Apartment::usable() const noexcept
+{
+    return SUCCEEDED(m_result) || m_result == RPC_E_CHANGED_MODE;
+}
 
 } // namespace automation::com

@@ -15,7 +15,10 @@ namespace {
 constexpr HRESULT kControlFacility = static_cast<HRESULT>(0x800A0000);
 
 // Failures of the automation runtime's own facility carry an error number in their low word.
-bool isControlFailure(HRESULT hr) { return static_cast<std::uint32_t>(hr) >> 16 == 0x800A; }
+bool isControlFailure(HRESULT hr)
+{
+    return static_cast<std::uint32_t>(hr) >> 16 == 0x800A;
+}
 
 std::string systemMessage(DWORD code)
 {
@@ -147,7 +150,7 @@ AutomationError serverFailure(EXCEPINFO& info, std::string_view member)
         info.pfnDeferredFillIn(&info);
         info.pfnDeferredFillIn = nullptr;
     }
-    const HRESULT code = info.scode != 0    ? info.scode
+    const HRESULT code = info.scode != 0   ? info.scode
                          : info.wCode != 0 ? kControlFacility | info.wCode
                                            : DISP_E_EXCEPTION;
     const std::int32_t number = info.wCode != 0 ? info.wCode : errorNumber(code);

@@ -3,8 +3,8 @@
 #include "ComErrors.h"
 #include "ComPtr.h"
 #include "DispatchClient.h"
-#include "Names.h"
 #include "Module1.h"
+#include "Names.h"
 #include "WideText.h"
 
 #include <ole2.h>

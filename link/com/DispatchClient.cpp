@@ -1,8 +1,8 @@
 #include "DispatchClient.h"
 
 #include "ComErrors.h"
-#include "WideText.h"
 #include "VariantConversion.h"
+#include "WideText.h"
 
 namespace automation::com {
 
@@ -79,8 +79,7 @@ Value DispatchClient::invoke(std::string_view member, CallKind kind, std::span<c
 {
     static const std::vector<DISPID> kDefaultOnly{DISPID_VALUE};
     // The default member needs no lookup unless named arguments must be resolved against it.
-    const std::vector<DISPID>& ids =
-        member == kDefaultMember && named.empty() ? kDefaultOnly : resolve(member, named);
+    const std::vector<DISPID>& ids = member == kDefaultMember && named.empty() ? kDefaultOnly : resolve(member, named);
 
     const bool put = kind == CallKind::Put;
     if (put && args.empty())
@@ -109,8 +108,8 @@ Value DispatchClient::invoke(std::string_view member, CallKind kind, std::span<c
     ExceptionInfo exception;
     UINT argumentError = 0;
     WORD flags = put ? DISPATCH_PROPERTYPUT : DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-    HRESULT hr = m_dispatch->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                    put ? nullptr : result.put(), exception.get(), &argumentError);
+    HRESULT hr = m_dispatch->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, flags, &params, put ? nullptr : result.put(),
+                                    exception.get(), &argumentError);
     // Some servers take an object only by reference assignment.
     if (put && hr == DISP_E_MEMBERNOTFOUND && values[0].vt == VT_DISPATCH && values[0].pdispVal) {
         flags = DISPATCH_PROPERTYPUTREF;

@@ -3,8 +3,8 @@
 #include "Bstr.h"
 #include "ComErrors.h"
 #include "Names.h"
-#include "WideText.h"
 #include "VariantConversion.h"
+#include "WideText.h"
 
 #include <algorithm>
 #include <mutex>
@@ -56,7 +56,10 @@ NameTable& names()
     return table;
 }
 
-bool isOmitted(const VARIANT& v) { return v.vt == VT_ERROR && v.scode == DISP_E_PARAMNOTFOUND; }
+bool isOmitted(const VARIANT& v)
+{
+    return v.vt == VT_ERROR && v.scode == DISP_E_PARAMNOTFOUND;
+}
 
 HRESULT report(const AutomationError& error, EXCEPINFO* exception)
 {
@@ -87,11 +90,20 @@ Object DispatchServer::servedObject(IUnknown* unknown)
     return static_cast<DispatchServer*>(ours.get())->m_object;
 }
 
-long DispatchServer::liveCount() noexcept { return g_live.load(); }
+long DispatchServer::liveCount() noexcept
+{
+    return g_live.load();
+}
 
-DispatchServer::DispatchServer(Object object) : m_object(std::move(object)) { ++g_live; }
+DispatchServer::DispatchServer(Object object) : m_object(std::move(object))
+{
+    ++g_live;
+}
 
-DispatchServer::~DispatchServer() { --g_live; }
+DispatchServer::~DispatchServer()
+{
+    --g_live;
+}
 
 HRESULT DispatchServer::QueryInterface(REFIID iid, void** out)
 {
@@ -106,7 +118,10 @@ HRESULT DispatchServer::QueryInterface(REFIID iid, void** out)
     return E_NOINTERFACE;
 }
 
-ULONG DispatchServer::AddRef() { return ++m_refs; }
+ULONG DispatchServer::AddRef()
+{
+    return ++m_refs;
+}
 
 ULONG DispatchServer::Release()
 {
@@ -158,7 +173,7 @@ HRESULT DispatchServer::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
             return DISP_E_MEMBERNOTFOUND;
 
         const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-        const CallKind kind = put                                ? CallKind::Put
+        const CallKind kind = put                                   ? CallKind::Put
                               : (flags & DISPATCH_PROPERTYGET) != 0 ? CallKind::Get
                                                                     : CallKind::Method;
         const UINT namedCount = params->cNamedArgs;

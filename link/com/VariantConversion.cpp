@@ -13,10 +13,16 @@ namespace {
 
 constexpr SCODE kCellErrorBase = static_cast<SCODE>(0x800A0000);
 
-bool isCellError(SCODE code) { return static_cast<std::uint32_t>(code) >> 16 == 0x800A; }
+bool isCellError(SCODE code)
+{
+    return static_cast<std::uint32_t>(code) >> 16 == 0x800A;
+}
 
 // The conversion functions take their source by a non-const pointer but leave it unchanged.
-VARIANT* source(const VARIANT& v) { return const_cast<VARIANT*>(&v); }
+VARIANT* source(const VARIANT& v)
+{
+    return const_cast<VARIANT*>(&v);
+}
 
 IDispatch* dispatchFor(const Object& object)
 {

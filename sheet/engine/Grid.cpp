@@ -28,11 +28,13 @@ constexpr std::uint8_t kLongText = 0xFF;
 Grid::Grid() = default;
 Grid::~Grid() = default;
 
-Grid::Grid(Grid&& other) noexcept {
+Grid::Grid(Grid&& other) noexcept
+{
     swap(other);
 }
 
-Grid& Grid::operator=(Grid&& other) noexcept {
+Grid& Grid::operator=(Grid&& other) noexcept
+{
     if (this != &other) {
         Grid old(std::move(other));
         swap(old);
@@ -40,7 +42,8 @@ Grid& Grid::operator=(Grid&& other) noexcept {
     return *this;
 }
 
-void Grid::swap(Grid& other) noexcept {
+void Grid::swap(Grid& other) noexcept
+{
     using std::swap;
     swap(m_rows, other.m_rows);
     swap(m_columns, other.m_columns);
@@ -52,7 +55,8 @@ void Grid::swap(Grid& other) noexcept {
     m_version = other.m_version = std::max(m_version, other.m_version) + 1;
 }
 
-CellView Grid::cell(std::int32_t row, std::int32_t column) const {
+CellView Grid::cell(std::int32_t row, std::int32_t column) const
+{
     checkCell(row, column);
     const NodeId rowId = rowNode(row);
     if (rowId == PositionIndex::npos)
@@ -68,7 +72,8 @@ CellView Grid::cell(std::int32_t row, std::int32_t column) const {
     return decode(*it);
 }
 
-void Grid::setCell(std::int32_t row, std::int32_t column, const CellView& value) {
+void Grid::setCell(std::int32_t row, std::int32_t column, const CellView& value)
+{
     checkCell(row, column);
     if (value.isEmpty()) {
         clearCell(row, column);
@@ -79,7 +84,8 @@ void Grid::setCell(std::int32_t row, std::int32_t column, const CellView& value)
     place(row, column, encode(value));
 }
 
-Grid::SharedText Grid::shareText(std::string_view text) {
+Grid::SharedText Grid::shareText(std::string_view text)
+{
     SharedText shared;
     shared.m_grid = this;
     if (text.size() <= kInlineText) {
@@ -91,7 +97,8 @@ Grid::SharedText Grid::shareText(std::string_view text) {
     return shared;
 }
 
-void Grid::setCell(std::int32_t row, std::int32_t column, const SharedText& text) {
+void Grid::setCell(std::int32_t row, std::int32_t column, const SharedText& text)
+{
     checkCell(row, column);
     if (text.m_grid != this)
         throw std::invalid_argument("Grid::setCell: the shared text belongs to another grid");
@@ -108,16 +115,19 @@ void Grid::setCell(std::int32_t row, std::int32_t column, const SharedText& text
     place(row, column, fresh);
 }
 
-Grid::SharedText::~SharedText() {
+Grid::SharedText::~SharedText()
+{
     if (m_grid && m_long)
         m_grid->m_longTexts.release(m_id);
 }
 
 Grid::SharedText::SharedText(SharedText&& other) noexcept
     : m_grid(std::exchange(other.m_grid, nullptr)), m_id(other.m_id), m_long(std::exchange(other.m_long, false)),
-      m_short(std::move(other.m_short)) {}
+      m_short(std::move(other.m_short))
+{}
 
-Grid::SharedText& Grid::SharedText::operator=(SharedText&& other) noexcept {
+Grid::SharedText& Grid::SharedText::operator=(SharedText&& other) noexcept
+{
     if (this != &other) {
         SharedText old(std::move(*this));
         m_grid = std::exchange(other.m_grid, nullptr);
@@ -129,7 +139,8 @@ Grid::SharedText& Grid::SharedText::operator=(SharedText&& other) noexcept {
 }
 
 // Stores a slot already encoded, holding its text if it has one; releases that text again if storing fails.
-void Grid::place(std::int32_t row, std::int32_t column, Slot fresh) {
+void Grid::place(std::int32_t row, std::int32_t column, Slot fresh)
+{
     NodeId rowId = rowNode(row);
     NodeId columnId = m_columns.find(column);
     const bool newRow = rowId == PositionIndex::npos;
@@ -177,16 +188,19 @@ void Grid::place(std::int32_t row, std::int32_t column, Slot fresh) {
     }
 }
 
-void Grid::insertRows(std::int32_t at, std::int32_t count) {
+void Grid::insertRows(std::int32_t at, std::int32_t count)
+{
     insertSpan(m_rows, at, count, kRows);
     rowsChanged();
 }
 
-void Grid::insertColumns(std::int32_t at, std::int32_t count) {
+void Grid::insertColumns(std::int32_t at, std::int32_t count)
+{
     insertSpan(m_columns, at, count, kColumns);
 }
 
-void Grid::deleteRows(std::int32_t at, std::int32_t count) {
+void Grid::deleteRows(std::int32_t at, std::int32_t count)
+{
     checkSpan(at, count, kRows);
     const std::vector<NodeId> removed = m_rows.eraseRange(at, count, PositionIndex::Release::Free);
     rowsChanged();
@@ -195,7 +209,8 @@ void Grid::deleteRows(std::int32_t at, std::int32_t count) {
     trimTrailingBlankRows();
 }
 
-void Grid::deleteColumns(std::int32_t at, std::int32_t count) {
+void Grid::deleteColumns(std::int32_t at, std::int32_t count)
+{
     checkSpan(at, count, kColumns);
     // Retired, not freed: the rows still hold slots with these ids, and a reused id would bring them back.
     const std::vector<NodeId> removed = m_columns.eraseRange(at, count, PositionIndex::Release::Retire);
@@ -207,7 +222,8 @@ void Grid::deleteColumns(std::int32_t at, std::int32_t count) {
         trimTrailingBlankRows();
 }
 
-std::size_t Grid::clearArea(std::int32_t top, std::int32_t left, std::int32_t bottom, std::int32_t right) {
+std::size_t Grid::clearArea(std::int32_t top, std::int32_t left, std::int32_t bottom, std::int32_t right)
+{
     checkCell(top, left);
     checkCell(bottom, right);
     if (top > bottom || left > right)
@@ -256,7 +272,8 @@ std::size_t Grid::clearArea(std::int32_t top, std::int32_t left, std::int32_t bo
     });
 }
 
-std::size_t Grid::clearWhere(const std::function<bool(std::int32_t row, std::int32_t column)>& inside) {
+std::size_t Grid::clearWhere(const std::function<bool(std::int32_t row, std::int32_t column)>& inside)
+{
     std::vector<std::int32_t> positionOf(m_columns.idLimit(), 0); // 0: retired or free, so an orphan
     m_columns.forEach([&](std::int32_t column, NodeId id) { positionOf[id] = column; });
     std::vector<RowAt> rows;
@@ -270,7 +287,8 @@ std::size_t Grid::clearWhere(const std::function<bool(std::int32_t row, std::int
 // Erasing a row or column node leaves every other position as it was, so the positions gathered by the caller
 // stay true throughout; nothing here allocates.
 std::size_t Grid::clearInRows(const std::vector<RowAt>& rows,
-                              const std::function<bool(std::int32_t row, NodeId column)>& selected) {
+                              const std::function<bool(std::int32_t row, NodeId column)>& selected)
+{
     std::size_t cleared = 0;
     for (const RowAt& at : rows) {
         RowCells& cells = m_rowCells[at.id];
@@ -302,23 +320,28 @@ std::size_t Grid::clearInRows(const std::vector<RowAt>& rows,
     return cleared;
 }
 
-std::int32_t Grid::lastRow() const {
+std::int32_t Grid::lastRow() const
+{
     return m_rows.total();
 }
 
-std::int32_t Grid::lastColumn() const {
+std::int32_t Grid::lastColumn() const
+{
     return m_columns.total();
 }
 
-std::size_t Grid::cellCount() const {
+std::size_t Grid::cellCount() const
+{
     return m_cellCount;
 }
 
-std::size_t Grid::longTextBytes() const {
+std::size_t Grid::longTextBytes() const
+{
     return m_longTexts.bytes();
 }
 
-void Grid::forEachCell(const std::function<void(std::int32_t row, std::int32_t column, const CellView&)>& visit) const {
+void Grid::forEachCell(const std::function<void(std::int32_t row, std::int32_t column, const CellView&)>& visit) const
+{
     std::vector<std::int32_t> columnPosition(m_columns.idLimit(), 0); // 0: retired or free, so an orphan
     m_columns.forEach([&](std::int32_t pos, NodeId id) { columnPosition[id] = pos; });
 
@@ -338,19 +361,22 @@ void Grid::forEachCell(const std::function<void(std::int32_t row, std::int32_t c
     });
 }
 
-void Grid::checkCell(std::int32_t row, std::int32_t column) {
+void Grid::checkCell(std::int32_t row, std::int32_t column)
+{
     if (row < 1 || row > kRows || column < 1 || column > kColumns)
         throw GridError(GridError::Reason::OutOfRange,
                         "cell (" + std::to_string(row) + ", " + std::to_string(column) + ") is outside the sheet");
 }
 
-void Grid::checkSpan(std::int32_t at, std::int32_t count, std::int32_t limit) {
+void Grid::checkSpan(std::int32_t at, std::int32_t count, std::int32_t limit)
+{
     if (at < 1 || at > limit || count < 1 || count > limit - at + 1)
         throw GridError(GridError::Reason::OutOfRange,
                         "span of " + std::to_string(count) + " at " + std::to_string(at) + " is outside the sheet");
 }
 
-void Grid::insertSpan(PositionIndex& index, std::int32_t at, std::int32_t count, std::int32_t limit) {
+void Grid::insertSpan(PositionIndex& index, std::int32_t at, std::int32_t count, std::int32_t limit)
+{
     checkSpan(at, count, limit);
     // With the span inside the sheet, a last position past limit - count is necessarily at or after `at`.
     const std::int32_t last = index.total();
@@ -361,7 +387,8 @@ void Grid::insertSpan(PositionIndex& index, std::int32_t at, std::int32_t count,
     index.shift(at, count);
 }
 
-Grid::NodeId Grid::rowNode(std::int32_t row) const noexcept {
+Grid::NodeId Grid::rowNode(std::int32_t row) const noexcept
+{
     if (m_cachedRow != row || m_cachedVersion != m_version) {
         m_cachedRowNode = m_rows.find(row);
         m_cachedRow = row;
@@ -371,15 +398,18 @@ Grid::NodeId Grid::rowNode(std::int32_t row) const noexcept {
 }
 
 // Live columns always hold at least one cell; free and retired ids count zero, and only orphans point at those.
-bool Grid::isLive(const Slot& slot) const noexcept {
+bool Grid::isLive(const Slot& slot) const noexcept
+{
     return m_columnCounts[slot.column] != 0;
 }
 
-bool Grid::hasLiveCell(const RowCells& cells) const noexcept {
+bool Grid::hasLiveCell(const RowCells& cells) const noexcept
+{
     return std::any_of(cells.begin(), cells.end(), [this](const Slot& slot) { return isLive(slot); });
 }
 
-Grid::Slot Grid::encode(const CellView& value) {
+Grid::Slot Grid::encode(const CellView& value)
+{
     static_assert(sizeof(Slot) == 16, "slots are sized for memory; keep them at 16 bytes");
     static_assert(std::is_trivially_copyable_v<Slot>, "rows shift slots as plain bytes");
     Slot slot{};
@@ -413,7 +443,8 @@ Grid::Slot Grid::encode(const CellView& value) {
     return slot;
 }
 
-CellView Grid::decode(const Slot& slot) const noexcept {
+CellView Grid::decode(const Slot& slot) const noexcept
+{
     CellView view;
     view.kind = static_cast<CellKind>(slot.kind);
     switch (view.kind) {
@@ -442,7 +473,8 @@ CellView Grid::decode(const Slot& slot) const noexcept {
     return view;
 }
 
-void Grid::releaseText(const Slot& slot) noexcept {
+void Grid::releaseText(const Slot& slot) noexcept
+{
     if (slot.kind != static_cast<std::uint8_t>(CellKind::Text) || slot.length != kLongText)
         return;
     std::uint32_t index = 0;
@@ -450,7 +482,8 @@ void Grid::releaseText(const Slot& slot) noexcept {
     m_longTexts.release(index);
 }
 
-void Grid::clearCell(std::int32_t row, std::int32_t column) {
+void Grid::clearCell(std::int32_t row, std::int32_t column)
+{
     const NodeId rowId = rowNode(row);
     if (rowId == PositionIndex::npos)
         return;
@@ -478,7 +511,8 @@ void Grid::clearCell(std::int32_t row, std::int32_t column) {
 }
 
 // Called when a row is full: orphans are dropped first, since the row is about to be copied anyway.
-void Grid::growRow(RowCells& cells) {
+void Grid::growRow(RowCells& cells)
+{
     const auto orphans =
         std::stable_partition(cells.begin(), cells.end(), [this](const Slot& slot) { return isLive(slot); });
     std::for_each(orphans, cells.end(), [this](const Slot& slot) { releaseText(slot); });
@@ -490,7 +524,8 @@ void Grid::growRow(RowCells& cells) {
 }
 
 // Drops every slot of row node `row`, which is already out of the row index or about to leave it.
-void Grid::releaseRow(NodeId row) {
+void Grid::releaseRow(NodeId row)
+{
     RowCells cells = std::move(m_rowCells[row]);
     m_rowCells[row] = RowCells();
     for (const Slot& slot : cells) {
@@ -504,7 +539,8 @@ void Grid::releaseRow(NodeId row) {
 }
 
 // Restores "the last row node holds a live cell" after orphans appeared or the last row went away.
-void Grid::trimTrailingBlankRows() {
+void Grid::trimTrailingBlankRows()
+{
     for (NodeId last = m_rows.last(); last != PositionIndex::npos; last = m_rows.last()) {
         if (hasLiveCell(m_rowCells[last]))
             return;

@@ -14,11 +14,13 @@ constexpr std::int32_t kDeadGap = -1;
 PositionIndex::PositionIndex(PositionIndex&& other) noexcept
     : m_nodes(std::move(other.m_nodes)), m_root(std::exchange(other.m_root, npos)),
       m_freeHead(std::exchange(other.m_freeHead, npos)), m_size(std::exchange(other.m_size, 0)),
-      m_random(other.m_random) {
+      m_random(other.m_random)
+{
     other.m_nodes.clear();
 }
 
-PositionIndex& PositionIndex::operator=(PositionIndex&& other) noexcept {
+PositionIndex& PositionIndex::operator=(PositionIndex&& other) noexcept
+{
     if (this != &other) {
         m_nodes = std::move(other.m_nodes);
         other.m_nodes.clear();
@@ -30,7 +32,8 @@ PositionIndex& PositionIndex::operator=(PositionIndex&& other) noexcept {
     return *this;
 }
 
-PositionIndex::NodeId PositionIndex::find(std::int32_t pos) const noexcept {
+PositionIndex::NodeId PositionIndex::find(std::int32_t pos) const noexcept
+{
     NodeId current = m_root;
     std::int32_t base = 0;
     while (current != npos) {
@@ -51,7 +54,8 @@ PositionIndex::NodeId PositionIndex::find(std::int32_t pos) const noexcept {
     return npos;
 }
 
-PositionIndex::NodeId PositionIndex::last() const noexcept {
+PositionIndex::NodeId PositionIndex::last() const noexcept
+{
     NodeId current = m_root;
     if (current == npos)
         return npos;
@@ -60,7 +64,8 @@ PositionIndex::NodeId PositionIndex::last() const noexcept {
     return current;
 }
 
-std::int32_t PositionIndex::position(NodeId id) const {
+std::int32_t PositionIndex::position(NodeId id) const
+{
     if (!isLive(id))
         throw std::invalid_argument("PositionIndex::position: not a live node");
     std::int32_t pos = sumOf(m_nodes[id].left) + m_nodes[id].gap + 1;
@@ -74,7 +79,8 @@ std::int32_t PositionIndex::position(NodeId id) const {
     return pos;
 }
 
-PositionIndex::NodeId PositionIndex::insert(std::int32_t pos) {
+PositionIndex::NodeId PositionIndex::insert(std::int32_t pos)
+{
     if (pos < 1)
         throw std::invalid_argument("PositionIndex::insert: position below 1");
     if (find(pos) != npos)
@@ -97,7 +103,8 @@ PositionIndex::NodeId PositionIndex::insert(std::int32_t pos) {
     return id;
 }
 
-void PositionIndex::erase(std::int32_t pos, Release release) {
+void PositionIndex::erase(std::int32_t pos, Release release)
+{
     if (find(pos) == npos)
         throw std::invalid_argument("PositionIndex::erase: position not occupied");
     NodeId before = npos;
@@ -113,7 +120,8 @@ void PositionIndex::erase(std::int32_t pos, Release release) {
     this->release(target, release);
 }
 
-void PositionIndex::shift(std::int32_t pos, std::int32_t delta) {
+void PositionIndex::shift(std::int32_t pos, std::int32_t delta)
+{
     if (pos < 1)
         throw std::invalid_argument("PositionIndex::shift: position below 1");
     if (delta == 0 || pos > total())
@@ -144,7 +152,8 @@ void PositionIndex::shift(std::int32_t pos, std::int32_t delta) {
     }
 }
 
-std::vector<PositionIndex::NodeId> PositionIndex::eraseRange(std::int32_t first, std::int32_t count, Release release) {
+std::vector<PositionIndex::NodeId> PositionIndex::eraseRange(std::int32_t first, std::int32_t count, Release release)
+{
     if (first < 1 || count < 0)
         throw std::invalid_argument("PositionIndex::eraseRange: first below 1 or negative count");
     std::vector<NodeId> removed;
@@ -174,7 +183,8 @@ std::vector<PositionIndex::NodeId> PositionIndex::eraseRange(std::int32_t first,
     return removed;
 }
 
-bool PositionIndex::checkInvariants() const {
+bool PositionIndex::checkInvariants() const
+{
     if (m_root != npos && m_nodes[m_root].parent != npos)
         return false;
     std::size_t count = 0;
@@ -199,7 +209,8 @@ bool PositionIndex::checkInvariants() const {
     return count == m_size;
 }
 
-void PositionIndex::update(NodeId id) noexcept {
+void PositionIndex::update(NodeId id) noexcept
+{
     Node& node = m_nodes[id];
     node.sum = sumOf(node.left) + node.gap + 1 + sumOf(node.right);
     if (node.left != npos)
@@ -209,7 +220,8 @@ void PositionIndex::update(NodeId id) noexcept {
 }
 
 // Splits `tree` into the nodes at positions < pos and the rest; positions are relative to the tree's start.
-void PositionIndex::split(NodeId tree, std::int64_t pos, NodeId& left, NodeId& right) noexcept {
+void PositionIndex::split(NodeId tree, std::int64_t pos, NodeId& left, NodeId& right) noexcept
+{
     if (tree == npos) {
         left = right = npos;
         return;
@@ -226,7 +238,8 @@ void PositionIndex::split(NodeId tree, std::int64_t pos, NodeId& left, NodeId& r
     update(tree);
 }
 
-PositionIndex::NodeId PositionIndex::merge(NodeId left, NodeId right) noexcept {
+PositionIndex::NodeId PositionIndex::merge(NodeId left, NodeId right) noexcept
+{
     if (left == npos)
         return right;
     if (right == npos)
@@ -243,7 +256,8 @@ PositionIndex::NodeId PositionIndex::merge(NodeId left, NodeId right) noexcept {
     return right;
 }
 
-void PositionIndex::addToFirstGap(NodeId tree, std::int32_t delta) noexcept {
+void PositionIndex::addToFirstGap(NodeId tree, std::int32_t delta) noexcept
+{
     for (NodeId current = tree; current != npos;) {
         Node& node = m_nodes[current];
         node.sum += delta;
@@ -253,14 +267,16 @@ void PositionIndex::addToFirstGap(NodeId tree, std::int32_t delta) noexcept {
     }
 }
 
-void PositionIndex::setRoot(NodeId root) noexcept {
+void PositionIndex::setRoot(NodeId root) noexcept
+{
     m_root = root;
     if (root != npos)
         m_nodes[root].parent = npos;
 }
 
 // The position of the first node at or after `pos`, 0 if there is none.
-std::int32_t PositionIndex::lowerBoundPosition(std::int32_t pos) const noexcept {
+std::int32_t PositionIndex::lowerBoundPosition(std::int32_t pos) const noexcept
+{
     NodeId current = m_root;
     std::int32_t base = 0;
     std::int32_t found = 0;
@@ -278,7 +294,8 @@ std::int32_t PositionIndex::lowerBoundPosition(std::int32_t pos) const noexcept 
     return found;
 }
 
-void PositionIndex::forEachIn(NodeId tree, std::vector<NodeId>& out) const {
+void PositionIndex::forEachIn(NodeId tree, std::vector<NodeId>& out) const
+{
     if (tree == npos)
         return;
     forEachIn(m_nodes[tree].left, out);
@@ -286,7 +303,8 @@ void PositionIndex::forEachIn(NodeId tree, std::vector<NodeId>& out) const {
     forEachIn(m_nodes[tree].right, out);
 }
 
-PositionIndex::NodeId PositionIndex::allocate() {
+PositionIndex::NodeId PositionIndex::allocate()
+{
     if (m_freeHead != npos) {
         const NodeId id = m_freeHead;
         m_freeHead = m_nodes[id].left;
@@ -298,7 +316,8 @@ PositionIndex::NodeId PositionIndex::allocate() {
     return static_cast<NodeId>(m_nodes.size() - 1);
 }
 
-void PositionIndex::release(NodeId id, Release release) noexcept {
+void PositionIndex::release(NodeId id, Release release) noexcept
+{
     Node& node = m_nodes[id];
     node.gap = kDeadGap;
     node.right = node.parent = npos;
@@ -307,7 +326,8 @@ void PositionIndex::release(NodeId id, Release release) noexcept {
         m_freeHead = id;
 }
 
-std::uint32_t PositionIndex::nextPriority() noexcept {
+std::uint32_t PositionIndex::nextPriority() noexcept
+{
     // xorshift32: cheap, and a fixed seed keeps tree shapes (and so timings and bugs) reproducible.
     std::uint32_t x = m_random;
     x ^= x << 13;
@@ -317,7 +337,8 @@ std::uint32_t PositionIndex::nextPriority() noexcept {
     return x;
 }
 
-bool PositionIndex::isLive(NodeId id) const noexcept {
+bool PositionIndex::isLive(NodeId id) const noexcept
+{
     return id < m_nodes.size() && m_nodes[id].gap >= 0;
 }
 

@@ -110,7 +110,8 @@ private:
     std::uint32_t m_random = 0x9E37'79B9u;
 };
 
-template <class Visit> void PositionIndex::forEach(Visit&& visit) const {
+template <class Visit> void PositionIndex::forEach(Visit&& visit) const
+{
     std::vector<NodeId> stack;
     std::int32_t pos = 0;
     NodeId current = m_root;

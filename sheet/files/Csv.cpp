@@ -144,7 +144,8 @@ Book readCsv(std::string_view bytes, const std::string& name, TextEncoding encod
         if (row > Grid::kRows)
             throw fileError(name, "行数超过工作表的 " + std::to_string(Grid::kRows) + " 行,文件太大。");
         if (column > Grid::kColumns)
-            throw fileError(name, "第 " + std::to_string(row) + " 行的列数超过工作表的 " + std::to_string(Grid::kColumns) + " 列。");
+            throw fileError(name, "第 " + std::to_string(row) + " 行的列数超过工作表的 " +
+                                      std::to_string(Grid::kColumns) + " 列。");
         store(grid, row, column, field);
 
         if (j >= n)

@@ -1,7 +1,7 @@
 #include "AvailableMemory.h"
+#include "Calendar.h"
 #include "CellText.h"
 #include "ColumnLetters.h"
-#include "Calendar.h"
 #include "ErrorValues.h"
 #include "FileError.h"
 #include "SheetName.h"

@@ -4,8 +4,14 @@
 
 namespace sheet {
 
-bool Area::isWholeRows() const { return left == 1 && right == Grid::kColumns; }
-bool Area::isWholeColumns() const { return top == 1 && bottom == Grid::kRows; }
+bool Area::isWholeRows() const
+{
+    return left == 1 && right == Grid::kColumns;
+}
+bool Area::isWholeColumns() const
+{
+    return top == 1 && bottom == Grid::kRows;
+}
 
 std::string Area::address() const
 {

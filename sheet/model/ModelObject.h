@@ -19,7 +19,8 @@ struct ApplicationState {
 class Arguments {
 public:
     Arguments(std::span<const automation::Value> positional, std::span<const automation::NamedArg> named)
-        : m_positional(positional), m_named(named) {}
+        : m_positional(positional), m_named(named)
+    {}
 
     /// The argument at `index` or named `name`; null when the caller left it out.
     const automation::Value* find(std::size_t index, std::string_view name) const;

@@ -16,9 +16,9 @@ enum class Member { Unknown, Value, Insert, Delete, Select, Row, Column, Count, 
 const MemberTable<Member>& members()
 {
     static const MemberTable<Member> table{
-        {"", Member::Value},         {"Value", Member::Value},   {"Insert", Member::Insert},
-        {"Delete", Member::Delete},  {"Select", Member::Select}, {"Row", Member::Row},
-        {"Column", Member::Column},  {"Count", Member::Count},   {"Address", Member::Address},
+        {"", Member::Value},        {"Value", Member::Value},   {"Insert", Member::Insert},
+        {"Delete", Member::Delete}, {"Select", Member::Select}, {"Row", Member::Row},
+        {"Column", Member::Column}, {"Count", Member::Count},   {"Address", Member::Address},
     };
     return table;
 }

@@ -65,7 +65,10 @@ std::int32_t position(const automation::Value& value, std::string_view what, std
 
 } // namespace
 
-std::int32_t rowNumber(const automation::Value& value) { return position(value, "行", Grid::kRows); }
+std::int32_t rowNumber(const automation::Value& value)
+{
+    return position(value, "行", Grid::kRows);
+}
 
 std::int32_t columnNumber(const automation::Value& value)
 {

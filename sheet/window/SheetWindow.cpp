@@ -730,11 +730,12 @@ void SheetWindow::closeEvent(QCloseEvent* event)
 
 void registerEmbeddedSpreadsheetWithWindow(automation::LocalHost& host)
 {
-    host.registerClass(objectmodel::kApplicationClass, [](const std::shared_ptr<automation::RunningObjectTable>& table) {
-        Ref<Application> app = Application::start(table);
-        WindowSet::attach(app);
-        return app.object();
-    });
+    host.registerClass(objectmodel::kApplicationClass,
+                       [](const std::shared_ptr<automation::RunningObjectTable>& table) {
+                           Ref<Application> app = Application::start(table);
+                           WindowSet::attach(app);
+                           return app.object();
+                       });
 }
 
 } // namespace sheet

@@ -1,5 +1,5 @@
-#include "FallbackHost.h"
 #include "LocalHost.h"
+#include "FallbackHost.h"
 
 #include "ErrorNumber.h"
 
@@ -81,9 +81,8 @@ TEST(FallbackHost, UsesTheSecondHostOnlyWhereTheFirstCannotHelp)
 {
     LocalHost preferred;
     LocalHost embedded;
-    embedded.registerClass("Excel.Application", [](const std::shared_ptr<RunningObjectTable>&) {
-        return Object(new Server);
-    });
+    embedded.registerClass("Excel.Application",
+                           [](const std::shared_ptr<RunningObjectTable>&) { return Object(new Server); });
     automation::FallbackHost host(preferred, embedded);
 
     // The preferred application is not installed: the embedded one starts, and is found running afterwards.

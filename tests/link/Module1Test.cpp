@@ -1,7 +1,7 @@
+#include "Module1.h"
 #include "Application.h"
 #include "FakePlatform.h"
 #include "FaultInjection.h"
-#include "Module1.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +59,8 @@ TEST_F(OpenExcelTest, AttachesToARunningApplicationWithoutAddingAnything)
     EXPECT_EQ(user.activeWorkbook()->sheets().size(), 1u);
     EXPECT_TRUE(user.visible());
     EXPECT_EQ(platform.activations, std::vector<std::string>{user.caption()});
-    EXPECT_EQ(plan->log, (std::vector<std::string>{"GetObject", "Visible", "ActiveWorkbook", "ActiveSheet", "Caption"}));
+    EXPECT_EQ(plan->log,
+              (std::vector<std::string>{"GetObject", "Visible", "ActiveWorkbook", "ActiveSheet", "Caption"}));
 }
 
 TEST_F(OpenExcelTest, StartsANewApplicationWithAWorkbookAndOneMoreSheetInFront)
@@ -200,7 +201,8 @@ TEST_F(OpenExcelTest, EveryFailingCallLeavesEachVariableOldOrNew)
             automation::Module1 m(freshHost, freshPlatform);
             if (attach) {
                 m.OpenExcel(); // binds Sheet2; the user then switches to Sheet1
-                auto* a = sheet::modelObject<sheet::Application>(freshLocal.runningObjects()->find("Excel.Application"));
+                auto* a =
+                    sheet::modelObject<sheet::Application>(freshLocal.runningObjects()->find("Excel.Application"));
                 a->activeWorkbook()->activateSheet(*a->activeWorkbook()->sheets()[1]);
             }
             const Object oldSheet = m.xlSheet;

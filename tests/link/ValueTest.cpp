@@ -48,8 +48,8 @@ TEST(ValueConversions, FollowTheAutomationRuntime)
 
 TEST(ValueConversions, ToInt32RoundsHalvesToEvenAndRefusesOverflow)
 {
-    const std::pair<double, std::int32_t> cases[] = {{9.5, 10}, {10.5, 10}, {2.5, 2}, {3.5, 4},  {-0.5, 0},
-                                                     {-1.5, -2}, {0.49, 0}, {7.0, 7}, {1e6, 1000000}};
+    const std::pair<double, std::int32_t> cases[] = {{9.5, 10},  {10.5, 10}, {2.5, 2}, {3.5, 4},      {-0.5, 0},
+                                                     {-1.5, -2}, {0.49, 0},  {7.0, 7}, {1e6, 1000000}};
     for (auto [in, out] : cases)
         EXPECT_EQ(Value(in).toInt32(), out) << in;
     EXPECT_EQ(errorNumber([] { (void)Value(3e9).toInt32(); }), 6);

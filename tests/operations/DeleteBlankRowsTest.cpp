@@ -11,7 +11,10 @@ using Message = OperationWorld::Message;
 
 const Message kFailure{"请检查输入的数据", "提示", 64};
 
-Message done(int n) { return {"数据处理完成,共删除空行 " + std::to_string(n) + " 个!", "提示", 64}; }
+Message done(int n)
+{
+    return {"数据处理完成,共删除空行 " + std::to_string(n) + " 个!", "提示", 64};
+}
 
 // Row 2 has a value in column 5, rows 3 and 4 are empty, row 5 has a value only in column 21, row 6 in column 1,
 // rows 7 to 9 in column 3.
@@ -97,8 +100,8 @@ TEST_F(DeleteBlankRowsTest, RefusedRangesShowTheFailureAfterConnectingAndChangeN
 {
     fillExample(w);
     const auto before = w.cells();
-    const std::pair<const char*, const char*> ranges[] = {
-        {"", ""}, {"5", "4"}, {"0.5", "3"}, {"-1", "3"}, {"2", "0"}, {"1e999", "3"}, {"1", "-1e999"}, {"abc", "3"}};
+    const std::pair<const char*, const char*> ranges[] = {{"", ""},   {"5", "4"},     {"0.5", "3"},    {"-1", "3"},
+                                                          {"2", "0"}, {"1e999", "3"}, {"1", "-1e999"}, {"abc", "3"}};
     for (auto [start, end] : ranges) {
         w.platform.messages.clear();
         w.plan->log.clear();

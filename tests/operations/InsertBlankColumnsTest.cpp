@@ -34,7 +34,7 @@ TEST_F(InsertBlankColumnsTest, InsertsNBlankColumnsAfterEveryKColumns)
     EXPECT_EQ(row1(18), (std::vector<std::string>{"1", "2", "3", "", "", "4", "5", "6", "", "", "7", "8", "9", "", "",
                                                   "10", "11", "12"}));
     EXPECT_EQ(w.calls("Columns("), (std::vector<std::string>{"Columns(4)", "Columns(4)", "Columns(9)", "Columns(9)",
-                                                              "Columns(14)", "Columns(14)"}));
+                                                             "Columns(14)", "Columns(14)"}));
     EXPECT_EQ(w.calls("Insert(Shift:=-4161)").size(), 6u);
     EXPECT_EQ(w.platform.messages, (std::vector<Message>{{"数据处理完成,谢谢使用!", "提示", 64}}));
     EXPECT_EQ(w.platform.foreground, "Tessavo");
@@ -44,8 +44,8 @@ TEST_F(InsertBlankColumnsTest, AColumnLetterReadsZero)
 {
     run("C", "10", "3", "1");
     EXPECT_EQ(w.calls("Columns("), (std::vector<std::string>{"Columns(3)", "Columns(7)", "Columns(11)"}));
-    EXPECT_EQ(row1(15), (std::vector<std::string>{"1", "2", "", "3", "4", "5", "", "6", "7", "8", "", "9", "10", "11",
-                                                  "12"}));
+    EXPECT_EQ(row1(15),
+              (std::vector<std::string>{"1", "2", "", "3", "4", "5", "", "6", "7", "8", "", "9", "10", "11", "12"}));
 }
 
 TEST_F(InsertBlankColumnsTest, ChecksTheInputLikeTheRowInsertion)
@@ -56,8 +56,8 @@ TEST_F(InsertBlankColumnsTest, ChecksTheInputLikeTheRowInsertion)
         const char *start, *end, *interval, *count;
         Message message;
     } cases[] = {
-        {"5", "7", "3", "1", ratio},     {"4", "", "2", "1", ratio},  {"1", "10", "0", "1", ratio},
-        {"", "10", "3", "1", input},     {"1", "10", "3", "", input}, {"1", "16385", "1", "2", input},
+        {"5", "7", "3", "1", ratio},      {"4", "", "2", "1", ratio},  {"1", "10", "0", "1", ratio},
+        {"", "10", "3", "1", input},      {"1", "10", "3", "", input}, {"1", "16385", "1", "2", input},
         {"1", "10", "3", "1e400", input},
     };
     for (const auto& c : cases) {

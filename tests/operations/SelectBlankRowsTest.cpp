@@ -8,7 +8,10 @@ using Message = OperationWorld::Message;
 
 const Message kFailure{"请检查输入的数据,在输入的行号区间内可能不存在空行!", "提示", 64};
 
-Message done(int n) { return {"数据处理完成,共选择空行 " + std::to_string(n) + " 个!", "提示", 64}; }
+Message done(int n)
+{
+    return {"数据处理完成,共选择空行 " + std::to_string(n) + " 个!", "提示", 64};
+}
 
 class SelectBlankRowsTest : public testing::Test {
 protected:
@@ -81,13 +84,13 @@ TEST_F(SelectBlankRowsTest, BadRangesShowTheFailureAndKeepTheSelection)
     w.set(4, 3, automation::ErrorValue{2042});
     const auto before = w.cells();
     const std::pair<const char*, const char*> ranges[] = {
-        {"7", "6"},       // end before start: nothing scanned
-        {"1", "1"},       // no blank row
-        {"0", "3"},       // row 0 names no row
-        {"-5", "-1"},     // nor do negative rows
-        {"3", "5"},       // a cell holding #N/A cannot be compared
+        {"7", "6"},             // end before start: nothing scanned
+        {"1", "1"},             // no blank row
+        {"0", "3"},             // row 0 names no row
+        {"-5", "-1"},           // nor do negative rows
+        {"3", "5"},             // a cell holding #N/A cannot be compared
         {"1048576", "1048577"}, // beyond the sheet
-        {"1", "1e999"},   // no row number at all
+        {"1", "1e999"},         // no row number at all
         {"", ""},
     };
     for (auto [start, end] : ranges) {

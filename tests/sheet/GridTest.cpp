@@ -15,7 +15,8 @@
 
 namespace sheet {
 
-void PrintTo(const CellView& value, std::ostream* out) {
+void PrintTo(const CellView& value, std::ostream* out)
+{
     *out << "{kind " << static_cast<int>(value.kind) << ", number " << value.number << ", error " << value.error
          << ", text \"" << value.text << "\"}";
 }
@@ -35,7 +36,8 @@ struct Value {
     static Value of(const CellView& view) { return {view.kind, view.number, view.error, std::string(view.text)}; }
     CellView view() const { return {kind, number, error, text}; }
     bool operator==(const Value&) const = default;
-    friend std::ostream& operator<<(std::ostream& out, const Value& value) {
+    friend std::ostream& operator<<(std::ostream& out, const Value& value)
+    {
         PrintTo(value.view(), &out);
         return out;
     }
@@ -43,7 +45,8 @@ struct Value {
 
 using Cells = std::map<std::pair<std::int32_t, std::int32_t>, Value>;
 
-Cells snapshot(const Grid& grid) {
+Cells snapshot(const Grid& grid)
+{
     Cells cells;
     std::pair<std::int32_t, std::int32_t> previous{0, 0};
     grid.forEachCell([&](std::int32_t row, std::int32_t column, const CellView& value) {
@@ -54,7 +57,8 @@ Cells snapshot(const Grid& grid) {
     return cells;
 }
 
-std::string longText(int seed, std::size_t length) {
+std::string longText(int seed, std::size_t length)
+{
     std::string text = "long#" + std::to_string(seed) + "#";
     while (text.size() < length)
         text += static_cast<char>('a' + text.size() % 26);
@@ -62,21 +66,24 @@ std::string longText(int seed, std::size_t length) {
     return text;
 }
 
-std::vector<double> numbersInColumn(const Grid& grid, std::int32_t column, std::int32_t rows) {
+std::vector<double> numbersInColumn(const Grid& grid, std::int32_t column, std::int32_t rows)
+{
     std::vector<double> out;
     for (std::int32_t row = 1; row <= rows; ++row)
         out.push_back(grid.cell(row, column).isEmpty() ? 0 : grid.cell(row, column).number);
     return out;
 }
 
-std::vector<double> numbersInRow(const Grid& grid, std::int32_t row, std::int32_t columns) {
+std::vector<double> numbersInRow(const Grid& grid, std::int32_t row, std::int32_t columns)
+{
     std::vector<double> out;
     for (std::int32_t column = 1; column <= columns; ++column)
         out.push_back(grid.cell(row, column).isEmpty() ? 0 : grid.cell(row, column).number);
     return out;
 }
 
-TEST(GridTest, EmptyGridReadsBlankEverywhere) {
+TEST(GridTest, EmptyGridReadsBlankEverywhere)
+{
     const Grid grid;
     EXPECT_TRUE(grid.cell(1, 1).isEmpty());
     EXPECT_TRUE(grid.cell(kRows, kColumns).isEmpty());
@@ -92,7 +99,8 @@ struct RoundTripCase {
 
 class GridRoundTripTest : public testing::TestWithParam<RoundTripCase> {};
 
-TEST_P(GridRoundTripTest, ValueReadsBackAsWritten) {
+TEST_P(GridRoundTripTest, ValueReadsBackAsWritten)
+{
     static const std::vector<std::pair<std::int32_t, std::int32_t>> places{{1, 1}, {kRows, kColumns}, {500, 7}};
     Grid grid;
     for (const auto& [row, column] : places) {
@@ -132,7 +140,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, GridRoundTripTest, testing::ValuesIn(kRoundTripC
                              return std::string(param.param.name);
                          });
 
-TEST(GridTest, OverwritingChangesKindWithoutAddingCells) {
+TEST(GridTest, OverwritingChangesKindWithoutAddingCells)
+{
     Grid grid;
     const std::string otherLongText = longText(2, 50);
     const std::vector<CellView> sequence{CellView::makeText(kLongText), CellView::makeNumber(2),
@@ -145,7 +154,8 @@ TEST(GridTest, OverwritingChangesKindWithoutAddingCells) {
     }
 }
 
-TEST(GridTest, ClearingTheOnlyCellEmptiesTheGrid) {
+TEST(GridTest, ClearingTheOnlyCellEmptiesTheGrid)
+{
     Grid grid;
     grid.setCell(7, 9, CellView::makeText(kLongText));
     grid.setCell(7, 9, CellView{});
@@ -157,7 +167,8 @@ TEST(GridTest, ClearingTheOnlyCellEmptiesTheGrid) {
     EXPECT_EQ(grid.cellCount(), 0u);
 }
 
-TEST(GridTest, ClearingTheLastCellsShrinksLastRowAndColumn) {
+TEST(GridTest, ClearingTheLastCellsShrinksLastRowAndColumn)
+{
     Grid grid;
     grid.setCell(2, 2, CellView::makeNumber(1));
     grid.setCell(5, 8, CellView::makeNumber(2));
@@ -171,7 +182,8 @@ TEST(GridTest, ClearingTheLastCellsShrinksLastRowAndColumn) {
     EXPECT_EQ(grid.cellCount(), 1u);
 }
 
-TEST(GridTest, ValueViewingTheGridItselfCanBeStored) {
+TEST(GridTest, ValueViewingTheGridItselfCanBeStored)
+{
     // Texts of 11 to 16 bytes sit inside the text store's entries, which move when the store grows.
     Grid grid;
     for (int i = 0; i < 40; ++i) {
@@ -189,12 +201,13 @@ TEST(GridTest, ValueViewingTheGridItselfCanBeStored) {
 }
 
 // Cells holding equal long texts hold one copy, however the text reached them, until the last of them lets go.
-TEST(GridTest, CellsHoldingOneLongTextShareItsBytes) {
+TEST(GridTest, CellsHoldingOneLongTextShareItsBytes)
+{
     Grid grid;
     const std::string text = longText(3, 100);
     for (int row = 1; row <= 1000; ++row)
         grid.setCell(row, 1 + row % 3, CellView::makeText(std::string(text))); // a new buffer every time
-    grid.setCell(2000, 1, grid.cell(1, 2)); // a view of the grid's own copy
+    grid.setCell(2000, 1, grid.cell(1, 2));                                    // a view of the grid's own copy
     EXPECT_EQ(grid.longTextBytes(), 100u);
 
     const std::string other = longText(4, 60);
@@ -218,7 +231,8 @@ TEST(GridTest, CellsHoldingOneLongTextShareItsBytes) {
     EXPECT_EQ(grid.cellCount(), 0u);
 }
 
-TEST(GridTest, ASharedTextFillsManyCellsAndOutlivesItsHandle) {
+TEST(GridTest, ASharedTextFillsManyCellsAndOutlivesItsHandle)
+{
     Grid grid;
     const std::string text = longText(7, 65'536);
     {
@@ -244,7 +258,8 @@ TEST(GridTest, ASharedTextFillsManyCellsAndOutlivesItsHandle) {
     EXPECT_EQ(grid.cellCount(), 1u);
 }
 
-TEST(GridTest, ASharedTextOfAnotherGridIsRefusedWithoutChange) {
+TEST(GridTest, ASharedTextOfAnotherGridIsRefusedWithoutChange)
+{
     Grid grid;
     Grid other;
     const Grid::SharedText foreign = other.shareText(longText(1, 40));
@@ -256,7 +271,8 @@ TEST(GridTest, ASharedTextOfAnotherGridIsRefusedWithoutChange) {
     EXPECT_EQ(grid.longTextBytes(), 0u);
 }
 
-TEST(GridTest, UnknownKindIsRejectedWithoutChange) {
+TEST(GridTest, UnknownKindIsRejectedWithoutChange)
+{
     Grid grid;
     CellView bogus;
     bogus.kind = static_cast<CellKind>(42);
@@ -276,7 +292,8 @@ struct ShiftCase {
 
 class GridShiftTest : public testing::TestWithParam<ShiftCase> {};
 
-TEST_P(GridShiftTest, RowsMoveExactly) {
+TEST_P(GridShiftTest, RowsMoveExactly)
+{
     const ShiftCase& c = GetParam();
     Grid grid;
     for (int i = 1; i <= 12; ++i)
@@ -290,7 +307,8 @@ TEST_P(GridShiftTest, RowsMoveExactly) {
                                                                        [](double v) { return v != 0; })));
 }
 
-TEST_P(GridShiftTest, ColumnsMoveExactly) {
+TEST_P(GridShiftTest, ColumnsMoveExactly)
+{
     const ShiftCase& c = GetParam();
     Grid grid;
     for (int i = 1; i <= 12; ++i)
@@ -315,7 +333,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ShiftCase{"DeleteEverything", false, 1, 12, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}),
     [](const testing::TestParamInfo<ShiftCase>& param) { return std::string(param.param.name); });
 
-TEST(GridTest, InsertingBlankRowsBetweenValuesKeepsOtherColumnsAligned) {
+TEST(GridTest, InsertingBlankRowsBetweenValuesKeepsOtherColumnsAligned)
+{
     Grid grid;
     for (int row = 1; row <= 6; ++row)
         for (int column = 1; column <= 3; ++column)
@@ -330,7 +349,8 @@ TEST(GridTest, InsertingBlankRowsBetweenValuesKeepsOtherColumnsAligned) {
     EXPECT_EQ(grid.cellCount(), 18u);
 }
 
-TEST(GridTest, RepeatedReadsOfOneRowSeeEveryChangeInBetween) {
+TEST(GridTest, RepeatedReadsOfOneRowSeeEveryChangeInBetween)
+{
     Grid grid;
     grid.setCell(4, 1, CellView::makeNumber(4));
     grid.setCell(5, 1, CellView::makeNumber(5));
@@ -346,7 +366,8 @@ TEST(GridTest, RepeatedReadsOfOneRowSeeEveryChangeInBetween) {
     EXPECT_TRUE(grid.cell(5, 2).isEmpty());
 }
 
-TEST(GridTest, InsertionPushingValuesOffTheSheetIsRefusedWithoutChange) {
+TEST(GridTest, InsertionPushingValuesOffTheSheetIsRefusedWithoutChange)
+{
     Grid grid;
     grid.setCell(1, 1, CellView::makeText(kLongText));
     grid.setCell(kRows, 3, CellView::makeNumber(7));
@@ -376,7 +397,8 @@ TEST(GridTest, InsertionPushingValuesOffTheSheetIsRefusedWithoutChange) {
     EXPECT_EQ(grid.cell(kRows - 1, 3), CellView::makeNumber(7));
 }
 
-TEST(GridTest, InsertionSucceedsWhileTheLastRowIsBlank) {
+TEST(GridTest, InsertionSucceedsWhileTheLastRowIsBlank)
+{
     Grid grid;
     grid.setCell(kRows - 1, 2, CellView::makeNumber(9));
     grid.setCell(3, kColumns - 2, CellView::makeText("x"));
@@ -389,7 +411,8 @@ TEST(GridTest, InsertionSucceedsWhileTheLastRowIsBlank) {
     EXPECT_EQ(grid.lastColumn(), kColumns);
 }
 
-TEST(GridTest, PositionsOutsideTheSheetAreOutOfRange) {
+TEST(GridTest, PositionsOutsideTheSheetAreOutOfRange)
+{
     Grid grid;
     grid.setCell(2, 2, CellView::makeNumber(1));
     const Cells before = snapshot(grid);
@@ -428,7 +451,8 @@ TEST(GridTest, PositionsOutsideTheSheetAreOutOfRange) {
     EXPECT_EQ(grid.cellCount(), 0u);
 }
 
-TEST(GridTest, DeletedRowTakesItsCellsAlong) {
+TEST(GridTest, DeletedRowTakesItsCellsAlong)
+{
     Grid grid;
     grid.setCell(1, 1, CellView::makeNumber(1));
     grid.setCell(2, 1, CellView::makeText(kLongText));
@@ -450,7 +474,8 @@ TEST(GridTest, DeletedRowTakesItsCellsAlong) {
     EXPECT_EQ(grid.lastColumn(), 9);
 }
 
-TEST(GridTest, DeletedColumnCellsNeverReappear) {
+TEST(GridTest, DeletedColumnCellsNeverReappear)
+{
     Grid grid;
     for (int row = 1; row <= 5; ++row) {
         grid.setCell(row, 2, CellView::makeNumber(row));
@@ -481,7 +506,8 @@ TEST(GridTest, DeletedColumnCellsNeverReappear) {
     EXPECT_EQ(snapshot(grid), expected);
 }
 
-TEST(GridTest, RowsLeftBlankByAColumnDeletionBehaveBlank) {
+TEST(GridTest, RowsLeftBlankByAColumnDeletionBehaveBlank)
+{
     Grid grid;
     grid.setCell(1, 1, CellView::makeNumber(1));
     grid.setCell(kRows, 5, CellView::makeNumber(2)); // the last row's only cell
@@ -512,7 +538,8 @@ TEST(GridTest, RowsLeftBlankByAColumnDeletionBehaveBlank) {
     EXPECT_EQ(grid.cellCount(), 1u + 10u + 30u);
 }
 
-TEST(GridTest, CountsFollowAMixOfChanges) {
+TEST(GridTest, CountsFollowAMixOfChanges)
+{
     Grid grid;
     for (int row = 1; row <= 10; ++row)
         for (int column = 1; column <= 4; ++column)
@@ -540,7 +567,8 @@ TEST(GridTest, CountsFollowAMixOfChanges) {
     EXPECT_TRUE(snapshot(grid).empty());
 }
 
-TEST(GridTest, ForEachCellFollowsPositionsNotCreationOrder) {
+TEST(GridTest, ForEachCellFollowsPositionsNotCreationOrder)
+{
     Grid grid;
     grid.setCell(2, 9, CellView::makeNumber(1));
     grid.setCell(2, 4, CellView::makeNumber(2));
@@ -552,7 +580,8 @@ TEST(GridTest, ForEachCellFollowsPositionsNotCreationOrder) {
     EXPECT_EQ(order, (std::vector<std::pair<std::int32_t, std::int32_t>>{{1, 16}, {2, 4}, {2, 10}, {2, 19}}));
 }
 
-TEST(GridTest, MovedGridKeepsItsCellsAndLeavesAnEmptyOne) {
+TEST(GridTest, MovedGridKeepsItsCellsAndLeavesAnEmptyOne)
+{
     Grid source;
     source.setCell(3, 3, CellView::makeText(kLongText));
     static_cast<void>(source.cell(3, 3)); // warm the row cache
@@ -571,7 +600,8 @@ TEST(GridTest, MovedGridKeepsItsCellsAndLeavesAnEmptyOne) {
     EXPECT_EQ(source.cell(1, 1), CellView::makeNumber(5));
 }
 
-TEST(GridTest, ClearingAnAreaEmptiesItsCellsOnly) {
+TEST(GridTest, ClearingAnAreaEmptiesItsCellsOnly)
+{
     Grid grid;
     for (int row = 1; row <= 6; ++row)
         for (int column = 1; column <= 4; ++column)
@@ -608,7 +638,8 @@ TEST(GridTest, ClearingAnAreaEmptiesItsCellsOnly) {
     EXPECT_TRUE(snapshot(grid).empty());
 }
 
-TEST(GridTest, ClearingSkipsCellsOfDeletedColumnsAndRefusesAreasOutsideTheSheet) {
+TEST(GridTest, ClearingSkipsCellsOfDeletedColumnsAndRefusesAreasOutsideTheSheet)
+{
     Grid grid;
     grid.setCell(5, 3, CellView::makeNumber(1));
     grid.setCell(5, 4, CellView::makeNumber(2));
@@ -626,7 +657,8 @@ TEST(GridTest, ClearingSkipsCellsOfDeletedColumnsAndRefusesAreasOutsideTheSheet)
     EXPECT_EQ(grid.cell(2, 2), CellView::makeNumber(4));
 }
 
-TEST(GridTest, ClearWhereAsksEachCellOnce) {
+TEST(GridTest, ClearWhereAsksEachCellOnce)
+{
     Grid grid;
     for (int row = 1; row <= 30; ++row)
         for (int column = 1; column <= 3; ++column)
@@ -647,7 +679,8 @@ TEST(GridTest, ClearWhereAsksEachCellOnce) {
 // of the sheet, so insertions regularly run into the last row.
 class GridModelTest : public testing::TestWithParam<std::uint32_t> {};
 
-TEST_P(GridModelTest, AgreesWithAMapOfCells) {
+TEST_P(GridModelTest, AgreesWithAMapOfCells)
+{
     std::mt19937 random(GetParam());
     const auto roll = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
     const auto pickRow = [&] { return roll(0, 4) == 0 ? roll(kRows - 6, kRows) : roll(1, 25); };

@@ -17,26 +17,30 @@ namespace {
 using NodeId = PositionIndex::NodeId;
 constexpr NodeId npos = PositionIndex::npos;
 
-std::vector<std::pair<std::int32_t, NodeId>> contents(const PositionIndex& index) {
+std::vector<std::pair<std::int32_t, NodeId>> contents(const PositionIndex& index)
+{
     std::vector<std::pair<std::int32_t, NodeId>> out;
     index.forEach([&](std::int32_t pos, NodeId id) { out.emplace_back(pos, id); });
     return out;
 }
 
-PositionIndex indexAt(std::initializer_list<std::int32_t> positions) {
+PositionIndex indexAt(std::initializer_list<std::int32_t> positions)
+{
     PositionIndex index;
     for (std::int32_t pos : positions)
         index.insert(pos);
     return index;
 }
 
-std::vector<std::int32_t> positionsOf(const PositionIndex& index) {
+std::vector<std::int32_t> positionsOf(const PositionIndex& index)
+{
     std::vector<std::int32_t> out;
     index.forEach([&](std::int32_t pos, NodeId) { out.push_back(pos); });
     return out;
 }
 
-TEST(PositionIndexTest, EmptyIndexHasNothing) {
+TEST(PositionIndexTest, EmptyIndexHasNothing)
+{
     const PositionIndex index;
     EXPECT_EQ(index.total(), 0);
     EXPECT_EQ(index.size(), 0u);
@@ -45,7 +49,8 @@ TEST(PositionIndexTest, EmptyIndexHasNothing) {
     EXPECT_TRUE(contents(index).empty());
 }
 
-TEST(PositionIndexTest, InsertKeepsEveryOtherPosition) {
+TEST(PositionIndexTest, InsertKeepsEveryOtherPosition)
+{
     PositionIndex index = indexAt({10, 3, 7});
     const NodeId at7 = index.find(7);
     const NodeId first = index.insert(1); // before the first node
@@ -62,7 +67,8 @@ TEST(PositionIndexTest, InsertKeepsEveryOtherPosition) {
     EXPECT_TRUE(index.checkInvariants());
 }
 
-TEST(PositionIndexTest, EraseLeavesPositionsInPlace) {
+TEST(PositionIndexTest, EraseLeavesPositionsInPlace)
+{
     PositionIndex index = indexAt({2, 5, 9});
     index.erase(5);
     EXPECT_EQ(positionsOf(index), (std::vector<std::int32_t>{2, 9}));
@@ -74,7 +80,8 @@ TEST(PositionIndexTest, EraseLeavesPositionsInPlace) {
     EXPECT_TRUE(index.checkInvariants());
 }
 
-TEST(PositionIndexTest, ShiftMovesOnlyPositionsAtOrAfterIt) {
+TEST(PositionIndexTest, ShiftMovesOnlyPositionsAtOrAfterIt)
+{
     PositionIndex index = indexAt({2, 5, 9});
     index.shift(5, 3);
     EXPECT_EQ(positionsOf(index), (std::vector<std::int32_t>{2, 8, 12}));
@@ -85,14 +92,16 @@ TEST(PositionIndexTest, ShiftMovesOnlyPositionsAtOrAfterIt) {
     EXPECT_TRUE(index.checkInvariants());
 }
 
-TEST(PositionIndexTest, ShiftPastTheLastPositionChangesNothing) {
+TEST(PositionIndexTest, ShiftPastTheLastPositionChangesNothing)
+{
     PositionIndex index = indexAt({2, 5});
     index.shift(6, 10);
     index.shift(6, -1);
     EXPECT_EQ(positionsOf(index), (std::vector<std::int32_t>{2, 5}));
 }
 
-TEST(PositionIndexTest, EraseRangeRemovesNodesAndClosesTheGap) {
+TEST(PositionIndexTest, EraseRangeRemovesNodesAndClosesTheGap)
+{
     PositionIndex index = indexAt({1, 4, 5, 6, 10, 20});
     const std::vector<NodeId> inside{index.find(4), index.find(5), index.find(6)};
     EXPECT_EQ(index.eraseRange(3, 5), inside); // positions 3..7, reported in position order
@@ -105,7 +114,8 @@ TEST(PositionIndexTest, EraseRangeRemovesNodesAndClosesTheGap) {
     EXPECT_TRUE(index.checkInvariants());
 }
 
-TEST(PositionIndexTest, MisuseThrowsAndChangesNothing) {
+TEST(PositionIndexTest, MisuseThrowsAndChangesNothing)
+{
     PositionIndex index = indexAt({3, 6});
     const auto before = contents(index);
     EXPECT_THROW(index.insert(3), std::invalid_argument);
@@ -121,7 +131,8 @@ TEST(PositionIndexTest, MisuseThrowsAndChangesNothing) {
     EXPECT_TRUE(index.checkInvariants());
 }
 
-TEST(PositionIndexTest, FreedIdsAreReusedAndRetiredIdsNeverAre) {
+TEST(PositionIndexTest, FreedIdsAreReusedAndRetiredIdsNeverAre)
+{
     PositionIndex index;
     for (int round = 0; round < 100; ++round) {
         index.insert(1);
@@ -141,7 +152,8 @@ TEST(PositionIndexTest, FreedIdsAreReusedAndRetiredIdsNeverAre) {
     }
 }
 
-TEST(PositionIndexTest, MovedFromIndexIsEmptyAndUsable) {
+TEST(PositionIndexTest, MovedFromIndexIsEmptyAndUsable)
+{
     PositionIndex source = indexAt({4, 8});
     PositionIndex target(std::move(source));
     EXPECT_EQ(positionsOf(target), (std::vector<std::int32_t>{4, 8}));
@@ -159,7 +171,8 @@ TEST(PositionIndexTest, MovedFromIndexIsEmptyAndUsable) {
 // make collisions and adjacent nodes common; now and then a big shift stretches the range.
 class PositionIndexModelTest : public testing::TestWithParam<std::uint32_t> {};
 
-TEST_P(PositionIndexModelTest, AgreesWithAnOrderedMap) {
+TEST_P(PositionIndexModelTest, AgreesWithAnOrderedMap)
+{
     std::mt19937 random(GetParam());
     const auto roll = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
     PositionIndex index;

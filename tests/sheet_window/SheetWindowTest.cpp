@@ -389,7 +389,10 @@ void SheetWindowTest::aTimeOfDayAloneIsShownAndTypedAsATime()
     const struct {
         double serial;
         const char* shown;
-    } cases[] = {{48'001.0 / 86'400, "13:20:01"}, {0.5, "12:00"}, {0, "0:00"}, {1.5, "1899/12/31 12:00"},
+    } cases[] = {{48'001.0 / 86'400, "13:20:01"},
+                 {0.5, "12:00"},
+                 {0, "0:00"},
+                 {1.5, "1899/12/31 12:00"},
                  // Before serial 0 the fraction still counts forward from midnight, as everywhere else.
                  {-1.25, "1899/12/29 6:00"}};
     for (const auto& c : cases) {

@@ -22,7 +22,8 @@ void DonationWindowTest::keepsItsCaptionSizeAndStretchedPictures()
     QVERIFY(caption.endsWith(QString::fromUtf8("随喜  ")));
     QCOMPARE(w.size(), QSize(640, 346));
 
-    for (auto [name, geometry] : {std::pair{"Image1", QRect(8, 8, 308, 331)}, std::pair{"Image2", QRect(324, 8, 308, 331)}}) {
+    for (auto [name, geometry] :
+         {std::pair{"Image1", QRect(8, 8, 308, 331)}, std::pair{"Image2", QRect(324, 8, 308, 331)}}) {
         auto* image = w.findChild<QLabel*>(QString::fromLatin1(name));
         QVERIFY(image);
         QCOMPARE(image->geometry(), geometry);

@@ -1,5 +1,5 @@
-#include "Apartment.h"
 #include "ComErrors.h"
+#include "Apartment.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +16,17 @@ using automation::com::failureCode;
 
 TEST(ComErrors, EveryCodeAUserCanMeetHasATextOfItsOwn)
 {
-    const HRESULT codes[] = {REGDB_E_CLASSNOTREG,    CO_E_CLASSSTRING,        CO_E_SERVER_EXEC_FAILURE,
-                             RPC_E_DISCONNECTED,     HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE),
-                             DISP_E_TYPEMISMATCH,    DISP_E_UNKNOWNNAME,      DISP_E_EXCEPTION,
-                             DISP_E_MEMBERNOTFOUND,  DISP_E_BADPARAMCOUNT,    DISP_E_PARAMNOTOPTIONAL,
+    const HRESULT codes[] = {REGDB_E_CLASSNOTREG,
+                             CO_E_CLASSSTRING,
+                             CO_E_SERVER_EXEC_FAILURE,
+                             RPC_E_DISCONNECTED,
+                             HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE),
+                             DISP_E_TYPEMISMATCH,
+                             DISP_E_UNKNOWNNAME,
+                             DISP_E_EXCEPTION,
+                             DISP_E_MEMBERNOTFOUND,
+                             DISP_E_BADPARAMCOUNT,
+                             DISP_E_PARAMNOTOPTIONAL,
                              MK_E_UNAVAILABLE};
     for (HRESULT hr : codes) {
         const std::string text = describeFailure(hr);

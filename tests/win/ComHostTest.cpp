@@ -1,14 +1,14 @@
+#include "ComHost.h"
 #include "Apartment.h"
 #include "Application.h"
-#include "ComHost.h"
 #include "ComTestSupport.h"
 #include "DispatchClient.h"
 #include "DispatchServer.h"
 #include "FakePlatform.h"
 #include "Module1.h"
 #include "Operations.h"
-#include "WideText.h"
 #include "Values.h"
+#include "WideText.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,10 @@ AutomationError errorOf(const std::function<void()>& f)
     return {0, "no error"};
 }
 
-bool throughCom(const Object& o) { return dynamic_cast<DispatchClient*>(o.dispatch()) != nullptr; }
+bool throughCom(const Object& o)
+{
+    return dynamic_cast<DispatchClient*>(o.dispatch()) != nullptr;
+}
 
 // The embedded spreadsheet, with one workbook, served over COM as the running instance of a test class.
 class EmbeddedOverComTest : public testing::Test {
@@ -244,7 +247,10 @@ private:
     wintest::RegisteredClass m_class;
 };
 
-std::string who(const Object& app) { return app.get("Value").toText(); }
+std::string who(const Object& app)
+{
+    return app.get("Value").toText();
+}
 
 class SpreadsheetAlternativesTest : public testing::Test {
 protected:
@@ -338,7 +344,8 @@ TEST_F(SpreadsheetAlternativesTest, AmongTheWpsNamesTheFirstThatRunsOrStartsIsTa
         ComHost plain;
         for (const bool start : {false, true}) {
             const auto call = [&](ComHost& h) {
-                return errorOf([&] { start ? h.createObject("Excel.Application") : h.getActiveObject("Excel.Application"); });
+                return errorOf(
+                    [&] { start ? h.createObject("Excel.Application") : h.getActiveObject("Excel.Application"); });
             };
             const AutomationError error = call(host);
             EXPECT_EQ(error.number(), automation::errors::kCannotCreateObject);

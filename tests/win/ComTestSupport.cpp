@@ -145,7 +145,10 @@ AllocationSpy& AllocationSpy::instance()
     return registered;
 }
 
-long AllocationSpy::live() const { return g_liveBlocks.load(); }
+long AllocationSpy::live() const
+{
+    return g_liveBlocks.load();
+}
 
 bool AllocationSpy::works() const
 {

@@ -1,7 +1,7 @@
+#include "DispatchClient.h"
 #include "Apartment.h"
 #include "ComErrors.h"
 #include "ComTestSupport.h"
-#include "DispatchClient.h"
 #include "VariantConversion.h"
 
 #include <gtest/gtest.h>

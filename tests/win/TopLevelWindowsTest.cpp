@@ -15,10 +15,9 @@ using platform::win::setTopmost;
 class TestWindow {
 public:
     explicit TestWindow(const std::wstring& title, bool visible = true)
-        : m_hwnd(CreateWindowExW(0, L"STATIC", title.c_str(), WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 40,
-                                 30, 320, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr))
-    {
-    }
+        : m_hwnd(CreateWindowExW(0, L"STATIC", title.c_str(), WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 40, 30,
+                                 320, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr))
+    {}
     ~TestWindow()
     {
         if (m_hwnd)
@@ -46,7 +45,10 @@ bool operator==(const RECT& a, const RECT& b)
 }
 
 // Titles no other window on the desktop has.
-std::wstring unique(const wchar_t* title) { return title + std::to_wstring(GetCurrentProcessId()); }
+std::wstring unique(const wchar_t* title)
+{
+    return title + std::to_wstring(GetCurrentProcessId());
+}
 
 class TopLevelWindowsTest : public testing::Test {
 protected:
@@ -58,9 +60,9 @@ protected:
     static std::string utf8(const std::wstring& s)
     {
         std::string out(static_cast<std::size_t>(s.size() * 3), '\0');
-        out.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()),
-                                                                out.data(), static_cast<int>(out.size()), nullptr,
-                                                                nullptr)));
+        out.resize(
+            static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(),
+                                                         static_cast<int>(out.size()), nullptr, nullptr)));
         return out;
     }
 };

@@ -1,8 +1,8 @@
+#include "VariantConversion.h"
 #include "Apartment.h"
 #include "ComPtr.h"
 #include "DispatchClient.h"
 #include "DispatchServer.h"
-#include "VariantConversion.h"
 
 #include <gtest/gtest.h>
 
@@ -106,8 +106,12 @@ TEST(VariantConversion, ReferencesAndOtherTypesFromServersAreRead)
     currency.cyVal.int64 = 123'456; // 12.3456
 
     const std::pair<VARIANT, Value> cases[] = {
-        {byRef, Value(2.5)},           {byRefVariant, Value("引用")}, {uint8, Value(std::int16_t(200))},
-        {uint16, Value(std::int32_t(60000))}, {real4, Value(0.5)},   {uint32, Value(4e9)},
+        {byRef, Value(2.5)},
+        {byRefVariant, Value("引用")},
+        {uint8, Value(std::int16_t(200))},
+        {uint16, Value(std::int32_t(60000))},
+        {real4, Value(0.5)},
+        {uint32, Value(4e9)},
         {currency, Value(12.3456)},
     };
     for (const auto& [variant, value] : cases)
