@@ -98,20 +98,14 @@ ComHost::Candidates ComHost::resolve(std::string_view className) const
     return candidates;
 }
 
-Object ComHost::getActiveObject(std::string_view className)
+Object ComHost::firstThatAnswers(std::string_view className, Attempt attempt) const
 {
     const Candidates candidates = resolve(className);
     for (const Candidates::Found& c : candidates.found) {
-        ComPtr<IUnknown> unknown;
-        HRESULT hr = GetActiveObject(c.clsid, nullptr, unknown.put());
         ComPtr<IDispatch> dispatch;
-        if (SUCCEEDED(hr) && !unknown)
-            hr = MK_E_UNAVAILABLE;
-        if (SUCCEEDED(hr)) {
-            hr = unknown.query(dispatch);
-            if (SUCCEEDED(hr) && !dispatch)
-                hr = E_NOINTERFACE;
-        }
+        HRESULT hr = attempt(c.clsid, dispatch);
+        if (SUCCEEDED(hr) && !dispatch)
+            hr = E_NOINTERFACE;
         if (SUCCEEDED(hr))
             return DispatchClient::wrap(dispatch.get());
         // The class asked for, registered, fails as itself; an alternative that does not answer gives way to the next.
@@ -121,20 +115,22 @@ Object ComHost::getActiveObject(std::string_view className)
     throw hostFailure(candidates.unknown, className);
 }
 
+Object ComHost::getActiveObject(std::string_view className)
+{
+    return firstThatAnswers(className, [](const CLSID& clsid, ComPtr<IDispatch>& dispatch) {
+        ComPtr<IUnknown> unknown;
+        HRESULT hr = GetActiveObject(clsid, nullptr, unknown.put());
+        if (SUCCEEDED(hr) && !unknown)
+            hr = MK_E_UNAVAILABLE;
+        return SUCCEEDED(hr) ? unknown.query(dispatch) : hr;
+    });
+}
+
 Object ComHost::createObject(std::string_view className)
 {
-    const Candidates candidates = resolve(className);
-    for (const Candidates::Found& c : candidates.found) {
-        ComPtr<IDispatch> dispatch;
-        HRESULT hr = CoCreateInstance(c.clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, dispatch.putVoid());
-        if (SUCCEEDED(hr) && !dispatch)
-            hr = E_NOINTERFACE;
-        if (SUCCEEDED(hr))
-            return DispatchClient::wrap(dispatch.get());
-        if (candidates.unknown == S_OK)
-            throw hostFailure(hr, c.name);
-    }
-    throw hostFailure(candidates.unknown, className);
+    return firstThatAnswers(className, [](const CLSID& clsid, ComPtr<IDispatch>& dispatch) {
+        return CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, dispatch.putVoid());
+    });
 }
 
 } // namespace automation::com

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "AutomationHost.h"
+#include "ComPtr.h"
+
+#include <oaidl.h>
 
 #include <string>
 #include <vector>
@@ -48,6 +51,9 @@ public:
 private:
     struct Candidates; // the classes a name resolves to, in the order they are tried
     Candidates resolve(std::string_view className) const;
+    /// The object of the first candidate for `className` that `attempt` gets one from.
+    using Attempt = HRESULT (*)(const CLSID& clsid, ComPtr<IDispatch>& dispatch);
+    Object firstThatAnswers(std::string_view className, Attempt attempt) const;
 
     std::vector<ClassAlternatives> m_alternatives;
 };

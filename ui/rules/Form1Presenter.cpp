@@ -35,35 +35,14 @@ void Form1Presenter::clicked(Id button)
 {
     if (m_busy)
         return;
-    struct Running {
-        bool& busy;
-        explicit Running(bool& b) : busy(b) { busy = true; }
-        ~Running() { busy = false; }
-        Running(const Running&) = delete;
-        Running& operator=(const Running&) = delete;
-    };
-    const auto text = [this](Id box) { return m_view.text(box); };
     switch (button) {
-    case Id::Command1: {
-        const Running running(m_busy);
-        operations::insertBlankRows(m_module, m_platform,
-                                    {text(Id::Text1), text(Id::Text4), text(Id::Text2), text(Id::Text3)});
-        break;
-    }
-    case Id::Command4: {
-        const Running running(m_busy);
-        operations::insertBlankColumns(m_module, m_platform,
-                                       {text(Id::Text9), text(Id::Text12), text(Id::Text11), text(Id::Text10)});
-        break;
-    }
-    case Id::Command2: {
-        const Running running(m_busy);
-        operations::deleteBlankRows(m_module, m_platform, text(Id::Text5), text(Id::Text6));
-        break;
-    }
+    case Id::Command1:
+    case Id::Command4:
+    case Id::Command2:
     case Id::Command3: {
-        const Running running(m_busy);
-        operations::selectBlankRows(m_module, m_platform, text(Id::Text8), text(Id::Text7));
+        m_busy = true;
+        runEdit(button);
+        m_busy = false; // the edits never throw
         break;
     }
     case Id::Command5:
@@ -82,6 +61,21 @@ void Form1Presenter::clicked(Id button)
     default:
         break;
     }
+}
+
+void Form1Presenter::runEdit(Id button)
+{
+    const auto text = [this](Id box) { return m_view.text(box); };
+    if (button == Id::Command1)
+        operations::insertBlankRows(m_module, m_platform,
+                                    {text(Id::Text1), text(Id::Text4), text(Id::Text2), text(Id::Text3)});
+    else if (button == Id::Command4)
+        operations::insertBlankColumns(m_module, m_platform,
+                                       {text(Id::Text9), text(Id::Text12), text(Id::Text11), text(Id::Text10)});
+    else if (button == Id::Command2)
+        operations::deleteBlankRows(m_module, m_platform, text(Id::Text5), text(Id::Text6));
+    else
+        operations::selectBlankRows(m_module, m_platform, text(Id::Text8), text(Id::Text7));
 }
 
 void Form1Presenter::unloading()

@@ -64,6 +64,9 @@ public:
     bool busy() const { return m_busy; }
 
 private:
+    /// The bulk edit behind Command1 to Command4, on the boxes of its group.
+    void runEdit(layout::Id button);
+
     Form1View& m_view;
     automation::Module1& m_module;
     automation::Platform& m_platform;

@@ -13,22 +13,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"TessavoDonation";
 constexpr int kFirstPictureId = 1;
 
-void registerClass()
-{
-    static const bool registered = [] {
-        WNDCLASSEXW c{};
-        c.cbSize = sizeof(c);
-        c.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); };
-        c.hInstance = GetModuleHandleW(nullptr);
-        c.hIcon = LoadIconW(c.hInstance, MAKEINTRESOURCEW(TESSAVO_ICON));
-        c.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-        c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        c.lpszClassName = kClassName;
-        return RegisterClassExW(&c) != 0;
-    }();
-    (void)registered;
-}
-
 } // namespace
 
 DonationWindow::~DonationWindow()
@@ -49,7 +33,7 @@ void DonationWindow::show(HWND anchorWindow)
 
 void DonationWindow::create(HWND anchorWindow)
 {
-    registerClass();
+    registerWindowClass(kClassName);
     const Resolution dpi = screenResolution();
     const SIZE client{layout::pixels(layout::kDonationClientWidth, dpi.x),
                       layout::pixels(layout::kDonationClientHeight, dpi.y)};

@@ -1,6 +1,5 @@
 #include "Form1Window.h"
 
-#include "Resources.h"
 #include "TopLevelWindows.h"
 #include "WideText.h"
 #include "WindowSupport.h"
@@ -44,28 +43,12 @@ LRESULT CALLBACK fieldBox(HWND box, UINT message, WPARAM w, LPARAM l, UINT_PTR, 
     return DefSubclassProc(box, message, w, l);
 }
 
-void registerClass()
-{
-    static const bool registered = [] {
-        WNDCLASSEXW c{};
-        c.cbSize = sizeof(c);
-        c.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); };
-        c.hInstance = GetModuleHandleW(nullptr);
-        c.hIcon = LoadIconW(c.hInstance, MAKEINTRESOURCEW(TESSAVO_ICON));
-        c.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-        c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        c.lpszClassName = kClassName;
-        return RegisterClassExW(&c) != 0;
-    }();
-    (void)registered;
-}
-
 } // namespace
 
 Form1Window::Form1Window(automation::Module1& module, automation::Platform& platform)
     : m_presenter(*this, module, platform)
 {
-    registerClass();
+    registerWindowClass(kClassName);
     const Resolution dpi = screenResolution();
     const SIZE client{layout::pixels(layout::kForm1ClientWidth, dpi.x),
                       layout::pixels(layout::kForm1ClientHeight, dpi.y)};

@@ -1,8 +1,27 @@
 #include "WindowSupport.h"
 
+#include "Resources.h"
+
 #include <algorithm>
 
 namespace ui::win32 {
+
+void registerWindowClass(const wchar_t* name)
+{
+    // A class registered already is the same class: nothing to do.
+    WNDCLASSEXW c{};
+    c.cbSize = sizeof(c);
+    c.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); };
+    c.hInstance = GetModuleHandleW(nullptr);
+    if (GetClassInfoExW(c.hInstance, name, &c))
+        return;
+    c.cbSize = sizeof(c);
+    c.hIcon = LoadIconW(c.hInstance, MAKEINTRESOURCEW(TESSAVO_ICON));
+    c.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    c.lpszClassName = name;
+    RegisterClassExW(&c);
+}
 
 Resolution screenResolution()
 {

@@ -22,6 +22,9 @@ void setClientSize(HWND window, SIZE client, const POINT* topLeft = nullptr);
 /// 宋体 at `points`, regular weight, GB2312 character set; the caller deletes it.
 HFONT createSongti(double points, int dotsPerInchY);
 
+/// Registers, once per process, a window class of the program's windows: its icon, the arrow, the dialog colour.
+void registerWindowClass(const wchar_t* name);
+
 /// The style of both windows: a fixed single-line frame with a title bar, a system menu and a minimize button.
 inline constexpr DWORD kFixedWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
