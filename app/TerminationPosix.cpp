@@ -1,5 +1,5 @@
 // Termination by signal: the signal handler only writes a byte into a pipe, which the event loop watches.
-#include "Termination.h"
+#include "app/Termination.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

@@ -2,14 +2,14 @@
 // the embedded spreadsheet, and run the event loop until no window is left. The spreadsheet's own windows, when
 // open, outlive the main window as a separate application would.
 
-#include "Automation.h"
-#include "FileProgress.h"
-#include "Form1.h"
-#include "Module1.h"
-#include "QtPlatform.h"
-#include "Recovery.h"
-#include "Termination.h"
-#include "WorkbookFiles.h"
+#include "app/Hosts.h"
+#include "app/Termination.h"
+#include "link/Module1.h"
+#include "sheet/window/FileProgress.h"
+#include "sheet/window/Recovery.h"
+#include "sheet/window/WorkbookFiles.h"
+#include "ui/Form1.h"
+#include "ui/QtDesktop.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -20,16 +20,16 @@
 int main(int argc, char** argv)
 {
     // Before the toolkit: on Windows COM is initialised here, and must be the last thing to go.
-    const std::unique_ptr<app::Automation> automation = app::startAutomation();
+    const std::unique_ptr<app::Hosts> automation = app::startHosts();
 
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessavo"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tessavo.png")));
 
-    ui::QtPlatform platform;
-    automation::Module1 module(automation->host(), platform);
+    ui::QtDesktop desktop;
+    automation::Module1 module(automation->host(), desktop);
 
-    ui::Form1 form(module, platform);
+    ui::Form1 form(module, desktop);
     form.show();
     // `tessavo 成绩.xlsx 名单.csv`: the spreadsheet starts with them, running, so the first operation works on them.
     sheet::openFilesAtStart(automation->embedded(), QApplication::arguments().mid(1));

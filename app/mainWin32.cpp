@@ -2,12 +2,12 @@
 // message loop until the main window is gone. The spreadsheet application is Excel, or WPS Spreadsheets, through
 // COM; this program has no spreadsheet of its own.
 
-#include "Apartment.h"
-#include "ComHost.h"
-#include "Form1Window.h"
-#include "Module1.h"
-#include "Pictures.h"
-#include "Win32Platform.h"
+#include "link/Module1.h"
+#include "link/com/Apartment.h"
+#include "link/com/ComHost.h"
+#include "ui/win32/Form1Window.h"
+#include "ui/win32/Pictures.h"
+#include "ui/win32/Win32Desktop.h"
 
 #include <commctrl.h>
 #include <windows.h>
@@ -22,12 +22,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 
     // Excel, or WPS Spreadsheets where Excel is not installed.
     automation::com::ComHost host = automation::com::ComHost::forSpreadsheet();
-    ui::win32::Win32Platform platform;
-    automation::Module1 module(host, platform);
-    ui::win32::Form1Window form(module, platform);
+    ui::win32::Win32Desktop desktop;
+    automation::Module1 module(host, desktop);
+    ui::win32::Form1Window form(module, desktop);
     if (!form.handle())
         return 1;
-    platform.setMainWindow(form.handle());
+    desktop.setMainWindow(form.handle());
     form.show();
 
     MSG message{};

@@ -2,9 +2,9 @@
 // Data: 200,000 rows x 20 columns, numbers and texts mixed; and hostile files, small on disk and huge inflated, each
 // opened in a process of its own.
 
-#include "Csv.h"
-#include "FileError.h"
-#include "Xlsx.h"
+#include "sheet/files/Csv.h"
+#include "sheet/files/FileError.h"
+#include "sheet/files/Xlsx.h"
 
 #include <benchmark/benchmark.h>
 #include <zip.h>

@@ -1,11 +1,11 @@
 // Speed and memory of the embedded spreadsheet and of the bulk edits run through its object model.
 // Run with `make bench` (Release).
 
-#include "Application.h"
-#include "FakePlatform.h"
-#include "Module1.h"
-#include "Operations.h"
-#include "SampleData.h"
+#include "bench/SampleData.h"
+#include "link/Module1.h"
+#include "operations/Operations.h"
+#include "sheet/model/Application.h"
+#include "testsupport/FakeDesktop.h"
 
 #include <benchmark/benchmark.h>
 
@@ -23,8 +23,8 @@ using automation::Object;
 // A running embedded spreadsheet with one workbook, and the program's link to it.
 struct Session {
     automation::LocalHost host;
-    testsupport::FakePlatform platform;
-    automation::Module1 module{host, platform};
+    testsupport::FakeDesktop desktop;
+    automation::Module1 module{host, desktop};
     sheet::Application* app = nullptr;
 
     Session()
@@ -80,10 +80,10 @@ void BM_InsertBlankRows(benchmark::State& state)
         fill(s->grid(), 200'000);
         state.ResumeTiming();
 
-        operations::insertBlankRows(s->module, s->platform, {"1", "200000", "2", "1"});
+        operations::insertBlankRows(s->module, s->desktop, {"1", "200000", "2", "1"});
 
         state.PauseTiming();
-        if (s->grid().lastRow() != 200'000 + 99'999 || s->platform.messages.size() != 1) {
+        if (s->grid().lastRow() != 200'000 + 99'999 || s->desktop.messages.size() != 1) {
             state.SkipWithError("wrong result");
             break;
         }
@@ -162,10 +162,10 @@ void BM_DeleteBlankRows(benchmark::State& state)
         fillWithEveryThirdRowBlank(s->grid());
         state.ResumeTiming();
 
-        operations::deleteBlankRows(s->module, s->platform, "1", "1048576");
+        operations::deleteBlankRows(s->module, s->desktop, "1", "1048576");
 
         state.PauseTiming();
-        if (s->platform.messages.size() != 1 || s->platform.messages[0].text != "数据处理完成,共删除空行 349525 个!") {
+        if (s->desktop.messages.size() != 1 || s->desktop.messages[0].text != "数据处理完成,共删除空行 349525 个!") {
             state.SkipWithError("wrong result");
             break;
         }
@@ -180,9 +180,9 @@ void BM_SelectBlankRows(benchmark::State& state)
     Session s;
     fillWithEveryThirdRowBlank(s.grid());
     for (auto _ : state) {
-        s.platform.messages.clear();
-        operations::selectBlankRows(s.module, s.platform, "1", "1048576");
-        if (s.platform.messages.size() != 1 || s.platform.messages[0].text != "数据处理完成,共选择空行 349525 个!")
+        s.desktop.messages.clear();
+        operations::selectBlankRows(s.module, s.desktop, "1", "1048576");
+        if (s.desktop.messages.size() != 1 || s.desktop.messages[0].text != "数据处理完成,共选择空行 349525 个!")
             state.SkipWithError("wrong result");
     }
 }
@@ -200,7 +200,7 @@ void BM_InsertBlankColumns(benchmark::State& state)
                 s->grid().setCell(r, c, sheet::CellView::makeNumber(c));
         state.ResumeTiming();
 
-        operations::insertBlankColumns(s->module, s->platform, {"1", "6385", "1", "1"});
+        operations::insertBlankColumns(s->module, s->desktop, {"1", "6385", "1", "1"});
 
         state.PauseTiming();
         if (s->grid().lastColumn() != sheet::Grid::kColumns) {

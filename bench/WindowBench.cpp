@@ -1,12 +1,12 @@
 // The cost of the embedded spreadsheet's window during bulk edits: the same click with and without the window shown.
 // Run with `make bench` (Release); draws offscreen.
 
-#include "Application.h"
-#include "FakePlatform.h"
-#include "Module1.h"
-#include "Operations.h"
-#include "SampleData.h"
-#include "SheetWindow.h"
+#include "bench/SampleData.h"
+#include "link/Module1.h"
+#include "operations/Operations.h"
+#include "sheet/model/Application.h"
+#include "sheet/window/SheetWindow.h"
+#include "testsupport/FakeDesktop.h"
 
 #include <benchmark/benchmark.h>
 
@@ -30,8 +30,8 @@ void settle()
 // A running embedded spreadsheet, opened as the program opens it, with or without its window.
 struct Session {
     automation::LocalHost host;
-    testsupport::FakePlatform platform;
-    automation::Module1 module{host, platform};
+    testsupport::FakeDesktop desktop;
+    automation::Module1 module{host, desktop};
     sheet::Application* app = nullptr;
 
     explicit Session(bool withWindow)
@@ -72,11 +72,11 @@ void insertBlankRows(benchmark::State& state, bool withWindow)
         settle();
         state.ResumeTiming();
 
-        operations::insertBlankRows(s->module, s->platform, {"1", "200000", "2", "1"});
+        operations::insertBlankRows(s->module, s->desktop, {"1", "200000", "2", "1"});
         settle();
 
         state.PauseTiming();
-        if (s->sheet().grid().lastRow() != 200'000 + 99'999 || s->platform.messages.size() != 1) {
+        if (s->sheet().grid().lastRow() != 200'000 + 99'999 || s->desktop.messages.size() != 1) {
             state.SkipWithError("wrong result");
             break;
         }

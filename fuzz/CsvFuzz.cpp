@@ -1,6 +1,6 @@
 // libFuzzer target: any bytes read as CSV either give a workbook or a FileError, never a crash.
-#include "Csv.h"
-#include "FileError.h"
+#include "sheet/files/Csv.h"
+#include "sheet/files/FileError.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Writes the XLSX seed corpus: workbooks from our own writer and hand-made ones that reach the reader's corners.
-#include "../tests/files/XlsxFixture.h"
-#include "Xlsx.h"
+#include "sheet/files/Xlsx.h"
+#include "tests/files/XlsxFixture.h"
 
 #include <fstream>
 

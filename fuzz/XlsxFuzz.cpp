@@ -1,6 +1,6 @@
 // libFuzzer target: any bytes read as XLSX either give a workbook or a FileError, never a crash.
-#include "FileError.h"
-#include "Xlsx.h"
+#include "sheet/files/FileError.h"
+#include "sheet/files/Xlsx.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -9,7 +9,7 @@
 // Every call throws AutomationError on failure; nothing is ever returned half-done. All objects live on the one
 // user-interface thread, so reference counts are plain integers.
 
-#include "AutomationError.h"
+#include "link/AutomationError.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "AutomationError.h"
+#include "link/AutomationError.h"
 
 namespace automation::errors {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Automation.h"
+#include "link/Automation.h"
 
 #include <string_view>
 

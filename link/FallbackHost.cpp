@@ -1,4 +1,4 @@
-#include "FallbackHost.h"
+#include "link/FallbackHost.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AutomationHost.h"
+#include "link/AutomationHost.h"
 
 namespace automation {
 

@@ -1,6 +1,6 @@
-#include "LocalHost.h"
+#include "link/LocalHost.h"
 
-#include "Names.h"
+#include "objectmodel/Names.h"
 
 #include <algorithm>
 

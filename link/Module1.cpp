@@ -1,4 +1,4 @@
-#include "Module1.h"
+#include "link/Module1.h"
 
 #include <optional>
 
@@ -39,7 +39,7 @@ void Module1::OpenExcel()
             attempt(pending, [&] { xlApp.get("Worksheets").call("Add"); });
         }
         if (pending) {
-            m_platform.messageBox(pending->description(), {}, kStyleOkOnly);
+            m_desktop.messageBox(pending->description(), {}, kStyleOkOnly);
             return;
         }
     }
@@ -54,7 +54,7 @@ void Module1::OpenExcel()
     attempt(pending, [&] { xlSheet = xlBook.get("ActiveSheet").toObject(); });
     attempt(pending, [&] {
         const std::string caption = xlApp.get("Caption").toText();
-        m_platform.activateWindow(caption);
+        m_desktop.activateWindow(caption);
     });
 }
 

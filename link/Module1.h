@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Automation.h"
-#include "AutomationHost.h"
-#include "ObjectModel.h"
-#include "Platform.h"
+#include "link/Automation.h"
+#include "link/AutomationHost.h"
+#include "link/Desktop.h"
+#include "objectmodel/ObjectModel.h"
 
 #include <string_view>
 
@@ -16,7 +16,7 @@ inline constexpr std::string_view kSpreadsheetClass = objectmodel::kApplicationC
 /// workbook's active sheet, bound afresh by every OpenExcel. One instance lives for the whole process.
 class Module1 {
 public:
-    Module1(AutomationHost& host, Platform& platform) : m_host(host), m_platform(platform) {}
+    Module1(AutomationHost& host, Desktop& desktop) : m_host(host), m_desktop(desktop) {}
 
     /// The spreadsheet application; empty until first bound.
     Value xlApp;
@@ -35,7 +35,7 @@ public:
 
 private:
     AutomationHost& m_host;
-    Platform& m_platform;
+    Desktop& m_desktop;
 };
 
 } // namespace automation

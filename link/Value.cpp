@@ -1,5 +1,5 @@
-#include "Automation.h"
-#include "Calendar.h"
+#include "cellvalues/Calendar.h"
+#include "link/Automation.h"
 
 #include <charconv>
 #include <cmath>

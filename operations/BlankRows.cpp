@@ -1,6 +1,6 @@
-#include "BlankRows.h"
+#include "operations/BlankRows.h"
 
-#include "Messages.h"
+#include "operations/Messages.h"
 
 namespace operations {
 
@@ -17,14 +17,14 @@ std::vector<double> findBlankRows(const automation::Object& sheet, double first,
     return blank;
 }
 
-void finishInSpreadsheet(automation::Module1& module, automation::Platform& platform, std::string_view doneText,
+void finishInSpreadsheet(automation::Module1& module, automation::Desktop& desktop, std::string_view doneText,
                          std::string_view failureText)
 {
-    platform.messageBox(doneText, kNoticeTitle, automation::kStyleInformation);
+    desktop.messageBox(doneText, kNoticeTitle, automation::kStyleInformation);
     try {
-        platform.activateWindow(module.xlApp.get("Caption").toText());
+        desktop.activateWindow(module.xlApp.get("Caption").toText());
     } catch (const automation::AutomationError&) {
-        platform.messageBox(failureText, kNoticeTitle, automation::kStyleInformation);
+        desktop.messageBox(failureText, kNoticeTitle, automation::kStyleInformation);
     }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Automation.h"
-#include "Module1.h"
-#include "Platform.h"
+#include "link/Automation.h"
+#include "link/Desktop.h"
+#include "link/Module1.h"
 
 #include <string_view>
 
@@ -23,7 +23,7 @@ std::vector<double> findBlankRows(const automation::Object& sheet, double first,
 
 /// Ends a successful click: shows `doneText`, then brings the spreadsheet to the front by its Caption. A failure to
 /// read the caption shows `failureText` after the completion. Never throws.
-void finishInSpreadsheet(automation::Module1& module, automation::Platform& platform, std::string_view doneText,
+void finishInSpreadsheet(automation::Module1& module, automation::Desktop& desktop, std::string_view doneText,
                          std::string_view failureText);
 
 } // namespace operations

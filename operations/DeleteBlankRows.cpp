@@ -1,7 +1,7 @@
-#include "BlankRows.h"
-#include "Fields.h"
-#include "Messages.h"
-#include "Operations.h"
+#include "operations/BlankRows.h"
+#include "operations/Fields.h"
+#include "operations/Messages.h"
+#include "operations/Operations.h"
 
 #include <cmath>
 #include <string>
@@ -14,7 +14,7 @@ constexpr std::string_view kFailure = "请检查输入的数据";
 
 } // namespace
 
-void deleteBlankRows(automation::Module1& module, automation::Platform& platform, std::string_view startText,
+void deleteBlankRows(automation::Module1& module, automation::Desktop& desktop, std::string_view startText,
                      std::string_view endText)
 {
     using automation::kStyleInformation;
@@ -23,7 +23,7 @@ void deleteBlankRows(automation::Module1& module, automation::Platform& platform
 
     const double start = std::floor(readField(startText));
     const double end = std::floor(readField(endText));
-    auto fail = [&] { platform.messageBox(kFailure, kNoticeTitle, kStyleInformation); };
+    auto fail = [&] { desktop.messageBox(kFailure, kNoticeTitle, kStyleInformation); };
 
     if (!std::isfinite(start) || !std::isfinite(end) || start < 0.99 || end < 0.99 || end < start) {
         fail();
@@ -45,7 +45,7 @@ void deleteBlankRows(automation::Module1& module, automation::Platform& platform
         return;
     }
 
-    finishInSpreadsheet(module, platform, "数据处理完成,共删除空行 " + std::to_string(deleted) + " 个!", kFailure);
+    finishInSpreadsheet(module, desktop, "数据处理完成,共删除空行 " + std::to_string(deleted) + " 个!", kFailure);
 }
 
 } // namespace operations

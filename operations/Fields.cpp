@@ -1,4 +1,4 @@
-#include "Fields.h"
+#include "operations/Fields.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,11 +1,11 @@
-#include "IntervalInsertion.h"
+#include "operations/IntervalInsertion.h"
 
 namespace operations {
 
-void insertBlankColumns(automation::Module1& module, automation::Platform& platform, const IntervalFields& fields)
+void insertBlankColumns(automation::Module1& module, automation::Desktop& desktop, const IntervalFields& fields)
 {
     static constexpr Axis kColumns{"Columns", objectmodel::kShiftToRight, objectmodel::kSheetColumns, "列"};
-    insertAtIntervals(kColumns, module, platform, fields);
+    insertAtIntervals(kColumns, module, desktop, fields);
 }
 
 } // namespace operations

@@ -1,7 +1,7 @@
-#include "IntervalInsertion.h"
+#include "operations/IntervalInsertion.h"
 
-#include "Fields.h"
-#include "Messages.h"
+#include "operations/Fields.h"
+#include "operations/Messages.h"
 
 #include <cmath>
 #include <string>
@@ -16,7 +16,7 @@ constexpr std::string_view kDoneMessage = "数据处理完成,谢谢使用!";
 
 } // namespace
 
-void insertAtIntervals(const Axis& axis, automation::Module1& module, automation::Platform& platform,
+void insertAtIntervals(const Axis& axis, automation::Module1& module, automation::Desktop& desktop,
                        const IntervalFields& fields)
 {
     using automation::kStyleInformation;
@@ -27,7 +27,7 @@ void insertAtIntervals(const Axis& axis, automation::Module1& module, automation
     const double count = readField(fields.count);
 
     if (!std::isfinite(start) || !std::isfinite(end) || !std::isfinite(interval) || !std::isfinite(count)) {
-        platform.messageBox(kInputMessage, kErrorTitle, kStyleInformation);
+        desktop.messageBox(kInputMessage, kErrorTitle, kStyleInformation);
         return;
     }
 
@@ -35,19 +35,19 @@ void insertAtIntervals(const Axis& axis, automation::Module1& module, automation
     const double ratio = (end - start) / interval;
     const double points = std::isfinite(ratio) ? std::floor(ratio) : 0;
     if (points < 1) {
-        platform.messageBox(kRatioMessage, kErrorTitle, kStyleInformation);
+        desktop.messageBox(kRatioMessage, kErrorTitle, kStyleInformation);
         return;
     }
 
     if (isBlankBox(fields.start) || isBlankBox(fields.end) || isBlankBox(fields.interval) || isBlankBox(fields.count)) {
-        platform.messageBox(kInputMessage, kErrorTitle, kStyleInformation);
+        desktop.messageBox(kInputMessage, kErrorTitle, kStyleInformation);
         return;
     }
 
     // More insertions than the sheet has lines could never succeed, and would keep the window frozen for ages.
     const double perPoint = count >= 1 ? std::floor(count) : 0;
     if (perPoint > 0 && points * perPoint > axis.lineCount) {
-        platform.messageBox(kInputMessage, kErrorTitle, kStyleInformation);
+        desktop.messageBox(kInputMessage, kErrorTitle, kStyleInformation);
         return;
     }
 
@@ -69,12 +69,12 @@ void insertAtIntervals(const Axis& axis, automation::Module1& module, automation
     } catch (const automation::AutomationError& e) {
         const std::string text = "插入空" + std::string(axis.lineWord) + "时出错,已插入 " + std::to_string(inserted) +
                                  " " + std::string(axis.lineWord) + "。\n" + e.description();
-        platform.messageBox(text, kNoticeTitle, kStyleInformation);
+        desktop.messageBox(text, kNoticeTitle, kStyleInformation);
         return;
     }
 
-    platform.messageBox(kDoneMessage, kNoticeTitle, kStyleInformation);
-    platform.activateWindow(automation::kProgramTitle);
+    desktop.messageBox(kDoneMessage, kNoticeTitle, kStyleInformation);
+    desktop.activateWindow(automation::kProgramTitle);
 }
 
 } // namespace operations

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ObjectModel.h"
-#include "Operations.h"
+#include "objectmodel/ObjectModel.h"
+#include "operations/Operations.h"
 
 #include <cstdint>
 #include <string_view>
@@ -17,7 +17,7 @@ struct Axis {
 };
 
 /// The interval insertion shared by rows and columns; see insertBlankRows.
-void insertAtIntervals(const Axis& axis, automation::Module1& module, automation::Platform& platform,
+void insertAtIntervals(const Axis& axis, automation::Module1& module, automation::Desktop& desktop,
                        const IntervalFields& fields);
 
 } // namespace operations

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Module1.h"
-#include "Platform.h"
+#include "link/Desktop.h"
+#include "link/Module1.h"
 
 #include <string>
 #include <string_view>
@@ -24,11 +24,11 @@ struct IntervalFields {
 /// `module.OpenExcel()`, inserts each blank row by its own Rows(P).Insert call, reports completion and brings the
 /// main window back to the front. A failing call ends the click with its description; the rows inserted so far stay.
 /// Never throws. Cost: two calls to the spreadsheet per blank row.
-void insertBlankRows(automation::Module1& module, automation::Platform& platform, const IntervalFields& fields);
+void insertBlankRows(automation::Module1& module, automation::Desktop& desktop, const IntervalFields& fields);
 
 /// The same for columns: N blank columns after every K columns, each by its own Columns(P).Insert call; at most
 /// as many insertions in all as a sheet has columns.
-void insertBlankColumns(automation::Module1& module, automation::Platform& platform, const IntervalFields& fields);
+void insertBlankColumns(automation::Module1& module, automation::Desktop& desktop, const IntervalFields& fields);
 
 /// Deletes the blank rows (columns 1 to 20 empty) from the start row to the end row, after connecting.
 ///
@@ -38,7 +38,7 @@ void insertBlankColumns(automation::Module1& module, automation::Platform& platf
 /// written into the sheet, so a failure leaves no trace but the rows already deleted. On success reports
 /// "数据处理完成,共删除空行 N 个!" and brings the spreadsheet to the front. Never throws.
 /// Cost: 20 reads per row of the range and one Rows(i).Delete per blank row.
-void deleteBlankRows(automation::Module1& module, automation::Platform& platform, std::string_view startText,
+void deleteBlankRows(automation::Module1& module, automation::Desktop& desktop, std::string_view startText,
                      std::string_view endText);
 
 /// Selects the blank rows from the start row to the end row as one range of whole rows, after connecting.
@@ -48,7 +48,7 @@ void deleteBlankRows(automation::Module1& module, automation::Platform& platform
 /// "请检查输入的数据,在输入的行号区间内可能不存在空行!" with the sheet and its selection unchanged. On success
 /// reports "数据处理完成,共选择空行 N 个!" and brings the spreadsheet to the front. Never throws.
 /// Cost: 20 reads per row, one Union per blank row after the first, one Select.
-void selectBlankRows(automation::Module1& module, automation::Platform& platform, std::string_view startText,
+void selectBlankRows(automation::Module1& module, automation::Desktop& desktop, std::string_view startText,
                      std::string_view endText);
 
 } // namespace operations

@@ -1,7 +1,7 @@
-#include "BlankRows.h"
-#include "Fields.h"
-#include "Messages.h"
-#include "Operations.h"
+#include "operations/BlankRows.h"
+#include "operations/Fields.h"
+#include "operations/Messages.h"
+#include "operations/Operations.h"
 
 #include <cmath>
 #include <string>
@@ -14,7 +14,7 @@ constexpr std::string_view kFailure = "请检查输入的数据,在输入的行�
 
 } // namespace
 
-void selectBlankRows(automation::Module1& module, automation::Platform& platform, std::string_view startText,
+void selectBlankRows(automation::Module1& module, automation::Desktop& desktop, std::string_view startText,
                      std::string_view endText)
 {
     using automation::kStyleInformation;
@@ -25,7 +25,7 @@ void selectBlankRows(automation::Module1& module, automation::Platform& platform
     // nearbyint rounds halves to the even neighbour in the default rounding mode: 2.5 names row 2, 3.5 row 4.
     const double start = std::nearbyint(readField(startText));
     const double end = std::nearbyint(readField(endText));
-    auto fail = [&] { platform.messageBox(kFailure, kNoticeTitle, kStyleInformation); };
+    auto fail = [&] { desktop.messageBox(kFailure, kNoticeTitle, kStyleInformation); };
 
     if (!std::isfinite(start) || !std::isfinite(end)) {
         fail();
@@ -52,7 +52,7 @@ void selectBlankRows(automation::Module1& module, automation::Platform& platform
         return;
     }
 
-    finishInSpreadsheet(module, platform, "数据处理完成,共选择空行 " + std::to_string(selected) + " 个!", kFailure);
+    finishInSpreadsheet(module, desktop, "数据处理完成,共选择空行 " + std::to_string(selected) + " 个!", kFailure);
 }
 
 } // namespace operations

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AutomationError.h"
+#include "link/AutomationError.h"
 
 namespace testsupport {
 

@@ -1,4 +1,4 @@
-#include "FaultInjection.h"
+#include "testsupport/FaultInjection.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Utf8.h"
+#include "text/Utf8.h"
 
 #include <string>
 #include <string_view>

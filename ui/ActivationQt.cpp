@@ -1,5 +1,5 @@
 // Activation among this program's own windows, where the toolkit cannot reach other programs' windows.
-#include "Activation.h"
+#include "ui/Activation.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
-#include "DonationWindow.h"
+#include "ui/DonationWindow.h"
 
-#include "Layout.h"
-#include "Twips.h"
+#include "ui/Twips.h"
+#include "ui/rules/Layout.h"
 
 #include <QIcon>
 #include <QMouseEvent>

@@ -1,11 +1,11 @@
-#include "Form1.h"
+#include "ui/Form1.h"
 
-#include "DonationWindow.h"
-#include "Fonts.h"
-#include "LineEdits.h"
-#include "Placement.h"
-#include "StayOnTop.h"
-#include "Twips.h"
+#include "platform/qt/StayOnTop.h"
+#include "ui/DonationWindow.h"
+#include "ui/Fonts.h"
+#include "ui/LineEdits.h"
+#include "ui/Placement.h"
+#include "ui/Twips.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -38,7 +38,7 @@ void setTextColour(QWidget* w, const layout::Colour& c)
 
 } // namespace
 
-Form1::Form1(automation::Module1& module, automation::Platform& platform) : m_presenter(*this, module, platform)
+Form1::Form1(automation::Module1& module, automation::Desktop& desktop) : m_presenter(*this, module, desktop)
 {
     setObjectName(qstring(layout::kForm1Name));
     setWindowTitle(qstring(automation::kProgramTitle));

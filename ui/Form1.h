@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Form1Presenter.h"
-#include "Module1.h"
-#include "Platform.h"
+#include "link/Desktop.h"
+#include "link/Module1.h"
+#include "ui/rules/Form1Presenter.h"
 
 #include <QWidget>
 
@@ -19,7 +19,7 @@ class Form1 final : public QWidget, private Form1View {
     Q_DISABLE_COPY_MOVE(Form1)
 public:
     /// Builds the window and runs its load step: the boxes are emptied and the window is kept in front.
-    Form1(automation::Module1& module, automation::Platform& platform);
+    Form1(automation::Module1& module, automation::Desktop& desktop);
     ~Form1() override;
 
     /// The donation window, or null until 捐助 is first clicked.

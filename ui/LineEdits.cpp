@@ -1,4 +1,4 @@
-#include "LineEdits.h"
+#include "ui/LineEdits.h"
 
 #include <QFocusEvent>
 #include <QMouseEvent>

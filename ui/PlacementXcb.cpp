@@ -1,7 +1,7 @@
 // The frame of a window not yet shown, on X11: the window manager is asked for it (_NET_REQUEST_FRAME_EXTENTS)
 // and answers by setting _NET_FRAME_EXTENTS on the window. Other Linux platforms (offscreen, Wayland) know the
 // frame already or cannot place windows at all.
-#include "Placement.h"
+#include "ui/Placement.h"
 
 #include <QGuiApplication>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Layout.h"
+#include "ui/rules/Layout.h"
 
 #include <QRect>
 #include <QWidget>

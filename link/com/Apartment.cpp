@@ -1,4 +1,4 @@
-#include "Apartment.h"
+#include "link/com/Apartment.h"
 
 #include <objbase.h>
 

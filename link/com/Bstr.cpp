@@ -1,6 +1,6 @@
-#include "Bstr.h"
+#include "link/com/Bstr.h"
 
-#include "WideText.h"
+#include "link/com/WideText.h"
 
 #include <new>
 

@@ -1,7 +1,7 @@
-#include "ComErrors.h"
+#include "link/com/ComErrors.h"
 
-#include "Bstr.h"
-#include "WideText.h"
+#include "link/com/Bstr.h"
+#include "link/com/WideText.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 // How COM failure codes become the AutomationError the rest of the program shows: a number and a text in the
 // user's language.
 
-#include "AutomationError.h"
+#include "link/AutomationError.h"
 
 #include <oaidl.h>
 

@@ -1,11 +1,11 @@
-#include "ComHost.h"
+#include "link/com/ComHost.h"
 
-#include "ComErrors.h"
-#include "ComPtr.h"
-#include "DispatchClient.h"
-#include "Module1.h"
-#include "Names.h"
-#include "WideText.h"
+#include "link/Module1.h"
+#include "link/com/ComErrors.h"
+#include "link/com/ComPtr.h"
+#include "link/com/DispatchClient.h"
+#include "link/com/WideText.h"
+#include "objectmodel/Names.h"
 
 #include <ole2.h>
 

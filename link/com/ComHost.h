@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AutomationHost.h"
-#include "ComPtr.h"
+#include "link/AutomationHost.h"
+#include "link/com/ComPtr.h"
 
 #include <oaidl.h>
 

@@ -1,8 +1,8 @@
-#include "DispatchClient.h"
+#include "link/com/DispatchClient.h"
 
-#include "ComErrors.h"
-#include "VariantConversion.h"
-#include "WideText.h"
+#include "link/com/ComErrors.h"
+#include "link/com/VariantConversion.h"
+#include "link/com/WideText.h"
 
 namespace automation::com {
 

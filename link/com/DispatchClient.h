@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Automation.h"
-#include "ComPtr.h"
+#include "link/Automation.h"
+#include "link/com/ComPtr.h"
 
 #include <oaidl.h>
 

@@ -1,10 +1,10 @@
-#include "DispatchServer.h"
+#include "link/com/DispatchServer.h"
 
-#include "Bstr.h"
-#include "ComErrors.h"
-#include "Names.h"
-#include "VariantConversion.h"
-#include "WideText.h"
+#include "link/com/Bstr.h"
+#include "link/com/ComErrors.h"
+#include "link/com/VariantConversion.h"
+#include "link/com/WideText.h"
+#include "objectmodel/Names.h"
 
 #include <algorithm>
 #include <mutex>

@@ -1,9 +1,9 @@
-#include "VariantConversion.h"
+#include "link/com/VariantConversion.h"
 
-#include "Bstr.h"
-#include "ComPtr.h"
-#include "DispatchClient.h"
-#include "DispatchServer.h"
+#include "link/com/Bstr.h"
+#include "link/com/ComPtr.h"
+#include "link/com/DispatchClient.h"
+#include "link/com/DispatchServer.h"
 
 #include <cstdint>
 

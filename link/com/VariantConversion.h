@@ -2,8 +2,8 @@
 
 // Values across the COM boundary, both ways.
 
-#include "Automation.h"
-#include "Variant.h"
+#include "link/Automation.h"
+#include "link/com/Variant.h"
 
 namespace automation::com {
 

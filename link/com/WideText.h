@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Utf16.h"
+#include "text/Utf16.h"
 
 #include <string>
 #include <string_view>

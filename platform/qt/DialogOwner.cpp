@@ -1,6 +1,6 @@
-#include "DialogOwner.h"
+#include "platform/qt/DialogOwner.h"
 
-#include "StayOnTop.h"
+#include "platform/qt/StayOnTop.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,5 +1,5 @@
 // Staying on top where the toolkit's window hint serves: X11, Wayland and the offscreen platform.
-#include "StayOnTop.h"
+#include "platform/qt/StayOnTop.h"
 
 #include <QWidget>
 #include <QWindow>

@@ -1,6 +1,6 @@
-#include "TopLevelWindows.h"
+#include "platform/win/TopLevelWindows.h"
 
-#include "Utf16.h"
+#include "text/Utf16.h"
 
 #include <windows.h>
 

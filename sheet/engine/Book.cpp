@@ -1,4 +1,4 @@
-#include "Book.h"
+#include "sheet/engine/Book.h"
 
 namespace sheet {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Grid.h"
+#include "sheet/engine/Grid.h"
 
 #include <cstddef>
 #include <string>

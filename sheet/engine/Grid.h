@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CellView.h"
-#include "ObjectModel.h"
-#include "PositionIndex.h"
-#include "SharedTexts.h"
+#include "objectmodel/ObjectModel.h"
+#include "sheet/engine/CellView.h"
+#include "sheet/engine/PositionIndex.h"
+#include "sheet/engine/SharedTexts.h"
 
 #include <cstddef>
 #include <cstdint>

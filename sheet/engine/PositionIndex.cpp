@@ -1,4 +1,4 @@
-#include "PositionIndex.h"
+#include "sheet/engine/PositionIndex.h"
 
 #include <limits>
 #include <stdexcept>

@@ -1,6 +1,6 @@
-#include "SheetName.h"
+#include "sheet/engine/SheetName.h"
 
-#include "Utf8.h"
+#include "text/Utf8.h"
 
 #include <algorithm>
 

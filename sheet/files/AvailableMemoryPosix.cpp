@@ -1,4 +1,4 @@
-#include "AvailableMemory.h"
+#include "sheet/files/AvailableMemory.h"
 
 #include <cstdio>
 #include <cstring>

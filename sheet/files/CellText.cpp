@@ -1,7 +1,7 @@
-#include "CellText.h"
+#include "sheet/files/CellText.h"
 
-#include "Calendar.h"
-#include "ErrorValues.h"
+#include "cellvalues/Calendar.h"
+#include "cellvalues/ErrorValues.h"
 
 #include <cctype>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CellView.h"
+#include "sheet/engine/CellView.h"
 
 #include <cstdint>
 #include <optional>

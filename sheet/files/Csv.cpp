@@ -1,13 +1,13 @@
-#include "Csv.h"
+#include "sheet/files/Csv.h"
 
-#include "CellText.h"
-#include "ErrorValues.h"
-#include "FileError.h"
-#include "FilePath.h"
-#include "SheetName.h"
-#include "TextCodec.h"
-#include "WholeFile.h"
-#include "WriteReplacing.h"
+#include "cellvalues/ErrorValues.h"
+#include "sheet/engine/SheetName.h"
+#include "sheet/files/CellText.h"
+#include "sheet/files/FileError.h"
+#include "sheet/files/FilePath.h"
+#include "sheet/files/TextCodec.h"
+#include "sheet/files/WholeFile.h"
+#include "sheet/files/WriteReplacing.h"
 
 #include <algorithm>
 #include <fstream>

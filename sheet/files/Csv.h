@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Book.h"
-#include "Progress.h"
+#include "sheet/engine/Book.h"
+#include "sheet/files/Progress.h"
 
 #include <string>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "FileError.h"
+#include "sheet/files/FileError.h"
 
 namespace sheet {
 

@@ -1,4 +1,4 @@
-#include "FilePath.h"
+#include "sheet/files/FilePath.h"
 
 namespace sheet {
 

@@ -1,5 +1,5 @@
 // The file system of Linux and other POSIX systems.
-#include "FileSystem.h"
+#include "sheet/files/FileSystem.h"
 
 #include <cerrno>
 #include <csignal>

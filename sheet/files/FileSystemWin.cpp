@@ -1,5 +1,5 @@
 // The file system of Windows.
-#include "FileSystem.h"
+#include "sheet/files/FileSystem.h"
 
 #include <windows.h>
 

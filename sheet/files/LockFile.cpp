@@ -1,8 +1,8 @@
-#include "LockFile.h"
+#include "sheet/files/LockFile.h"
 
-#include "FilePath.h"
-#include "FileSystem.h"
-#include "WriteReplacing.h"
+#include "sheet/files/FilePath.h"
+#include "sheet/files/FileSystem.h"
+#include "sheet/files/WriteReplacing.h"
 
 #include <filesystem>
 #include <fstream>

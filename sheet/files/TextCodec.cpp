@@ -1,7 +1,7 @@
-#include "TextCodec.h"
+#include "sheet/files/TextCodec.h"
 
-#include "FileError.h"
-#include "Utf8.h"
+#include "sheet/files/FileError.h"
+#include "text/Utf8.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // GB18030 through the C library's iconv.
-#include "TextCodec.h"
+#include "sheet/files/TextCodec.h"
 
 #include <cerrno>
 #include <iconv.h>

@@ -1,5 +1,5 @@
 // GB18030 through Windows' code page 54936.
-#include "TextCodec.h"
+#include "sheet/files/TextCodec.h"
 
 #include <windows.h>
 

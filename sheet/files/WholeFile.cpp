@@ -1,7 +1,7 @@
-#include "WholeFile.h"
+#include "sheet/files/WholeFile.h"
 
-#include "FileError.h"
-#include "FilePath.h"
+#include "sheet/files/FileError.h"
+#include "sheet/files/FilePath.h"
 
 #include <cerrno>
 #include <fstream>

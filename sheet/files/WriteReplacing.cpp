@@ -1,8 +1,8 @@
-#include "WriteReplacing.h"
+#include "sheet/files/WriteReplacing.h"
 
-#include "FileError.h"
-#include "FilePath.h"
-#include "FileSystem.h"
+#include "sheet/files/FileError.h"
+#include "sheet/files/FilePath.h"
+#include "sheet/files/FileSystem.h"
 
 #include <atomic>
 #include <charconv>

@@ -1,13 +1,13 @@
-#include "CellText.h"
-#include "ColumnLetters.h"
-#include "ErrorValues.h"
-#include "FileError.h"
-#include "FilePath.h"
-#include "Progress.h"
-#include "SheetName.h"
-#include "Utf8.h"
-#include "WriteReplacing.h"
-#include "Xlsx.h"
+#include "cellvalues/ErrorValues.h"
+#include "sheet/engine/ColumnLetters.h"
+#include "sheet/engine/SheetName.h"
+#include "sheet/files/CellText.h"
+#include "sheet/files/FileError.h"
+#include "sheet/files/FilePath.h"
+#include "sheet/files/Progress.h"
+#include "sheet/files/WriteReplacing.h"
+#include "sheet/files/Xlsx.h"
+#include "text/Utf8.h"
 
 #include <zip.h>
 

@@ -1,4 +1,4 @@
-#include "XmlFeed.h"
+#include "sheet/files/XmlFeed.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "Application.h"
+#include "sheet/model/Application.h"
 
-#include "Errors.h"
-#include "MemberTable.h"
-#include "ObjectModel.h"
+#include "objectmodel/ObjectModel.h"
+#include "sheet/model/Errors.h"
+#include "sheet/model/MemberTable.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "ApplicationObserver.h"
-#include "LocalHost.h"
-#include "ModelObject.h"
-#include "Range.h"
-#include "Ref.h"
-#include "Workbook.h"
+#include "link/LocalHost.h"
+#include "sheet/model/ApplicationObserver.h"
+#include "sheet/model/ModelObject.h"
+#include "sheet/model/Range.h"
+#include "sheet/model/Ref.h"
+#include "sheet/model/Workbook.h"
 
 #include <cstdint>
 #include <memory>

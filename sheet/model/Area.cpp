@@ -1,6 +1,6 @@
-#include "Area.h"
+#include "sheet/model/Area.h"
 
-#include "Grid.h"
+#include "sheet/engine/Grid.h"
 
 namespace sheet {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ColumnLetters.h"
+#include "sheet/engine/ColumnLetters.h"
 
 #include <cstddef>
 #include <cstdint>

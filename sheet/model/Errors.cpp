@@ -1,4 +1,4 @@
-#include "Errors.h"
+#include "sheet/model/Errors.h"
 
 #include <cstdio>
 

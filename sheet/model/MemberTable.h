@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Names.h"
+#include "objectmodel/Names.h"
 
 #include <array>
 #include <cstddef>

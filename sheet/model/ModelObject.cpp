@@ -1,6 +1,6 @@
-#include "ModelObject.h"
+#include "sheet/model/ModelObject.h"
 
-#include "Names.h"
+#include "objectmodel/Names.h"
 
 #include <algorithm>
 

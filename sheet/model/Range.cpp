@@ -1,9 +1,9 @@
-#include "Range.h"
+#include "sheet/model/Range.h"
 
-#include "Errors.h"
-#include "MemberTable.h"
-#include "ObjectModel.h"
-#include "Values.h"
+#include "objectmodel/ObjectModel.h"
+#include "sheet/model/Errors.h"
+#include "sheet/model/MemberTable.h"
+#include "sheet/model/Values.h"
 
 #include <new>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Area.h"
-#include "Ref.h"
-#include "Worksheet.h"
+#include "sheet/model/Area.h"
+#include "sheet/model/Ref.h"
+#include "sheet/model/Worksheet.h"
 
 namespace sheet {
 

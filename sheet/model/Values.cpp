@@ -1,7 +1,7 @@
-#include "Values.h"
+#include "sheet/model/Values.h"
 
-#include "Errors.h"
-#include "Grid.h"
+#include "sheet/engine/Grid.h"
+#include "sheet/model/Errors.h"
 
 #include <cmath>
 

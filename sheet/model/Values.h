@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Automation.h"
-#include "CellView.h"
+#include "link/Automation.h"
+#include "sheet/engine/CellView.h"
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
-#include "Workbook.h"
+#include "sheet/model/Workbook.h"
 
-#include "Application.h"
-#include "Errors.h"
-#include "MemberTable.h"
-#include "SheetName.h"
+#include "sheet/engine/SheetName.h"
+#include "sheet/model/Application.h"
+#include "sheet/model/Errors.h"
+#include "sheet/model/MemberTable.h"
 
 #include <algorithm>
 

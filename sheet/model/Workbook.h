@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ApplicationObserver.h"
-#include "Book.h"
-#include "ModelObject.h"
-#include "Ref.h"
-#include "Worksheet.h"
+#include "sheet/engine/Book.h"
+#include "sheet/model/ApplicationObserver.h"
+#include "sheet/model/ModelObject.h"
+#include "sheet/model/Ref.h"
+#include "sheet/model/Worksheet.h"
 
 #include <cstdint>
 #include <string>

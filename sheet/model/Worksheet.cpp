@@ -1,12 +1,12 @@
-#include "Worksheet.h"
+#include "sheet/model/Worksheet.h"
 
-#include "Application.h"
-#include "Errors.h"
-#include "MemberTable.h"
-#include "Range.h"
-#include "SheetName.h"
-#include "Values.h"
-#include "Workbook.h"
+#include "sheet/engine/SheetName.h"
+#include "sheet/model/Application.h"
+#include "sheet/model/Errors.h"
+#include "sheet/model/MemberTable.h"
+#include "sheet/model/Range.h"
+#include "sheet/model/Values.h"
+#include "sheet/model/Workbook.h"
 
 #include <cmath>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ApplicationObserver.h"
-#include "Area.h"
-#include "Grid.h"
-#include "ModelObject.h"
+#include "sheet/engine/Grid.h"
+#include "sheet/model/ApplicationObserver.h"
+#include "sheet/model/Area.h"
+#include "sheet/model/ModelObject.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "FileProgress.h"
+#include "sheet/window/FileProgress.h"
 
-#include "DialogOwner.h"
+#include "platform/qt/DialogOwner.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>

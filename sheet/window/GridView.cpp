@@ -1,7 +1,7 @@
-#include "GridView.h"
+#include "sheet/window/GridView.h"
 
-#include "SheetModel.h"
-#include "WindowDialogs.h"
+#include "sheet/window/SheetModel.h"
+#include "sheet/window/WindowDialogs.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Ref.h"
+#include "sheet/model/Ref.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -1,6 +1,6 @@
-#include "SelectionIndex.h"
+#include "sheet/window/SelectionIndex.h"
 
-#include "Grid.h"
+#include "sheet/engine/Grid.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Area.h"
+#include "sheet/model/Area.h"
 
 #include <cstdint>
 #include <optional>

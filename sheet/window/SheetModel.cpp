@@ -1,11 +1,11 @@
-#include "SheetModel.h"
+#include "sheet/window/SheetModel.h"
 
-#include "Area.h"
-#include "Calendar.h"
-#include "ErrorValues.h"
-#include "Grid.h"
-#include "Utf8.h"
-#include "WindowDialogs.h"
+#include "cellvalues/Calendar.h"
+#include "cellvalues/ErrorValues.h"
+#include "sheet/engine/Grid.h"
+#include "sheet/model/Area.h"
+#include "sheet/window/WindowDialogs.h"
+#include "text/Utf8.h"
 
 #include <QBrush>
 #include <QColor>

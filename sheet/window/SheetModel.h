@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CellView.h"
-#include "Ref.h"
-#include "SelectionIndex.h"
-#include "Worksheet.h"
+#include "sheet/engine/CellView.h"
+#include "sheet/model/Ref.h"
+#include "sheet/model/Worksheet.h"
+#include "sheet/window/SelectionIndex.h"
 
 #include <QAbstractTableModel>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Application.h"
-#include "ApplicationObserver.h"
-#include "Area.h"
-#include "LocalHost.h"
-#include "LockFile.h"
-#include "Ref.h"
+#include "link/LocalHost.h"
+#include "sheet/files/LockFile.h"
+#include "sheet/model/Application.h"
+#include "sheet/model/ApplicationObserver.h"
+#include "sheet/model/Area.h"
+#include "sheet/model/Ref.h"
 
 #include <QMainWindow>
 #include <QModelIndex>

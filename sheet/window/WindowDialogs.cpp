@@ -1,7 +1,7 @@
-#include "WindowDialogs.h"
+#include "sheet/window/WindowDialogs.h"
 
-#include "Application.h"
-#include "DialogOwner.h"
+#include "platform/qt/DialogOwner.h"
+#include "sheet/model/Application.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Book.h"
+#include "sheet/engine/Book.h"
 
 #include <QString>
 

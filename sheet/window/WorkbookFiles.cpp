@@ -1,15 +1,15 @@
-#include "WorkbookFiles.h"
+#include "sheet/window/WorkbookFiles.h"
 
-#include "Application.h"
-#include "AutomationHost.h"
-#include "Csv.h"
-#include "FileError.h"
-#include "FilePath.h"
-#include "FileProgress.h"
-#include "LockFile.h"
-#include "ObjectModel.h"
-#include "WriteReplacing.h"
-#include "Xlsx.h"
+#include "link/AutomationHost.h"
+#include "objectmodel/ObjectModel.h"
+#include "sheet/files/Csv.h"
+#include "sheet/files/FileError.h"
+#include "sheet/files/FilePath.h"
+#include "sheet/files/LockFile.h"
+#include "sheet/files/WriteReplacing.h"
+#include "sheet/files/Xlsx.h"
+#include "sheet/model/Application.h"
+#include "sheet/window/FileProgress.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Application.h"
-#include "Progress.h"
-#include "WindowDialogs.h"
+#include "sheet/files/Progress.h"
+#include "sheet/model/Application.h"
+#include "sheet/window/WindowDialogs.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "Calendar.h"
+#include "cellvalues/Calendar.h"
 
 #include <gtest/gtest.h>
 

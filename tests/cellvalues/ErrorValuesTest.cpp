@@ -1,4 +1,4 @@
-#include "ErrorValues.h"
+#include "cellvalues/ErrorValues.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
 // The program's windows as a window manager (openbox) stacks and places them on a real X server. Run through
 // scripts/with-desktop, which provides both.
-#include "Application.h"
-#include "Form1.h"
-#include "LocalHost.h"
-#include "Module1.h"
-#include "QtPlatform.h"
-#include "SheetWindow.h"
-#include "WindowDialogs.h"
-#include "Workbook.h"
-#include "Worksheet.h"
-#include "Xlsx.h"
+#include "link/LocalHost.h"
+#include "link/Module1.h"
+#include "sheet/files/Xlsx.h"
+#include "sheet/model/Application.h"
+#include "sheet/model/Workbook.h"
+#include "sheet/model/Worksheet.h"
+#include "sheet/window/SheetWindow.h"
+#include "sheet/window/WindowDialogs.h"
+#include "ui/Form1.h"
+#include "ui/QtDesktop.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
@@ -190,7 +190,7 @@ private:
     void expectAllAbove(const DialogUser& user, qsizetype count);
 
     std::unique_ptr<automation::LocalHost> m_host;
-    std::unique_ptr<ui::QtPlatform> m_platform;
+    std::unique_ptr<ui::QtDesktop> m_desktop;
     std::unique_ptr<automation::Module1> m_module;
     std::unique_ptr<ui::Form1> m_form;
 };
@@ -211,15 +211,15 @@ void DesktopTest::cleanup()
             window->application().quit();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_module.reset();
-    m_platform.reset();
+    m_desktop.reset();
     m_host.reset();
 }
 
 void DesktopTest::start(automation::AutomationHost& host)
 {
-    m_platform = std::make_unique<ui::QtPlatform>();
-    m_module = std::make_unique<automation::Module1>(host, *m_platform);
-    m_form = std::make_unique<ui::Form1>(*m_module, *m_platform);
+    m_desktop = std::make_unique<ui::QtDesktop>();
+    m_module = std::make_unique<automation::Module1>(host, *m_desktop);
+    m_form = std::make_unique<ui::Form1>(*m_module, *m_desktop);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     QVERIFY(waitForFrame(*m_form));

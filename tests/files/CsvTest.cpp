@@ -1,6 +1,6 @@
-#include "Csv.h"
-#include "CellText.h"
-#include "FileError.h"
+#include "sheet/files/Csv.h"
+#include "sheet/files/CellText.h"
+#include "sheet/files/FileError.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Who else edits a file, as the lock files of office programs say, and the lock file this program keeps itself.
-#include "LockFile.h"
-#include "FileSystem.h"
+#include "sheet/files/LockFile.h"
+#include "sheet/files/FileSystem.h"
 
 #include <gtest/gtest.h>
 

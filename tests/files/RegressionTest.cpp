@@ -1,8 +1,8 @@
 // Inputs the fuzzers once broke the readers with: each must now give a workbook or a clear FileError.
-#include "Csv.h"
-#include "FileError.h"
-#include "WholeFile.h"
-#include "Xlsx.h"
+#include "sheet/files/Csv.h"
+#include "sheet/files/FileError.h"
+#include "sheet/files/WholeFile.h"
+#include "sheet/files/Xlsx.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Saving over an existing file: what stays of it when the save fails, and what the new file keeps of the old.
-#include "Csv.h"
-#include "FileError.h"
-#include "FileSystem.h"
-#include "WriteReplacing.h"
-#include "Xlsx.h"
+#include "sheet/files/Csv.h"
+#include "sheet/files/FileError.h"
+#include "sheet/files/FileSystem.h"
+#include "sheet/files/WriteReplacing.h"
+#include "sheet/files/Xlsx.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // How the bytes of a text file become its text: byte-order marks, the user's choice, and the guess between UTF-8
 // with stray bytes, GB18030 and Windows-1252, tried on files as people write them.
-#include "TextCodec.h"
-#include "Csv.h"
-#include "FileError.h"
-#include "Utf8.h"
-#include "WholeFile.h"
+#include "sheet/files/TextCodec.h"
+#include "sheet/files/Csv.h"
+#include "sheet/files/FileError.h"
+#include "sheet/files/WholeFile.h"
+#include "text/Utf8.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Reading workbooks as other programs write them, and as hostile files are made.
-#include "FileError.h"
-#include "Utf8.h"
-#include "Xlsx.h"
-#include "XlsxFixture.h"
+#include "sheet/files/FileError.h"
+#include "sheet/files/Xlsx.h"
+#include "tests/files/XlsxFixture.h"
+#include "text/Utf8.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "Xlsx.h"
-#include "FileError.h"
-#include "XlsxFixture.h"
+#include "sheet/files/Xlsx.h"
+#include "sheet/files/FileError.h"
+#include "tests/files/XlsxFixture.h"
 
 #include <gtest/gtest.h>
 

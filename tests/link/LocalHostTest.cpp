@@ -1,7 +1,7 @@
-#include "LocalHost.h"
-#include "FallbackHost.h"
+#include "link/LocalHost.h"
+#include "link/FallbackHost.h"
 
-#include "ErrorNumber.h"
+#include "testsupport/ErrorNumber.h"
 
 #include <gtest/gtest.h>
 

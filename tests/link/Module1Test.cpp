@@ -1,7 +1,7 @@
-#include "Module1.h"
-#include "Application.h"
-#include "FakePlatform.h"
-#include "FaultInjection.h"
+#include "link/Module1.h"
+#include "sheet/model/Application.h"
+#include "testsupport/FakeDesktop.h"
+#include "testsupport/FaultInjection.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@ namespace {
 
 using automation::Object;
 using automation::Value;
-using testsupport::FakePlatform;
+using testsupport::FakeDesktop;
 using testsupport::FaultPlan;
 
 class OpenExcelTest : public testing::Test {
@@ -41,8 +41,8 @@ protected:
     automation::LocalHost local;
     std::shared_ptr<FaultPlan> plan = std::make_shared<FaultPlan>();
     testsupport::FaultyHost host{local, plan};
-    FakePlatform platform;
-    automation::Module1 module{host, platform};
+    FakeDesktop desktop;
+    automation::Module1 module{host, desktop};
 };
 
 TEST_F(OpenExcelTest, AttachesToARunningApplicationWithoutAddingAnything)
@@ -52,13 +52,13 @@ TEST_F(OpenExcelTest, AttachesToARunningApplicationWithoutAddingAnything)
 
     module.OpenExcel();
 
-    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(desktop.messages.empty());
     EXPECT_EQ(app(module.xlApp), &user);
     EXPECT_EQ(worksheet(module.xlSheet), active);
     EXPECT_EQ(user.workbooks().size(), 1u);
     EXPECT_EQ(user.activeWorkbook()->sheets().size(), 1u);
     EXPECT_TRUE(user.visible());
-    EXPECT_EQ(platform.activations, std::vector<std::string>{user.caption()});
+    EXPECT_EQ(desktop.activations, std::vector<std::string>{user.caption()});
     EXPECT_EQ(plan->log,
               (std::vector<std::string>{"GetObject", "Visible", "ActiveWorkbook", "ActiveSheet", "Caption"}));
 }
@@ -71,7 +71,7 @@ TEST_F(OpenExcelTest, StartsANewApplicationWithAWorkbookAndOneMoreSheetInFront)
 
     sheet::Application* started = running();
     ASSERT_NE(started, nullptr);
-    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(desktop.messages.empty());
     EXPECT_EQ(app(module.xlApp), started);
     ASSERT_EQ(started->workbooks().size(), 1u);
     const auto& sheets = started->activeWorkbook()->sheets();
@@ -81,7 +81,7 @@ TEST_F(OpenExcelTest, StartsANewApplicationWithAWorkbookAndOneMoreSheetInFront)
     EXPECT_EQ(worksheet(module.xlSheet), sheets[0].get());
     EXPECT_TRUE(started->visible());
     EXPECT_NE(started->caption(), automation::kProgramTitle);
-    EXPECT_EQ(platform.activations, std::vector<std::string>{started->caption()});
+    EXPECT_EQ(desktop.activations, std::vector<std::string>{started->caption()});
 }
 
 TEST_F(OpenExcelTest, AFailedFirstStartShowsWhyAndBindsNothing)
@@ -91,13 +91,13 @@ TEST_F(OpenExcelTest, AFailedFirstStartShowsWhyAndBindsNothing)
 
     module.OpenExcel();
 
-    ASSERT_EQ(platform.messages.size(), 1u);
+    ASSERT_EQ(desktop.messages.size(), 1u);
     // The cause is the failed start, not the object-required error of the steps after it.
-    EXPECT_EQ(platform.messages[0], (FakePlatform::Message{"ActiveX 部件不能创建对象", "Tessavo", 0}));
+    EXPECT_EQ(desktop.messages[0], (FakeDesktop::Message{"ActiveX 部件不能创建对象", "Tessavo", 0}));
     EXPECT_TRUE(module.xlApp.isEmpty());
     EXPECT_TRUE(module.xlBook.isEmpty());
     EXPECT_TRUE(module.xlSheet.isNull());
-    EXPECT_TRUE(platform.activations.empty());
+    EXPECT_TRUE(desktop.activations.empty());
 }
 
 TEST_F(OpenExcelTest, AFailedLaterStartLeavesTheEarlierApplicationAndBindingsAlone)
@@ -111,8 +111,8 @@ TEST_F(OpenExcelTest, AFailedLaterStartLeavesTheEarlierApplicationAndBindingsAlo
     plan->error = automation::errors::cannotCreateObject();
     module.OpenExcel();
 
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].text, "ActiveX 部件不能创建对象");
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text, "ActiveX 部件不能创建对象");
     EXPECT_EQ(app(module.xlApp), first);
     EXPECT_EQ(worksheet(module.xlSheet), boundSheet);
     // Nothing was added to the instance that the first call started.
@@ -126,10 +126,10 @@ TEST_F(OpenExcelTest, AFailedWorkbookAddIsReportedAndLeavesTheNewInstanceHidden)
 
     module.OpenExcel();
 
-    ASSERT_EQ(platform.messages.size(), 1u);
+    ASSERT_EQ(desktop.messages.size(), 1u);
     // The last failure of the start is shown: with no workbook, the sheet cannot be added either.
-    EXPECT_EQ(platform.messages[0].text, "没有打开的工作簿。");
-    EXPECT_EQ(platform.messages[0].style, 0);
+    EXPECT_EQ(desktop.messages[0].text, "没有打开的工作簿。");
+    EXPECT_EQ(desktop.messages[0].style, 0);
     sheet::Application* started = app(module.xlApp);
     ASSERT_NE(started, nullptr);
     EXPECT_FALSE(started->visible());
@@ -147,7 +147,7 @@ TEST_F(OpenExcelTest, WithNoWorkbookOpenBindsANullWorkbookAndKeepsTheSheet)
 
     module.OpenExcel();
 
-    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(desktop.messages.empty());
     EXPECT_EQ(app(module.xlApp), &empty);
     ASSERT_TRUE(module.xlBook.isObject());
     EXPECT_TRUE(module.xlBook.object().isNull());
@@ -166,7 +166,7 @@ TEST_F(OpenExcelTest, AnApplicationClosedBetweenCallsIsReplacedByANewOne)
 
     sheet::Application* second = running();
     ASSERT_NE(second, nullptr);
-    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(desktop.messages.empty());
     EXPECT_EQ(app(module.xlApp), second);
     EXPECT_EQ(worksheet(module.xlSheet), second->activeWorkbook()->activeSheet());
     EXPECT_EQ(second->activeWorkbook()->sheets().size(), 2u);
@@ -197,8 +197,8 @@ TEST_F(OpenExcelTest, EveryFailingCallLeavesEachVariableOldOrNew)
             sheet::registerEmbeddedSpreadsheet(freshLocal);
             auto freshPlan = std::make_shared<FaultPlan>();
             testsupport::FaultyHost freshHost(freshLocal, freshPlan);
-            FakePlatform freshPlatform;
-            automation::Module1 m(freshHost, freshPlatform);
+            FakeDesktop freshDesktop;
+            automation::Module1 m(freshHost, freshDesktop);
             if (attach) {
                 m.OpenExcel(); // binds Sheet2; the user then switches to Sheet1
                 auto* a =
@@ -213,7 +213,7 @@ TEST_F(OpenExcelTest, EveryFailingCallLeavesEachVariableOldOrNew)
             ASSERT_NO_THROW(m.OpenExcel());
 
             const bool failed = freshPlan->calls >= failAt;
-            EXPECT_LE(freshPlatform.messages.size(), 1u);
+            EXPECT_LE(freshDesktop.messages.size(), 1u);
             // A failed attach starts another instance, so "new" is whatever xlApp holds now.
             sheet::Application* a = m.xlApp.isObject() ? app(m.xlApp) : nullptr;
             sheet::Worksheet* now = worksheet(m.xlSheet);

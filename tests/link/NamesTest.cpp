@@ -1,4 +1,4 @@
-#include "Names.h"
+#include "objectmodel/Names.h"
 
 #include <gtest/gtest.h>
 

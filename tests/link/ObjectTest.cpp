@@ -1,4 +1,4 @@
-#include "Automation.h"
+#include "link/Automation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "Automation.h"
+#include "link/Automation.h"
 
-#include "ErrorNumber.h"
+#include "testsupport/ErrorNumber.h"
 
 #include <gtest/gtest.h>
 

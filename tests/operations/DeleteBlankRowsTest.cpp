@@ -1,4 +1,4 @@
-#include "OperationWorld.h"
+#include "tests/operations/OperationWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ class DeleteBlankRowsTest : public testing::Test {
 protected:
     void run(std::string_view start, std::string_view end)
     {
-        operations::deleteBlankRows(w.module, w.platform, start, end);
+        operations::deleteBlankRows(w.module, w.desktop, start, end);
     }
     OperationWorld w;
 };
@@ -42,13 +42,13 @@ TEST_F(DeleteBlankRowsTest, DeletesTheBlankRowsOfTheRangeAndCountsThem)
 
     run("2", "6");
 
-    EXPECT_EQ(w.platform.messages, std::vector<Message>{done(3)});
+    EXPECT_EQ(w.desktop.messages, std::vector<Message>{done(3)});
     // Rows 3 to 5 are gone, the value in column 21 with its row; the former rows 6 to 9 stand at 3 to 6.
     EXPECT_EQ(w.cells(), (std::vector<std::string>{"2,5=b", "3,1=f", "4,3=7", "5,3=8", "6,3=9"}));
     EXPECT_EQ(w.calls("Rows("), (std::vector<std::string>{"Rows(5)", "Rows(4)", "Rows(3)"}));
     EXPECT_EQ(w.calls("Cells(").size(), 5u * 20u);
     // The spreadsheet comes to the front on connecting and again at the end.
-    EXPECT_EQ(w.platform.activations, (std::vector<std::string>{w.user->caption(), w.user->caption()}));
+    EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.user->caption(), w.user->caption()}));
 }
 
 TEST_F(DeleteBlankRowsTest, KeepsRowsWithAnyValueInTheFirstTwentyColumns)
@@ -61,7 +61,7 @@ TEST_F(DeleteBlankRowsTest, KeepsRowsWithAnyValueInTheFirstTwentyColumns)
 
     run("1", "5");
 
-    EXPECT_EQ(w.platform.messages, std::vector<Message>{done(0)});
+    EXPECT_EQ(w.desktop.messages, std::vector<Message>{done(0)});
     EXPECT_EQ(w.cells().size(), 5u);
 }
 
@@ -72,10 +72,10 @@ TEST_F(DeleteBlankRowsTest, DeletesConsecutiveBlankRowsAndASingleRowRange)
     run("1", "5");
     EXPECT_EQ(w.cells(), (std::vector<std::string>{"1,1=1", "2,1=5"}));
 
-    w.platform.messages.clear();
+    w.desktop.messages.clear();
     w.plan->trace.clear();
     run("3", "3");
-    EXPECT_EQ(w.platform.messages, std::vector<Message>{done(1)});
+    EXPECT_EQ(w.desktop.messages, std::vector<Message>{done(1)});
     EXPECT_EQ(w.calls("Cells(").size(), 20u);
     EXPECT_EQ(w.calls("Cells(3,").size(), 20u);
 }
@@ -91,7 +91,7 @@ TEST_F(DeleteBlankRowsTest, NeverDeletesARowThatWasNotBlankWhateverItsFirstColum
 
     run("1", "6");
 
-    EXPECT_EQ(w.platform.messages, std::vector<Message>{done(4)});
+    EXPECT_EQ(w.desktop.messages, std::vector<Message>{done(4)});
     EXPECT_EQ(w.rowContents(),
               (std::vector<std::string>{"1=待删除;4=the user's own text;", "1=待删除;", "1=待删除;", "1=待删除;"}));
 }
@@ -103,10 +103,10 @@ TEST_F(DeleteBlankRowsTest, RefusedRangesShowTheFailureAfterConnectingAndChangeN
     const std::pair<const char*, const char*> ranges[] = {{"", ""},   {"5", "4"},     {"0.5", "3"},    {"-1", "3"},
                                                           {"2", "0"}, {"1e999", "3"}, {"1", "-1e999"}, {"abc", "3"}};
     for (auto [start, end] : ranges) {
-        w.platform.messages.clear();
+        w.desktop.messages.clear();
         w.plan->log.clear();
         run(start, end);
-        EXPECT_EQ(w.platform.messages, std::vector<Message>{kFailure}) << start << " " << end;
+        EXPECT_EQ(w.desktop.messages, std::vector<Message>{kFailure}) << start << " " << end;
         EXPECT_EQ(w.plan->log.front(), "GetObject") << "the spreadsheet is connected first";
     }
     EXPECT_EQ(w.cells(), before);
@@ -116,7 +116,7 @@ TEST_F(DeleteBlankRowsTest, RoundsTheBoxesDown)
 {
     fillExample(w);
     run("2.9", "3.9"); // rows 2 and 3
-    EXPECT_EQ(w.platform.messages, std::vector<Message>{done(1)});
+    EXPECT_EQ(w.desktop.messages, std::vector<Message>{done(1)});
     EXPECT_EQ(w.calls("Cells(2,1)").size(), 1u);
     EXPECT_TRUE(w.calls("Cells(4,").empty());
 }
@@ -129,14 +129,14 @@ TEST_F(DeleteBlankRowsTest, AFailureLeavesNoMarkAndDeletesNothing)
     w.set(4, 20, automation::ErrorValue{2007});
     const auto before = w.cells();
     run("1", "5");
-    EXPECT_EQ(w.platform.messages, std::vector<Message>{kFailure});
+    EXPECT_EQ(w.desktop.messages, std::vector<Message>{kFailure});
     EXPECT_EQ(w.cells(), before);
 
     // An end row beyond the sheet: the rows before it are scanned, then the sheet refuses.
-    w.platform.messages.clear();
+    w.desktop.messages.clear();
     w.set(1048575, 1, "x");
     run("1048570", "1048600");
-    EXPECT_EQ(w.platform.messages, std::vector<Message>{kFailure});
+    EXPECT_EQ(w.desktop.messages, std::vector<Message>{kFailure});
     EXPECT_EQ(w.text(1048575, 1), "x");
     EXPECT_EQ(w.grid().cellCount(), before.size() + 1);
 }
@@ -145,7 +145,7 @@ TEST_F(DeleteBlankRowsTest, AFailingFinalActivationIsReportedAfterTheCount)
 {
     w.plan->failing = {"Caption"};
     run("1", "3");
-    EXPECT_EQ(w.platform.messages, (std::vector<Message>{done(3), kFailure}));
+    EXPECT_EQ(w.desktop.messages, (std::vector<Message>{done(3), kFailure}));
 }
 
 TEST_F(DeleteBlankRowsTest, WithoutASpreadsheetTheFailureIsShown)
@@ -153,8 +153,8 @@ TEST_F(DeleteBlankRowsTest, WithoutASpreadsheetTheFailureIsShown)
     w.user->quit();
     w.plan->failing = {"CreateObject"};
     run("1", "3");
-    ASSERT_EQ(w.platform.messages.size(), 2u);
-    EXPECT_EQ(w.platform.messages[1], kFailure);
+    ASSERT_EQ(w.desktop.messages.size(), 2u);
+    EXPECT_EQ(w.desktop.messages[1], kFailure);
 }
 
 // Each automation call of one click fails in turn: a message is shown, and only blank rows of the range have gone.
@@ -164,7 +164,7 @@ TEST(DeleteBlankRowsFaults, EveryFailingCallIsReportedAndOnlyBlankRowsAreDeleted
     {
         OperationWorld dry;
         fillExample(dry);
-        operations::deleteBlankRows(dry.module, dry.platform, "2", "6");
+        operations::deleteBlankRows(dry.module, dry.desktop, "2", "6");
         total = dry.plan->calls;
     }
     for (int failAt = 1; failAt <= total; ++failAt) {
@@ -172,9 +172,9 @@ TEST(DeleteBlankRowsFaults, EveryFailingCallIsReportedAndOnlyBlankRowsAreDeleted
         fillExample(w);
         const auto before = w.rowContents();
 
-        ASSERT_NO_THROW(operations::deleteBlankRows(w.module, w.platform, "2", "6"));
+        ASSERT_NO_THROW(operations::deleteBlankRows(w.module, w.desktop, "2", "6"));
 
-        EXPECT_FALSE(w.platform.messages.empty()) << failAt;
+        EXPECT_FALSE(w.desktop.messages.empty()) << failAt;
         // Row 5, whose only value lies beyond column 20, counts as blank and may have gone with its value.
         auto withoutRow5 = before;
         std::erase(withoutRow5, "21=far right;");

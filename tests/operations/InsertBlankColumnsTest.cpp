@@ -1,4 +1,4 @@
-#include "OperationWorld.h"
+#include "tests/operations/OperationWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ protected:
     }
     void run(std::string start, std::string end, std::string interval, std::string count)
     {
-        operations::insertBlankColumns(w.module, w.platform, {start, end, interval, count});
+        operations::insertBlankColumns(w.module, w.desktop, {start, end, interval, count});
     }
     std::vector<std::string> row1(int columns) const
     {
@@ -36,8 +36,8 @@ TEST_F(InsertBlankColumnsTest, InsertsNBlankColumnsAfterEveryKColumns)
     EXPECT_EQ(w.calls("Columns("), (std::vector<std::string>{"Columns(4)", "Columns(4)", "Columns(9)", "Columns(9)",
                                                              "Columns(14)", "Columns(14)"}));
     EXPECT_EQ(w.calls("Insert(Shift:=-4161)").size(), 6u);
-    EXPECT_EQ(w.platform.messages, (std::vector<Message>{{"数据处理完成,谢谢使用!", "提示", 64}}));
-    EXPECT_EQ(w.platform.foreground, "Tessavo");
+    EXPECT_EQ(w.desktop.messages, (std::vector<Message>{{"数据处理完成,谢谢使用!", "提示", 64}}));
+    EXPECT_EQ(w.desktop.foreground, "Tessavo");
 }
 
 TEST_F(InsertBlankColumnsTest, AColumnLetterReadsZero)
@@ -61,10 +61,10 @@ TEST_F(InsertBlankColumnsTest, ChecksTheInputLikeTheRowInsertion)
         {"1", "10", "3", "1e400", input},
     };
     for (const auto& c : cases) {
-        w.platform.messages.clear();
+        w.desktop.messages.clear();
         w.plan->log.clear();
         run(c.start, c.end, c.interval, c.count);
-        EXPECT_EQ(w.platform.messages, std::vector<Message>{c.message}) << c.start << " " << c.end;
+        EXPECT_EQ(w.desktop.messages, std::vector<Message>{c.message}) << c.start << " " << c.end;
         EXPECT_TRUE(w.plan->log.empty());
     }
     EXPECT_EQ(row1(12).back(), "12");
@@ -74,8 +74,8 @@ TEST_F(InsertBlankColumnsTest, ARefusedInsertionKeepsTheLastColumnAndReportsWhy)
 {
     w.set(2, 16380, "edge");
     run("1", "10", "3", "2");
-    ASSERT_EQ(w.platform.messages.size(), 1u);
-    EXPECT_NE(w.platform.messages[0].text.find("已插入 4 列"), std::string::npos) << w.platform.messages[0].text;
+    ASSERT_EQ(w.desktop.messages.size(), 1u);
+    EXPECT_NE(w.desktop.messages[0].text.find("已插入 4 列"), std::string::npos) << w.desktop.messages[0].text;
     EXPECT_EQ(w.text(2, 16384), "edge");
 }
 

@@ -1,8 +1,8 @@
-#include "Application.h"
-#include "FakePlatform.h"
-#include "FaultInjection.h"
-#include "Operations.h"
-#include "Values.h"
+#include "operations/Operations.h"
+#include "sheet/model/Application.h"
+#include "sheet/model/Values.h"
+#include "testsupport/FakeDesktop.h"
+#include "testsupport/FaultInjection.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 namespace {
 
 using automation::Value;
-using testsupport::FakePlatform;
-using Message = FakePlatform::Message;
+using testsupport::FakeDesktop;
+using Message = FakeDesktop::Message;
 
 const Message kRatio{"重新调整总行数和间隔行数！", "错误", 64};
 const Message kInput{"检查数据输入！", "错误", 64};
@@ -28,7 +28,7 @@ protected:
         user->addWorkbook();
         for (int r = 1; r <= 12; ++r)
             grid().setCell(r, 1, sheet::CellView::makeNumber(r));
-        platform.windows = {"Tessavo", user->caption()};
+        desktop.windows = {"Tessavo", user->caption()};
     }
 
     sheet::Grid& grid() const { return user->activeWorkbook()->activeSheet()->grid(); }
@@ -48,15 +48,15 @@ protected:
     }
     void run(std::string start, std::string end, std::string interval, std::string count)
     {
-        operations::insertBlankRows(module, platform, {start, end, interval, count});
+        operations::insertBlankRows(module, desktop, {start, end, interval, count});
     }
 
     automation::LocalHost local;
     sheet::Application* user = nullptr;
     std::shared_ptr<testsupport::FaultPlan> plan = std::make_shared<testsupport::FaultPlan>();
     testsupport::FaultyHost host{local, plan};
-    FakePlatform platform;
-    automation::Module1 module{host, platform};
+    FakeDesktop desktop;
+    automation::Module1 module{host, desktop};
 };
 
 TEST_F(InsertBlankRowsTest, InsertsNBlankRowsAfterEveryKRows)
@@ -68,10 +68,10 @@ TEST_F(InsertBlankRowsTest, InsertsNBlankRowsAfterEveryKRows)
     EXPECT_EQ(rowsRequested(),
               (std::vector<std::string>{"Rows(4)", "Rows(4)", "Rows(9)", "Rows(9)", "Rows(14)", "Rows(14)"}));
     EXPECT_EQ(std::count(plan->trace.begin(), plan->trace.end(), "Insert(Shift:=-4121)"), 6);
-    EXPECT_EQ(platform.messages, std::vector<Message>{kDone});
+    EXPECT_EQ(desktop.messages, std::vector<Message>{kDone});
     // The spreadsheet came to the front on connecting; the main window comes back last.
-    EXPECT_EQ(platform.activations, (std::vector<std::string>{user->caption(), "Tessavo"}));
-    EXPECT_EQ(platform.foreground, "Tessavo");
+    EXPECT_EQ(desktop.activations, (std::vector<std::string>{user->caption(), "Tessavo"}));
+    EXPECT_EQ(desktop.foreground, "Tessavo");
 }
 
 TEST_F(InsertBlankRowsTest, FullWidthDigitsReadAsTheNumbersTyped)
@@ -80,7 +80,7 @@ TEST_F(InsertBlankRowsTest, FullWidthDigitsReadAsTheNumbersTyped)
     run("１", "１０", "３　", "２");
     EXPECT_EQ(rowsRequested(),
               (std::vector<std::string>{"Rows(4)", "Rows(4)", "Rows(9)", "Rows(9)", "Rows(14)", "Rows(14)"}));
-    EXPECT_EQ(platform.messages, std::vector<Message>{kDone});
+    EXPECT_EQ(desktop.messages, std::vector<Message>{kDone});
 }
 
 TEST_F(InsertBlankRowsTest, OnlyWholeIntervalsBeforeTheEndRowGetBlankRows)
@@ -126,10 +126,10 @@ TEST_F(InsertBlankRowsTest, RefusedInputShowsOneMessageAndNeverConnects)
         {"1", "1e15", "1", "1", kInput},
     };
     for (const Case& c : cases) {
-        platform.messages.clear();
+        desktop.messages.clear();
         plan->log.clear();
         run(c.start, c.end, c.interval, c.count);
-        EXPECT_EQ(platform.messages, std::vector<Message>{c.message})
+        EXPECT_EQ(desktop.messages, std::vector<Message>{c.message})
             << c.start << " | " << c.end << " | " << c.interval << " | " << c.count;
         EXPECT_TRUE(plan->log.empty()) << "connected for " << c.start << " | " << c.end;
     }
@@ -141,17 +141,17 @@ TEST_F(InsertBlankRowsTest, AStartBoxOfLettersReadsZeroAndIsNotBlank)
 {
     run("abc", "10", "3", "1");
     EXPECT_EQ(rowsRequested(), (std::vector<std::string>{"Rows(3)", "Rows(7)", "Rows(11)"}));
-    EXPECT_EQ(platform.messages, std::vector<Message>{kDone});
+    EXPECT_EQ(desktop.messages, std::vector<Message>{kDone});
 }
 
 TEST_F(InsertBlankRowsTest, ACountBelowOneConnectsInsertsNothingAndStillCompletes)
 {
     for (const char* count : {"0", "0.5", "-3", "abc"}) {
-        platform.messages.clear();
-        platform.activations.clear();
+        desktop.messages.clear();
+        desktop.activations.clear();
         run("1", "1e9", "1", count); // a huge range costs nothing when nothing is inserted
-        EXPECT_EQ(platform.messages, std::vector<Message>{kDone}) << count;
-        EXPECT_EQ(platform.activations, (std::vector<std::string>{user->caption(), "Tessavo"}));
+        EXPECT_EQ(desktop.messages, std::vector<Message>{kDone}) << count;
+        EXPECT_EQ(desktop.activations, (std::vector<std::string>{user->caption(), "Tessavo"}));
     }
     EXPECT_TRUE(rowsRequested().empty());
     EXPECT_EQ(grid().lastRow(), 12);
@@ -163,22 +163,22 @@ TEST_F(InsertBlankRowsTest, ARefusedInsertionEndsTheClickWithItsReasonAndKeepsTh
 
     run("1", "10", "3", "4"); // the seventh insertion would push "keep me" off the sheet
 
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].title, "提示");
-    EXPECT_EQ(platform.messages[0].style, 64);
-    EXPECT_NE(platform.messages[0].text.find("已插入 6 行"), std::string::npos) << platform.messages[0].text;
-    EXPECT_NE(platform.messages[0].text.find("非空单元格"), std::string::npos) << platform.messages[0].text;
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].title, "提示");
+    EXPECT_EQ(desktop.messages[0].style, 64);
+    EXPECT_NE(desktop.messages[0].text.find("已插入 6 行"), std::string::npos) << desktop.messages[0].text;
+    EXPECT_NE(desktop.messages[0].text.find("非空单元格"), std::string::npos) << desktop.messages[0].text;
     EXPECT_EQ(sheet::toValue(grid().cell(1048576, 1)), Value("keep me"));
     EXPECT_EQ(column1(5), (std::vector<std::string>{"1", "2", "3", "", ""}));
     // No completion, and the main window is not brought back over the message.
-    EXPECT_EQ(platform.activations, std::vector<std::string>{user->caption()});
+    EXPECT_EQ(desktop.activations, std::vector<std::string>{user->caption()});
 }
 
 TEST_F(InsertBlankRowsTest, PositionsOutsideTheSheetAreReportedNotInserted)
 {
     run("-10", "10", "5", "1"); // the first position is row -5
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_NE(platform.messages[0].text.find("超出工作表范围"), std::string::npos) << platform.messages[0].text;
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_NE(desktop.messages[0].text.find("超出工作表范围"), std::string::npos) << desktop.messages[0].text;
     EXPECT_EQ(grid().lastRow(), 12);
 }
 
@@ -190,9 +190,9 @@ TEST_F(InsertBlankRowsTest, WithoutASpreadsheetBothFailuresAreShownAndTheProgram
 
     run("1", "10", "3", "1");
 
-    ASSERT_EQ(platform.messages.size(), 2u);
-    EXPECT_EQ(platform.messages[0], (Message{"ActiveX 部件不能创建对象", "Tessavo", 0}));
-    EXPECT_NE(platform.messages[1].text.find("对象变量或 With 块变量未设置"), std::string::npos);
+    ASSERT_EQ(desktop.messages.size(), 2u);
+    EXPECT_EQ(desktop.messages[0], (Message{"ActiveX 部件不能创建对象", "Tessavo", 0}));
+    EXPECT_NE(desktop.messages[1].text.find("对象变量或 With 块变量未设置"), std::string::npos);
 }
 
 // Each automation call of one click fails in turn: a message is shown each time, the program goes on, and the
@@ -213,12 +213,12 @@ TEST_F(InsertBlankRowsTest, EveryFailingCallIsReportedAndLosesNothing)
         auto freshPlan = std::make_shared<testsupport::FaultPlan>();
         freshPlan->failAt = failAt;
         testsupport::FaultyHost freshHost(freshLocal, freshPlan);
-        FakePlatform freshPlatform;
-        automation::Module1 m(freshHost, freshPlatform);
+        FakeDesktop freshDesktop;
+        automation::Module1 m(freshHost, freshDesktop);
 
-        ASSERT_NO_THROW(operations::insertBlankRows(m, freshPlatform, {"1", "10", "3", "2"}));
+        ASSERT_NO_THROW(operations::insertBlankRows(m, freshDesktop, {"1", "10", "3", "2"}));
 
-        ASSERT_FALSE(freshPlatform.messages.empty()) << failAt;
+        ASSERT_FALSE(freshDesktop.messages.empty()) << failAt;
         std::vector<double> values;
         for (int r = 1; r <= 30; ++r)
             if (g.cell(r, 1).kind == sheet::CellKind::Number)

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Application.h"
-#include "FakePlatform.h"
-#include "FaultInjection.h"
-#include "Module1.h"
-#include "Operations.h"
-#include "Values.h"
+#include "link/Module1.h"
+#include "operations/Operations.h"
+#include "sheet/model/Application.h"
+#include "sheet/model/Values.h"
+#include "testsupport/FakeDesktop.h"
+#include "testsupport/FaultInjection.h"
 
 #include <memory>
 #include <string>
@@ -14,21 +14,21 @@
 // The user's spreadsheet already running with one workbook, and the program linked to it through a host whose
 // calls can be made to fail.
 struct OperationWorld {
-    using Message = testsupport::FakePlatform::Message;
+    using Message = testsupport::FakeDesktop::Message;
 
     automation::LocalHost local;
     sheet::Application* user = nullptr;
     std::shared_ptr<testsupport::FaultPlan> plan = std::make_shared<testsupport::FaultPlan>();
     testsupport::FaultyHost host{local, plan};
-    testsupport::FakePlatform platform;
-    automation::Module1 module{host, platform};
+    testsupport::FakeDesktop desktop;
+    automation::Module1 module{host, desktop};
 
     explicit OperationWorld(int failAt = 0)
     {
         sheet::registerEmbeddedSpreadsheet(local);
         user = sheet::modelObject<sheet::Application>(local.createObject("Excel.Application"));
         user->addWorkbook();
-        platform.windows = {"Tessavo", user->caption()};
+        desktop.windows = {"Tessavo", user->caption()};
         plan->failAt = failAt;
     }
 

@@ -1,4 +1,4 @@
-#include "OperationWorld.h"
+#include "tests/operations/OperationWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ class SelectBlankRowsTest : public testing::Test {
 protected:
     void run(std::string_view start, std::string_view end)
     {
-        operations::selectBlankRows(w.module, w.platform, start, end);
+        operations::selectBlankRows(w.module, w.desktop, start, end);
     }
     std::string selection() const { return w.sheet().selection().address(); }
     OperationWorld w;
@@ -32,12 +32,12 @@ TEST_F(SelectBlankRowsTest, SelectsTheBlankRowsAsWholeRowsWithoutChangingACell)
 
     run("2", "6");
 
-    EXPECT_EQ(w.platform.messages, std::vector<Message>{done(3)});
+    EXPECT_EQ(w.desktop.messages, std::vector<Message>{done(3)});
     EXPECT_EQ(selection(), "$3:$3,$4:$4,$5:$5");
     EXPECT_EQ(w.cells(), before);
     EXPECT_EQ(w.calls("Union(").size(), 2u);
     EXPECT_EQ(w.calls("Select(").size(), 1u);
-    EXPECT_EQ(w.platform.activations, (std::vector<std::string>{w.user->caption(), w.user->caption()}));
+    EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.user->caption(), w.user->caption()}));
 }
 
 TEST_F(SelectBlankRowsTest, SelectsOneTwoOrScatteredRows)
@@ -53,7 +53,7 @@ TEST_F(SelectBlankRowsTest, SelectsOneTwoOrScatteredRows)
     EXPECT_EQ(selection(), "$3:$3,$7:$7");
     run("1", "12");
     EXPECT_EQ(selection(), "$3:$3,$7:$7,$12:$12");
-    EXPECT_EQ(w.platform.messages, (std::vector<Message>{done(1), done(2), done(3)}));
+    EXPECT_EQ(w.desktop.messages, (std::vector<Message>{done(1), done(2), done(3)}));
 }
 
 TEST_F(SelectBlankRowsTest, RoundsTheBoxesToTheNearestRowHalvesToEven)
@@ -94,9 +94,9 @@ TEST_F(SelectBlankRowsTest, BadRangesShowTheFailureAndKeepTheSelection)
         {"", ""},
     };
     for (auto [start, end] : ranges) {
-        w.platform.messages.clear();
+        w.desktop.messages.clear();
         run(start, end);
-        EXPECT_EQ(w.platform.messages, std::vector<Message>{kFailure}) << start << " " << end;
+        EXPECT_EQ(w.desktop.messages, std::vector<Message>{kFailure}) << start << " " << end;
         EXPECT_EQ(selection(), "$A$1") << start << " " << end;
     }
     EXPECT_EQ(w.cells(), before);
@@ -106,13 +106,13 @@ TEST_F(SelectBlankRowsTest, AFailedSelectOrActivationIsReported)
 {
     w.plan->failing = {"Select"};
     run("1", "2");
-    EXPECT_EQ(w.platform.messages, std::vector<Message>{kFailure});
+    EXPECT_EQ(w.desktop.messages, std::vector<Message>{kFailure});
     EXPECT_EQ(selection(), "$A$1");
 
-    w.platform.messages.clear();
+    w.desktop.messages.clear();
     w.plan->failing = {"Caption"};
     run("1", "2");
-    EXPECT_EQ(w.platform.messages, (std::vector<Message>{done(2), kFailure}));
+    EXPECT_EQ(w.desktop.messages, (std::vector<Message>{done(2), kFailure}));
     EXPECT_EQ(selection(), "$1:$1,$2:$2");
 }
 
@@ -128,7 +128,7 @@ TEST(SelectBlankRowsFaults, EveryFailingCallIsReportedAndChangesNoCell)
     {
         OperationWorld dry;
         fill(dry);
-        operations::selectBlankRows(dry.module, dry.platform, "1", "5");
+        operations::selectBlankRows(dry.module, dry.desktop, "1", "5");
         total = dry.plan->calls;
     }
     for (int failAt = 1; failAt <= total; ++failAt) {
@@ -136,9 +136,9 @@ TEST(SelectBlankRowsFaults, EveryFailingCallIsReportedAndChangesNoCell)
         fill(w);
         const auto before = w.cells();
 
-        ASSERT_NO_THROW(operations::selectBlankRows(w.module, w.platform, "1", "5"));
+        ASSERT_NO_THROW(operations::selectBlankRows(w.module, w.desktop, "1", "5"));
 
-        EXPECT_FALSE(w.platform.messages.empty()) << failAt;
+        EXPECT_FALSE(w.desktop.messages.empty()) << failAt;
         EXPECT_EQ(w.cells(), before) << failAt;
         const std::string selected = w.sheet().selection().address();
         EXPECT_TRUE(selected == "$A$1" || selected == "$2:$2,$4:$4,$5:$5") << failAt << ": " << selected;

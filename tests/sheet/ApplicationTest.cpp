@@ -1,7 +1,7 @@
-#include "Application.h"
-#include "Platform.h"
+#include "sheet/model/Application.h"
+#include "link/Desktop.h"
 
-#include "ErrorNumber.h"
+#include "testsupport/ErrorNumber.h"
 
 #include <gtest/gtest.h>
 

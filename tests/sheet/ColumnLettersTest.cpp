@@ -1,4 +1,4 @@
-#include "ColumnLetters.h"
+#include "sheet/engine/ColumnLetters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Every allocation of a change made to fail in turn: the grid must stay exactly as it was each time.
-#include "Grid.h"
+#include "sheet/engine/Grid.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Grid.h"
+#include "sheet/engine/Grid.h"
 
 #include <algorithm>
 #include <array>

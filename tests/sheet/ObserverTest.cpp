@@ -1,4 +1,4 @@
-#include "Application.h"
+#include "sheet/model/Application.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "Application.h"
+#include "sheet/model/Application.h"
 
-#include "ErrorNumber.h"
+#include "testsupport/ErrorNumber.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "SharedTexts.h"
+#include "sheet/engine/SharedTexts.h"
 
 #include <gtest/gtest.h>
 

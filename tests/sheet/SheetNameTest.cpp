@@ -1,4 +1,4 @@
-#include "SheetName.h"
+#include "sheet/engine/SheetName.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "Application.h"
-#include "ErrorNumber.h"
-#include "Workbook.h"
+#include "sheet/model/Application.h"
+#include "sheet/model/Workbook.h"
+#include "testsupport/ErrorNumber.h"
 
 #include <gtest/gtest.h>
 

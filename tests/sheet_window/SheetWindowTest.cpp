@@ -1,17 +1,17 @@
-#include "SheetWindow.h"
-#include "Application.h"
-#include "Csv.h"
-#include "FakePlatform.h"
-#include "FileProgress.h"
-#include "FileSystem.h"
-#include "Module1.h"
-#include "Recovery.h"
-#include "SheetModel.h"
-#include "WindowDialogs.h"
-#include "Workbook.h"
-#include "WorkbookFiles.h"
-#include "Xlsx.h"
-#include "XlsxFixture.h"
+#include "sheet/window/SheetWindow.h"
+#include "link/Module1.h"
+#include "sheet/files/Csv.h"
+#include "sheet/files/FileSystem.h"
+#include "sheet/files/Xlsx.h"
+#include "sheet/model/Application.h"
+#include "sheet/model/Workbook.h"
+#include "sheet/window/FileProgress.h"
+#include "sheet/window/Recovery.h"
+#include "sheet/window/SheetModel.h"
+#include "sheet/window/WindowDialogs.h"
+#include "sheet/window/WorkbookFiles.h"
+#include "tests/files/XlsxFixture.h"
+#include "testsupport/FakeDesktop.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -219,7 +219,7 @@ private:
     }
 
     std::unique_ptr<automation::LocalHost> m_host;
-    std::unique_ptr<testsupport::FakePlatform> m_platform;
+    std::unique_ptr<testsupport::FakeDesktop> m_desktop;
     std::unique_ptr<automation::Module1> m_module;
     QPointer<SheetWindow> m_window;
     FakeDialogs m_dialogs;
@@ -247,8 +247,8 @@ void SheetWindowTest::init()
     sheet::WindowDialogs::setCurrent(&m_dialogs);
     m_host = std::make_unique<automation::LocalHost>();
     sheet::registerEmbeddedSpreadsheetWithWindow(*m_host);
-    m_platform = std::make_unique<testsupport::FakePlatform>();
-    m_module = std::make_unique<automation::Module1>(*m_host, *m_platform);
+    m_desktop = std::make_unique<testsupport::FakeDesktop>();
+    m_module = std::make_unique<automation::Module1>(*m_host, *m_desktop);
 }
 
 void SheetWindowTest::cleanup()
@@ -260,7 +260,7 @@ void SheetWindowTest::cleanup()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(m_window.isNull());
     m_module.reset();
-    m_platform.reset();
+    m_desktop.reset();
     m_host.reset();
     sheet::WindowDialogs::setCurrent(nullptr);
 }

@@ -1,5 +1,5 @@
-#include "Utf16.h"
-#include "Utf8.h"
+#include "text/Utf16.h"
+#include "text/Utf8.h"
 
 #include <gtest/gtest.h>
 

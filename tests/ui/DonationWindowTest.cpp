@@ -1,4 +1,4 @@
-#include "DonationWindow.h"
+#include "ui/DonationWindow.h"
 
 #include <QImageReader>
 #include <QtTest>

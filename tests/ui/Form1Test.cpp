@@ -1,12 +1,12 @@
-#include "Form1.h"
-#include "Application.h"
-#include "DonationWindow.h"
-#include "Fonts.h"
-#include "LocalHost.h"
-#include "Module1.h"
-#include "QtPlatform.h"
-#include "StayOnTop.h"
-#include "Values.h"
+#include "ui/Form1.h"
+#include "link/LocalHost.h"
+#include "link/Module1.h"
+#include "platform/qt/StayOnTop.h"
+#include "sheet/model/Application.h"
+#include "sheet/model/Values.h"
+#include "ui/DonationWindow.h"
+#include "ui/Fonts.h"
+#include "ui/QtDesktop.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -83,7 +83,7 @@ private:
     sheet::Grid& grid() const { return m_user->activeWorkbook()->activeSheet()->grid(); }
 
     std::unique_ptr<automation::LocalHost> m_host;
-    std::unique_ptr<ui::QtPlatform> m_platform;
+    std::unique_ptr<ui::QtDesktop> m_desktop;
     std::unique_ptr<automation::Module1> m_module;
     std::unique_ptr<ui::Form1> m_form;
     sheet::Application* m_user = nullptr;
@@ -96,9 +96,9 @@ void Form1Test::init()
     // The user's spreadsheet is running with a workbook open.
     m_user = sheet::modelObject<sheet::Application>(m_host->createObject("Excel.Application"));
     m_user->addWorkbook();
-    m_platform = std::make_unique<ui::QtPlatform>();
-    m_module = std::make_unique<automation::Module1>(*m_host, *m_platform);
-    m_form = std::make_unique<ui::Form1>(*m_module, *m_platform);
+    m_desktop = std::make_unique<ui::QtDesktop>();
+    m_module = std::make_unique<automation::Module1>(*m_host, *m_desktop);
+    m_form = std::make_unique<ui::Form1>(*m_module, *m_desktop);
     m_form->show();
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
@@ -108,7 +108,7 @@ void Form1Test::cleanup()
 {
     m_form.reset();
     m_module.reset();
-    m_platform.reset();
+    m_desktop.reset();
     m_host.reset();
 }
 
@@ -188,7 +188,7 @@ void Form1Test::centresTheWholeWindowOnTheScreen()
 {
     const QRect screen = m_form->screen()->availableGeometry();
     const QRect outer = m_form->frameGeometry();
-    QVERIFY2(outer != m_form->geometry(), "the platform draws no frame: the test would prove nothing");
+    QVERIFY2(outer != m_form->geometry(), "the desktop draws no frame: the test would prove nothing");
     QVERIFY2(
         qAbs(outer.center().x() - screen.center().x()) <= 1 && qAbs(outer.center().y() - screen.center().y()) <= 1,
         qPrintable(
@@ -368,10 +368,10 @@ void Form1Test::reportsRefusedInputAndAMissingSpreadsheet()
 
     // No spreadsheet anywhere: the failed start has no icon and the program's title.
     m_user->quit();
-    ui::QtPlatform platform;
+    ui::QtDesktop desktop;
     automation::LocalHost empty;
-    automation::Module1 module(empty, platform);
-    ui::Form1 form(module, platform);
+    automation::Module1 module(empty, desktop);
+    ui::Form1 form(module, desktop);
     form.show();
     form.findChild<QLineEdit*>(QStringLiteral("Text5"))->setText(QStringLiteral("1"));
     form.findChild<QLineEdit*>(QStringLiteral("Text6"))->setText(QStringLiteral("3"));

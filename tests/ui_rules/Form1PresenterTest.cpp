@@ -1,8 +1,8 @@
-#include "Form1Presenter.h"
-#include "Application.h"
-#include "FakePlatform.h"
-#include "LocalHost.h"
-#include "Values.h"
+#include "ui/rules/Form1Presenter.h"
+#include "link/LocalHost.h"
+#include "sheet/model/Application.h"
+#include "sheet/model/Values.h"
+#include "testsupport/FakeDesktop.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -74,10 +74,10 @@ protected:
     }
 
     automation::LocalHost host;
-    testsupport::FakePlatform platform;
-    automation::Module1 module{host, platform};
+    testsupport::FakeDesktop desktop;
+    automation::Module1 module{host, desktop};
     FakeView view;
-    ui::Form1Presenter presenter{view, module, platform};
+    ui::Form1Presenter presenter{view, module, desktop};
 };
 
 TEST_F(Form1PresenterTest, LoadEmptiesThePlaceholdersThenKeepsTheWindowInFront)
@@ -179,23 +179,23 @@ TEST_F(Form1PresenterTest, EachGroupButtonRunsItsEditOnItsOwnBoxes)
     presenter.clicked(Id::Command2);
     EXPECT_EQ(grid.lastRow(), 12);
 
-    ASSERT_EQ(platform.messages.size(), 4u);
-    EXPECT_EQ(platform.messages[0].text, "数据处理完成,谢谢使用!");
-    EXPECT_EQ(platform.messages[1].text, "数据处理完成,谢谢使用!");
-    EXPECT_EQ(platform.messages[2].text, "数据处理完成,共选择空行 6 个!");
-    EXPECT_EQ(platform.messages[3].text, "数据处理完成,共删除空行 6 个!");
+    ASSERT_EQ(desktop.messages.size(), 4u);
+    EXPECT_EQ(desktop.messages[0].text, "数据处理完成,谢谢使用!");
+    EXPECT_EQ(desktop.messages[1].text, "数据处理完成,谢谢使用!");
+    EXPECT_EQ(desktop.messages[2].text, "数据处理完成,共选择空行 6 个!");
+    EXPECT_EQ(desktop.messages[3].text, "数据处理完成,共删除空行 6 个!");
 }
 
 TEST_F(Form1PresenterTest, WhileAnEditRunsNoButtonDoesAnything)
 {
     // The user presses buttons while the edit's message box is open.
-    platform.onMessage = [this](const testsupport::FakePlatform::Message&) {
+    desktop.onMessage = [this](const testsupport::FakeDesktop::Message&) {
         EXPECT_TRUE(presenter.busy());
         for (Id id : {Id::Command1, Id::Command2, Id::Command5, Id::Command6})
             presenter.clicked(id);
     };
     presenter.clicked(Id::Command1);
-    EXPECT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages.size(), 1u);
     EXPECT_TRUE(view.log.empty());
     EXPECT_FALSE(presenter.busy());
     presenter.clicked(Id::Command6);
@@ -207,7 +207,7 @@ TEST_F(Form1PresenterTest, OtherControlsRunNothing)
     for (Id id : {Id::Check1, Id::Text1, Id::Label10, Id::Frame1})
         presenter.clicked(id);
     EXPECT_TRUE(view.log.empty());
-    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(desktop.messages.empty());
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "Layout.h"
+#include "ui/rules/Layout.h"
 
 #include <gtest/gtest.h>
 

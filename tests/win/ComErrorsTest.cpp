@@ -1,5 +1,5 @@
-#include "ComErrors.h"
-#include "Apartment.h"
+#include "link/com/ComErrors.h"
+#include "link/com/Apartment.h"
 
 #include <gtest/gtest.h>
 

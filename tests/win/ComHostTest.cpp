@@ -1,14 +1,14 @@
-#include "ComHost.h"
-#include "Apartment.h"
-#include "Application.h"
-#include "ComTestSupport.h"
-#include "DispatchClient.h"
-#include "DispatchServer.h"
-#include "FakePlatform.h"
-#include "Module1.h"
-#include "Operations.h"
-#include "Values.h"
-#include "WideText.h"
+#include "link/com/ComHost.h"
+#include "link/Module1.h"
+#include "link/com/Apartment.h"
+#include "link/com/DispatchClient.h"
+#include "link/com/DispatchServer.h"
+#include "link/com/WideText.h"
+#include "operations/Operations.h"
+#include "sheet/model/Application.h"
+#include "sheet/model/Values.h"
+#include "tests/win/ComTestSupport.h"
+#include "testsupport/FakeDesktop.h"
 
 #include <gtest/gtest.h>
 
@@ -162,22 +162,22 @@ TEST_F(EmbeddedOverComTest, BlankRowsAreInsertedEndToEndThroughCom)
     for (int r = 1; r <= 12; ++r)
         grid().setCell(r, 1, sheet::CellView::makeNumber(r));
     RenamingHost renaming;
-    testsupport::FakePlatform platform;
-    platform.windows = {"Tessavo", app().caption()};
-    automation::Module1 module{renaming, platform};
+    testsupport::FakeDesktop desktop;
+    desktop.windows = {"Tessavo", app().caption()};
+    automation::Module1 module{renaming, desktop};
 
-    operations::insertBlankRows(module, platform, {"1", "10", "3", "2"});
+    operations::insertBlankRows(module, desktop, {"1", "10", "3", "2"});
 
     std::vector<std::string> column1;
     for (int r = 1; r <= 18; ++r)
         column1.push_back(text(r, 1));
     EXPECT_EQ(column1, (std::vector<std::string>{"1", "2", "3", "", "", "4", "5", "6", "", "", "7", "8", "9", "", "",
                                                  "10", "11", "12"}));
-    EXPECT_EQ(platform.messages,
-              (std::vector<testsupport::FakePlatform::Message>{{"数据处理完成,谢谢使用!", "提示", 64}}));
+    EXPECT_EQ(desktop.messages,
+              (std::vector<testsupport::FakeDesktop::Message>{{"数据处理完成,谢谢使用!", "提示", 64}}));
     EXPECT_TRUE(throughCom(module.xlSheet));
     EXPECT_TRUE(app().visible());
-    EXPECT_EQ(platform.activations, (std::vector<std::string>{app().caption(), "Tessavo"}));
+    EXPECT_EQ(desktop.activations, (std::vector<std::string>{app().caption(), "Tessavo"}));
 }
 
 TEST(OpenExcelOverCom, WithoutTheApplicationShowsOneMessageWithTheReasonAndBindsNothing)
@@ -188,8 +188,8 @@ TEST(OpenExcelOverCom, WithoutTheApplicationShowsOneMessageWithTheReasonAndBinds
         GTEST_SKIP() << "the spreadsheet application is installed here";
 
     ComHost host;
-    testsupport::FakePlatform platform;
-    automation::Module1 module{host, platform};
+    testsupport::FakeDesktop desktop;
+    automation::Module1 module{host, desktop};
     automation::LocalHost local;
     sheet::registerEmbeddedSpreadsheet(local);
     const Object earlierSheet = local.createObject(automation::kSpreadsheetClass);
@@ -201,11 +201,11 @@ TEST(OpenExcelOverCom, WithoutTheApplicationShowsOneMessageWithTheReasonAndBinds
 
     module.OpenExcel();
 
-    EXPECT_EQ(platform.messages, (std::vector<testsupport::FakePlatform::Message>{
-                                     {reason.description(), "Tessavo", automation::kStyleOkOnly}}));
+    EXPECT_EQ(desktop.messages, (std::vector<testsupport::FakeDesktop::Message>{
+                                    {reason.description(), "Tessavo", automation::kStyleOkOnly}}));
     EXPECT_EQ(module.xlSheet, earlierSheet);
     EXPECT_TRUE(module.xlApp.isEmpty());
-    EXPECT_TRUE(platform.activations.empty());
+    EXPECT_TRUE(desktop.activations.empty());
 }
 
 // A stand-in for an application, registered under a class name of the real one ("Ket.Application") for the

@@ -1,4 +1,4 @@
-#include "ComTestSupport.h"
+#include "tests/win/ComTestSupport.h"
 
 #include <windows.h>
 

@@ -3,8 +3,8 @@
 // Test doubles on the COM side: a recording IDispatch that counts its references, a spy on the COM allocator that
 // counts live BSTRs, and test classes registered under names of their own.
 
-#include "ComPtr.h"
-#include "Variant.h"
+#include "link/com/ComPtr.h"
+#include "link/com/Variant.h"
 
 #include <oaidl.h>
 

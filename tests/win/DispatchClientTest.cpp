@@ -1,8 +1,8 @@
-#include "DispatchClient.h"
-#include "Apartment.h"
-#include "ComErrors.h"
-#include "ComTestSupport.h"
-#include "VariantConversion.h"
+#include "link/com/DispatchClient.h"
+#include "link/com/Apartment.h"
+#include "link/com/ComErrors.h"
+#include "link/com/VariantConversion.h"
+#include "tests/win/ComTestSupport.h"
 
 #include <gtest/gtest.h>
 

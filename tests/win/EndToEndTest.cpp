@@ -1,16 +1,16 @@
 // tessavo.exe itself, driven by real input under Wine, while this process holds the user's sheet: the embedded
 // spreadsheet served over COM as the running "Excel.Application".
-#include "Apartment.h"
-#include "Application.h"
-#include "ComHost.h"
-#include "ComTestSupport.h"
-#include "DispatchServer.h"
-#include "Form1Window.h"
-#include "Layout.h"
-#include "LocalHost.h"
-#include "Module1.h"
-#include "Values.h"
-#include "Win32Input.h"
+#include "link/LocalHost.h"
+#include "link/Module1.h"
+#include "link/com/Apartment.h"
+#include "link/com/ComHost.h"
+#include "link/com/DispatchServer.h"
+#include "sheet/model/Application.h"
+#include "sheet/model/Values.h"
+#include "tests/win/ComTestSupport.h"
+#include "tests/win/Win32Input.h"
+#include "ui/rules/Layout.h"
+#include "ui/win32/Form1Window.h"
 
 #include <gtest/gtest.h>
 

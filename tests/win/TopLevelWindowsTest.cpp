@@ -1,4 +1,4 @@
-#include "TopLevelWindows.h"
+#include "platform/win/TopLevelWindows.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
-#include "VariantConversion.h"
-#include "Apartment.h"
-#include "ComPtr.h"
-#include "DispatchClient.h"
-#include "DispatchServer.h"
+#include "link/com/VariantConversion.h"
+#include "link/com/Apartment.h"
+#include "link/com/ComPtr.h"
+#include "link/com/DispatchClient.h"
+#include "link/com/DispatchServer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Win32Input.h"
+#include "tests/win/Win32Input.h"
 
 #include <cmath>
 #include <vector>

@@ -1,15 +1,15 @@
 // The Win32 windows with real windows and real input, under Wine and a display: layout at the logical resolution,
 // fonts, the focus cycle, what is selected on focus, message boxes, keeping in front, the donation window, exit.
-#include "Application.h"
-#include "FakePlatform.h"
-#include "Form1Window.h"
-#include "LocalHost.h"
-#include "Module1.h"
-#include "Pictures.h"
-#include "WideText.h"
-#include "Win32Input.h"
-#include "Win32Platform.h"
-#include "WindowSupport.h"
+#include "link/LocalHost.h"
+#include "link/Module1.h"
+#include "link/com/WideText.h"
+#include "sheet/model/Application.h"
+#include "tests/win/Win32Input.h"
+#include "testsupport/FakeDesktop.h"
+#include "ui/win32/Form1Window.h"
+#include "ui/win32/Pictures.h"
+#include "ui/win32/Win32Desktop.h"
+#include "ui/win32/WindowSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +62,7 @@ class Win32WindowsTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        form = std::make_unique<Form1Window>(module, platform);
+        form = std::make_unique<Form1Window>(module, desktop);
         ASSERT_TRUE(form->handle());
         form->show();
         bringToFront(form->handle());
@@ -92,8 +92,8 @@ protected:
     void clickButton(Id id) { SendMessageW(control(id), BM_CLICK, 0, 0); }
 
     automation::LocalHost host;
-    testsupport::FakePlatform platform;
-    automation::Module1 module{host, platform};
+    testsupport::FakeDesktop desktop;
+    automation::Module1 module{host, desktop};
     ui::win32::PictureSupport pictures;
     std::unique_ptr<Form1Window> form;
 };
@@ -206,7 +206,7 @@ TEST_F(Win32WindowsTest, EnterAndEscapePressNothingAndTheFocusComesBackAfterAnot
     wintest::press(VK_RETURN);
     wintest::press(VK_ESCAPE);
     pump([] { return false; }, 300ms);
-    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(desktop.messages.empty());
     EXPECT_TRUE(IsWindowVisible(form->handle()));
     EXPECT_EQ(GetFocus(), control(Id::Text5));
     // Not even the button Tab has reached, which the dialog manager makes the default one.
@@ -216,10 +216,10 @@ TEST_F(Win32WindowsTest, EnterAndEscapePressNothingAndTheFocusComesBackAfterAnot
     wintest::press(VK_RETURN);
     wintest::press(VK_ESCAPE);
     pump([] { return false; }, 300ms);
-    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(desktop.messages.empty());
     // The space bar presses it, as it presses any focused button.
     wintest::press(VK_SPACE);
-    EXPECT_TRUE(pump([&] { return !platform.messages.empty(); }));
+    EXPECT_TRUE(pump([&] { return !desktop.messages.empty(); }));
 
     // Away to another window and back: the focus is where it was.
     SetFocus(control(Id::Command2));
@@ -337,7 +337,7 @@ TEST_F(Win32WindowsTest, ExitAndTheCloseBoxCloseTheDonationWindowFirstAndEndTheL
     EXPECT_FALSE(IsWindow(main));
 
     // Exit with the donation window never opened: none is ever made.
-    form = std::make_unique<Form1Window>(module, platform);
+    form = std::make_unique<Form1Window>(module, desktop);
     form->show();
     SendMessageW(form->handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
     wintest::pumpUntil([&] { return !form->handle(); }, 2s);
@@ -388,12 +388,12 @@ void CALLBACK answerBox(HWND, UINT, UINT_PTR timer, DWORD)
         KillTimer(nullptr, timer);
 }
 
-SeenBox showAndAnswer(ui::win32::Win32Platform& platform, std::string_view text, std::string_view title, int style)
+SeenBox showAndAnswer(ui::win32::Win32Desktop& desktop, std::string_view text, std::string_view title, int style)
 {
     SeenBox seen;
     g_seen = &seen;
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, answerBox);
-    platform.messageBox(text, title, style);
+    desktop.messageBox(text, title, style);
     KillTimer(nullptr, timer);
     g_seen = nullptr;
     return seen;
@@ -401,7 +401,7 @@ SeenBox showAndAnswer(ui::win32::Win32Platform& platform, std::string_view text,
 
 TEST_F(Win32WindowsTest, MessageBoxesSayWhatTheyAreToldAndBelongToAWindowThatIsNeverHidden)
 {
-    ui::win32::Win32Platform boxes;
+    ui::win32::Win32Desktop boxes;
     boxes.setMainWindow(form->handle());
     const SeenBox info = showAndAnswer(boxes, "数据处理完成,谢谢使用!", "提示", 64);
     EXPECT_EQ(info.text, L"数据处理完成,谢谢使用!");
@@ -436,7 +436,7 @@ TEST_F(Win32WindowsTest, ButtonsDoNothingAndClosingWaitsWhileAnEditIsRunning)
     // While the edit's message box is open, the user presses the edit again, then 退出 and the close box.
     int boxes = 0;
     bool closedDuringTheEdit = false;
-    platform.onMessage = [&](const testsupport::FakePlatform::Message&) {
+    desktop.onMessage = [&](const testsupport::FakeDesktop::Message&) {
         ++boxes;
         SendMessageW(form->handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control(Id::Command1)), BN_CLICKED),
                      reinterpret_cast<LPARAM>(control(Id::Command1)));

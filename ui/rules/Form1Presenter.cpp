@@ -1,6 +1,6 @@
-#include "Form1Presenter.h"
+#include "ui/rules/Form1Presenter.h"
 
-#include "Operations.h"
+#include "operations/Operations.h"
 
 namespace ui {
 
@@ -67,15 +67,15 @@ void Form1Presenter::runEdit(Id button)
 {
     const auto text = [this](Id box) { return m_view.text(box); };
     if (button == Id::Command1)
-        operations::insertBlankRows(m_module, m_platform,
+        operations::insertBlankRows(m_module, m_desktop,
                                     {text(Id::Text1), text(Id::Text4), text(Id::Text2), text(Id::Text3)});
     else if (button == Id::Command4)
-        operations::insertBlankColumns(m_module, m_platform,
+        operations::insertBlankColumns(m_module, m_desktop,
                                        {text(Id::Text9), text(Id::Text12), text(Id::Text11), text(Id::Text10)});
     else if (button == Id::Command2)
-        operations::deleteBlankRows(m_module, m_platform, text(Id::Text5), text(Id::Text6));
+        operations::deleteBlankRows(m_module, m_desktop, text(Id::Text5), text(Id::Text6));
     else
-        operations::selectBlankRows(m_module, m_platform, text(Id::Text8), text(Id::Text7));
+        operations::selectBlankRows(m_module, m_desktop, text(Id::Text8), text(Id::Text7));
 }
 
 void Form1Presenter::unloading()

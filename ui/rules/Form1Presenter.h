@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Layout.h"
-#include "Module1.h"
-#include "Platform.h"
+#include "link/Desktop.h"
+#include "link/Module1.h"
+#include "ui/rules/Layout.h"
 
 #include <string>
 
@@ -40,8 +40,8 @@ public:
 /// the donation window, exit, and the four bulk edits behind the group buttons. Runs on the UI thread.
 class Form1Presenter {
 public:
-    Form1Presenter(Form1View& view, automation::Module1& module, automation::Platform& platform)
-        : m_view(view), m_module(module), m_platform(platform)
+    Form1Presenter(Form1View& view, automation::Module1& module, automation::Desktop& desktop)
+        : m_view(view), m_module(module), m_desktop(desktop)
     {}
 
     /// Before the window is first shown: empties the boxes that hold placeholders and ticks Check1, which keeps the
@@ -69,7 +69,7 @@ private:
 
     Form1View& m_view;
     automation::Module1& m_module;
-    automation::Platform& m_platform;
+    automation::Desktop& m_desktop;
     bool m_donationCreated = false;
     bool m_busy = false;
 };

@@ -1,10 +1,10 @@
-#include "DonationWindow.h"
+#include "ui/win32/DonationWindow.h"
 
-#include "Layout.h"
-#include "Pictures.h"
-#include "Resources.h"
-#include "WideText.h"
-#include "WindowSupport.h"
+#include "link/com/WideText.h"
+#include "ui/rules/Layout.h"
+#include "ui/win32/Pictures.h"
+#include "ui/win32/Resources.h"
+#include "ui/win32/WindowSupport.h"
 
 namespace ui::win32 {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowSupport.h"
+#include "ui/win32/WindowSupport.h"
 
 #include <windows.h>
 

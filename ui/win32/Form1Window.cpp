@@ -1,8 +1,8 @@
-#include "Form1Window.h"
+#include "ui/win32/Form1Window.h"
 
-#include "TopLevelWindows.h"
-#include "WideText.h"
-#include "WindowSupport.h"
+#include "link/com/WideText.h"
+#include "platform/win/TopLevelWindows.h"
+#include "ui/win32/WindowSupport.h"
 
 #include <commctrl.h>
 #include <uxtheme.h>
@@ -45,8 +45,8 @@ LRESULT CALLBACK fieldBox(HWND box, UINT message, WPARAM w, LPARAM l, UINT_PTR, 
 
 } // namespace
 
-Form1Window::Form1Window(automation::Module1& module, automation::Platform& platform)
-    : m_presenter(*this, module, platform)
+Form1Window::Form1Window(automation::Module1& module, automation::Desktop& desktop)
+    : m_presenter(*this, module, desktop)
 {
     registerWindowClass(kClassName);
     const Resolution dpi = screenResolution();

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "DonationWindow.h"
-#include "Form1Presenter.h"
-#include "Module1.h"
-#include "Platform.h"
-#include "WindowSupport.h"
+#include "link/Desktop.h"
+#include "link/Module1.h"
+#include "ui/rules/Form1Presenter.h"
+#include "ui/win32/DonationWindow.h"
+#include "ui/win32/WindowSupport.h"
 
 #include <windows.h>
 
@@ -21,7 +21,7 @@ public:
     static constexpr int kFirstControlId = 100;
 
     /// Creates the window, hidden, and runs its load step: the boxes are emptied and the window is kept in front.
-    Form1Window(automation::Module1& module, automation::Platform& platform);
+    Form1Window(automation::Module1& module, automation::Desktop& desktop);
     ~Form1Window() override;
     Form1Window(const Form1Window&) = delete;
     Form1Window& operator=(const Form1Window&) = delete;

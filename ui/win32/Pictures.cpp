@@ -1,4 +1,4 @@
-#include "Pictures.h"
+#include "ui/win32/Pictures.h"
 
 #include <objidl.h>
 #include <shlwapi.h>

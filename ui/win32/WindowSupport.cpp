@@ -1,6 +1,6 @@
-#include "WindowSupport.h"
+#include "ui/win32/WindowSupport.h"
 
-#include "Resources.h"
+#include "ui/win32/Resources.h"
 
 #include <algorithm>
 

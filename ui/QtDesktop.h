@@ -1,12 +1,12 @@
 #pragma once
 
-#include "Platform.h"
+#include "link/Desktop.h"
 
 namespace ui {
 
 /// The desktop as the Qt windows see it: modal message boxes and activation of this program's own top-level
 /// windows by title.
-class QtPlatform final : public automation::Platform {
+class QtDesktop final : public automation::Desktop {
 public:
     /// Raises and activates the visible top-level window titled `title`, or else the first whose title begins with
     /// it; a minimised window is restored first.

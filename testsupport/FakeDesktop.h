@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform.h"
+#include "link/Desktop.h"
 
 #include <functional>
 #include <set>
@@ -10,7 +10,7 @@
 namespace testsupport {
 
 /// A platform that records what it was asked and never blocks: message boxes return at once.
-class FakePlatform final : public automation::Platform {
+class FakeDesktop final : public automation::Desktop {
 public:
     struct Message {
         std::string text;

@@ -1,16 +1,16 @@
 // The embedded spreadsheet, with its own window, is the spreadsheet application here.
-#include "Automation.h"
+#include "app/Hosts.h"
 
-#include "LocalHost.h"
-#include "SheetWindow.h"
+#include "link/LocalHost.h"
+#include "sheet/window/SheetWindow.h"
 
 namespace app {
 
 namespace {
 
-class LocalAutomation final : public Automation {
+class EmbeddedHosts final : public Hosts {
 public:
-    LocalAutomation() { sheet::registerEmbeddedSpreadsheetWithWindow(m_host); }
+    EmbeddedHosts() { sheet::registerEmbeddedSpreadsheetWithWindow(m_host); }
     automation::AutomationHost& host() override { return m_host; }
     automation::LocalHost& embedded() override { return m_host; }
 
@@ -20,9 +20,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<Automation> startAutomation()
+std::unique_ptr<Hosts> startHosts()
 {
-    return std::make_unique<LocalAutomation>();
+    return std::make_unique<EmbeddedHosts>();
 }
 
 } // namespace app

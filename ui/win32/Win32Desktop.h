@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform.h"
+#include "link/Desktop.h"
 
 #include <windows.h>
 
@@ -8,7 +8,7 @@ namespace ui::win32 {
 
 /// The desktop as the Win32 windows see it: modal message boxes owned by the program's active window, and
 /// activation of any top-level window of the desktop by title.
-class Win32Platform final : public automation::Platform {
+class Win32Desktop final : public automation::Desktop {
 public:
     /// The main window, which owns a box while it stays in front and the active window does not.
     void setMainWindow(HWND main) { m_main = main; }

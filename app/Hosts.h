@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AutomationHost.h"
-#include "LocalHost.h"
+#include "link/AutomationHost.h"
+#include "link/LocalHost.h"
 
 #include <memory>
 
@@ -9,9 +9,9 @@ namespace app {
 
 /// How this platform reaches the spreadsheet application, with what it needs around it. Created first in main and
 /// destroyed last, so that every automation object is released while the platform can still take it back.
-class Automation {
+class Hosts {
 public:
-    virtual ~Automation() = default;
+    virtual ~Hosts() = default;
     virtual automation::AutomationHost& host() = 0;
     /// The embedded spreadsheet's host, where files named at start-up are opened. Included in host(), so the
     /// first operation finds the instance running there.
@@ -20,6 +20,6 @@ public:
 
 /// The spreadsheet application of the Qt program: the embedded spreadsheet. (The Windows program reaches Excel or
 /// WPS through COM and starts in mainWin32.cpp.)
-std::unique_ptr<Automation> startAutomation();
+std::unique_ptr<Hosts> startHosts();
 
 } // namespace app

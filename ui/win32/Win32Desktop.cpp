@@ -1,7 +1,7 @@
-#include "Win32Platform.h"
+#include "ui/win32/Win32Desktop.h"
 
-#include "TopLevelWindows.h"
-#include "WideText.h"
+#include "link/com/WideText.h"
+#include "platform/win/TopLevelWindows.h"
 
 #include <vector>
 
@@ -16,12 +16,12 @@ bool keptInFront(HWND window)
 
 } // namespace
 
-bool Win32Platform::activateWindow(std::string_view title)
+bool Win32Desktop::activateWindow(std::string_view title)
 {
     return platform::win::activateTopLevelWindow(title);
 }
 
-HWND Win32Platform::boxOwner() const
+HWND Win32Desktop::boxOwner() const
 {
     HWND active = GetActiveWindow(); // this thread's, or null
     const HWND main = m_main && IsWindow(m_main) ? m_main : nullptr;
@@ -32,7 +32,7 @@ HWND Win32Platform::boxOwner() const
     return active;
 }
 
-void Win32Platform::showMessage(std::string_view text, std::string_view title, int style)
+void Win32Desktop::showMessage(std::string_view text, std::string_view title, int style)
 {
     const UINT type = MB_OK | (style == automation::kStyleInformation ? MB_ICONINFORMATION : 0);
     HWND owner = boxOwner();

@@ -1,7 +1,7 @@
-#include "QtPlatform.h"
+#include "ui/QtDesktop.h"
 
-#include "Activation.h"
-#include "DialogOwner.h"
+#include "platform/qt/DialogOwner.h"
+#include "ui/Activation.h"
 
 #include <QMessageBox>
 
@@ -16,12 +16,12 @@ QString fromUtf8(std::string_view s)
 
 } // namespace
 
-bool QtPlatform::activateWindow(std::string_view title)
+bool QtDesktop::activateWindow(std::string_view title)
 {
     return activateTopLevel(title);
 }
 
-void QtPlatform::showMessage(std::string_view text, std::string_view title, int style)
+void QtDesktop::showMessage(std::string_view text, std::string_view title, int style)
 {
     QMessageBox box(style & automation::kStyleInformation ? QMessageBox::Information : QMessageBox::NoIcon,
                     fromUtf8(title), fromUtf8(text), QMessageBox::Ok);

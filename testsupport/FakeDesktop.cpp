@@ -1,10 +1,10 @@
-#include "FakePlatform.h"
+#include "testsupport/FakeDesktop.h"
 
 #include <algorithm>
 
 namespace testsupport {
 
-bool FakePlatform::activateWindow(std::string_view title)
+bool FakeDesktop::activateWindow(std::string_view title)
 {
     activations.emplace_back(title);
     auto it = std::find(windows.begin(), windows.end(), title);
@@ -16,7 +16,7 @@ bool FakePlatform::activateWindow(std::string_view title)
     return true;
 }
 
-void FakePlatform::showMessage(std::string_view text, std::string_view title, int style)
+void FakeDesktop::showMessage(std::string_view text, std::string_view title, int style)
 {
     messages.push_back({std::string(text), std::string(title), style});
     if (onMessage)

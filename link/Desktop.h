@@ -13,9 +13,9 @@ inline constexpr int kStyleInformation = 64;
 
 /// What the link and the operations ask of the user's desktop. Implemented by the window layer on each platform
 /// and by a recording fake in tests.
-class Platform {
+class Desktop {
 public:
-    virtual ~Platform() = default;
+    virtual ~Desktop() = default;
 
     /// Shows a modal message box and returns when the user has closed it. An empty title shows kProgramTitle.
     void messageBox(std::string_view text, std::string_view title, int style)
