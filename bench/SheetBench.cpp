@@ -4,7 +4,7 @@
 #include "bench/SampleData.h"
 #include "link/Module1.h"
 #include "operations/Operations.h"
-#include "sheet/model/Application.h"
+#include "sheet/document/Application.h"
 #include "testsupport/FakeDesktop.h"
 
 #include <benchmark/benchmark.h>
@@ -31,7 +31,7 @@ struct Session {
     {
         sheet::registerEmbeddedSpreadsheet(host);
         module.OpenExcel();
-        app = sheet::modelObject<sheet::Application>(module.xlApp.object());
+        app = sheet::documentOf<sheet::Application>(module.xlApp.object());
     }
     sheet::Grid& grid() const { return app->activeWorkbook()->activeSheet()->grid(); }
 };

@@ -4,7 +4,7 @@
 #include "bench/SampleData.h"
 #include "link/Module1.h"
 #include "operations/Operations.h"
-#include "sheet/model/Application.h"
+#include "sheet/document/Application.h"
 #include "sheet/window/SheetWindow.h"
 #include "testsupport/FakeDesktop.h"
 
@@ -41,7 +41,7 @@ struct Session {
         else
             sheet::registerEmbeddedSpreadsheet(host);
         module.OpenExcel();
-        app = sheet::modelObject<sheet::Application>(module.xlApp.object());
+        app = sheet::documentOf<sheet::Application>(module.xlApp.object());
         settle();
     }
     ~Session()

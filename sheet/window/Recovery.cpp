@@ -3,12 +3,12 @@
 #include "link/AutomationError.h"
 #include "link/AutomationHost.h"
 #include "objectmodel/ObjectModel.h"
+#include "sheet/document/Application.h"
+#include "sheet/document/Workbook.h"
+#include "sheet/document/Worksheet.h"
 #include "sheet/files/FilePath.h"
 #include "sheet/files/FileSystem.h"
 #include "sheet/files/Xlsx.h"
-#include "sheet/model/Application.h"
-#include "sheet/model/Workbook.h"
-#include "sheet/model/Worksheet.h"
 #include "sheet/window/FileProgress.h"
 #include "sheet/window/SheetWindow.h"
 #include "sheet/window/WindowDialogs.h"
@@ -319,7 +319,7 @@ int offerRecovery(RecoveryKeeper& keeper, automation::AutomationHost& host)
             return 0;
         }
     }
-    Application* app = modelObject<Application>(object);
+    Application* app = documentOf<Application>(object);
     if (!app)
         return 0;
     int recovered = 0;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sheet/model/Ref.h"
+#include "objectmodel/Ref.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -70,7 +70,7 @@ public:
 
 private:
     struct Kept {
-        Ref<Workbook> book;
+        objectmodel::Ref<Workbook> book;
         QString id;
         std::uint64_t revision = 0; // of the copy written; 0 for none yet
     };

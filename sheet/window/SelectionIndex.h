@@ -1,12 +1,15 @@
 #pragma once
 
-#include "sheet/model/Area.h"
+#include "objectmodel/Area.h"
 
 #include <cstdint>
 #include <optional>
 #include <vector>
 
 namespace sheet {
+
+using objectmodel::Area;
+using objectmodel::AreaList;
 
 /// Answers "is this cell selected" for a selection of any size, fast enough to ask for every cell drawn.
 ///

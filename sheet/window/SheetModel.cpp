@@ -2,8 +2,9 @@
 
 #include "cellvalues/Calendar.h"
 #include "cellvalues/ErrorValues.h"
+#include "objectmodel/Area.h"
+#include "sheet/engine/ColumnLetters.h"
 #include "sheet/engine/Grid.h"
-#include "sheet/model/Area.h"
 #include "sheet/window/WindowDialogs.h"
 #include "text/Utf8.h"
 
@@ -256,8 +257,7 @@ Qt::ItemFlags SheetModel::flags(const QModelIndex& index) const
 bool SheetModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
     // No value is what EditRole gives for a text too long to edit: storing it would lose that text.
-    if (!index.isValid() || role != Qt::EditRole || !value.isValid() || !m_sheet || !m_sheet->isRunning() ||
-        !m_sheet->workbook())
+    if (!index.isValid() || role != Qt::EditRole || !value.isValid() || !m_sheet || !m_sheet->connected())
         return false;
     // An editor left as it was opened changes nothing: the cell keeps its kind and every digit, and the
     // workbook is not marked modified.

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "objectmodel/Ref.h"
+#include "sheet/document/Worksheet.h"
 #include "sheet/engine/CellView.h"
-#include "sheet/model/Ref.h"
-#include "sheet/model/Worksheet.h"
 #include "sheet/window/SelectionIndex.h"
 
 #include <QAbstractTableModel>

@@ -1,11 +1,11 @@
 #include "sheet/window/SheetWindow.h"
 
 #include "objectmodel/ObjectModel.h"
+#include "sheet/document/Workbook.h"
+#include "sheet/document/Worksheet.h"
 #include "sheet/engine/Grid.h"
 #include "sheet/files/FileError.h"
 #include "sheet/files/Xlsx.h"
-#include "sheet/model/Workbook.h"
-#include "sheet/model/Worksheet.h"
 #include "sheet/window/FileProgress.h"
 #include "sheet/window/GridView.h"
 #include "sheet/window/Recovery.h"
@@ -675,7 +675,7 @@ bool SheetWindow::writeTo(const QString& path, FileFormat format)
     }
     for (std::size_t i = 0; i < saved.size() && i < m_book->sheets().size(); ++i)
         if (saved[i] != names[i])
-            m_book->sheets()[i]->rename(saved[i]);
+            m_book->sheets()[i]->takeSavedName(saved[i]);
     const QString sheetName = QString::fromStdString(m_book->activeSheet()->name());
     m_book->setSaved(path.toStdString(), format);
     m_book->setFileStamp(fileStampOf(path));
@@ -732,9 +732,9 @@ void registerEmbeddedSpreadsheetWithWindow(automation::LocalHost& host)
 {
     host.registerClass(objectmodel::kApplicationClass,
                        [](const std::shared_ptr<automation::RunningObjectTable>& table) {
-                           Ref<Application> app = Application::start(table);
-                           WindowSet::attach(app);
-                           return app.object();
+                           Application::Started app = Application::start(table);
+                           WindowSet::attach(app.document);
+                           return app.object;
                        });
 }
 

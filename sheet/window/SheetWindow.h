@@ -1,11 +1,11 @@
 #pragma once
 
 #include "link/LocalHost.h"
+#include "objectmodel/Area.h"
+#include "objectmodel/Ref.h"
+#include "sheet/document/Application.h"
+#include "sheet/document/ApplicationObserver.h"
 #include "sheet/files/LockFile.h"
-#include "sheet/model/Application.h"
-#include "sheet/model/ApplicationObserver.h"
-#include "sheet/model/Area.h"
-#include "sheet/model/Ref.h"
 
 #include <QMainWindow>
 #include <QModelIndex>

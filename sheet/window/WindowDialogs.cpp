@@ -1,7 +1,7 @@
 #include "sheet/window/WindowDialogs.h"
 
 #include "platform/qt/DialogOwner.h"
-#include "sheet/model/Application.h"
+#include "sheet/document/Application.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -2,13 +2,13 @@
 
 #include "link/AutomationHost.h"
 #include "objectmodel/ObjectModel.h"
+#include "sheet/document/Application.h"
 #include "sheet/files/Csv.h"
 #include "sheet/files/FileError.h"
 #include "sheet/files/FilePath.h"
 #include "sheet/files/LockFile.h"
 #include "sheet/files/WriteReplacing.h"
 #include "sheet/files/Xlsx.h"
-#include "sheet/model/Application.h"
 #include "sheet/window/FileProgress.h"
 
 #include <QDir>
@@ -248,7 +248,7 @@ int openFilesAtStart(automation::AutomationHost& host, const QStringList& paths)
         WindowDialogs::current().warn(nullptr, QString::fromStdString(e.description()));
         return 0;
     }
-    Application* app = modelObject<Application>(object);
+    Application* app = documentOf<Application>(object);
     if (!app)
         return 0;
     int opened = 0;

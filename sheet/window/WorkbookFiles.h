@@ -1,7 +1,7 @@
 #pragma once
 
+#include "sheet/document/Application.h"
 #include "sheet/files/Progress.h"
-#include "sheet/model/Application.h"
 #include "sheet/window/WindowDialogs.h"
 
 #include <QString>

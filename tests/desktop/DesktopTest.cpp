@@ -2,10 +2,10 @@
 // scripts/with-desktop, which provides both.
 #include "link/LocalHost.h"
 #include "link/Module1.h"
+#include "sheet/document/Application.h"
+#include "sheet/document/Workbook.h"
+#include "sheet/document/Worksheet.h"
 #include "sheet/files/Xlsx.h"
-#include "sheet/model/Application.h"
-#include "sheet/model/Workbook.h"
-#include "sheet/model/Worksheet.h"
 #include "sheet/window/SheetWindow.h"
 #include "sheet/window/WindowDialogs.h"
 #include "ui/Form1.h"
@@ -273,7 +273,7 @@ void DesktopTest::theOperationsBoxesStayAboveTheMainWindowAndTheSpreadsheet()
     QTRY_COMPARE(user.seen.size(), 2);
     QCOMPARE(user.seen[1].text, QString::fromUtf8("数据处理完成,谢谢使用!"));
     const sheet::SheetWindow* spreadsheet =
-        sheet::SheetWindow::forApplication(sheet::modelObject<sheet::Application>(m_module->xlApp.toObject()));
+        sheet::SheetWindow::forApplication(sheet::documentOf<sheet::Application>(m_module->xlApp.toObject()));
     QVERIFY(spreadsheet && spreadsheet->isVisible());
 
     typeInto(*m_form, "Text5", "1");
@@ -305,7 +305,7 @@ void DesktopTest::theSpreadsheetWindowsDialogsStayAboveTheMainWindowKeptOnTop()
 {
     start(*m_host);
     m_module->OpenExcel();
-    auto* app = sheet::modelObject<sheet::Application>(m_module->xlApp.toObject());
+    auto* app = sheet::documentOf<sheet::Application>(m_module->xlApp.toObject());
     sheet::SheetWindow* window = sheet::SheetWindow::forApplication(app);
     QVERIFY(window);
     QVERIFY(QTest::qWaitForWindowExposed(window));

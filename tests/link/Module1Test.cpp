@@ -1,5 +1,5 @@
 #include "link/Module1.h"
-#include "sheet/model/Application.h"
+#include "sheet/document/Application.h"
 #include "testsupport/FakeDesktop.h"
 #include "testsupport/FaultInjection.h"
 
@@ -19,23 +19,23 @@ protected:
     // The embedded application registered as running, or null.
     sheet::Application* running() const
     {
-        return sheet::modelObject<sheet::Application>(local.runningObjects()->find("Excel.Application"));
+        return sheet::documentOf<sheet::Application>(local.runningObjects()->find("Excel.Application"));
     }
     // Starts an instance the way a user would, outside the program.
     sheet::Application& startByUser(bool withWorkbook)
     {
-        auto* app = sheet::modelObject<sheet::Application>(local.createObject("Excel.Application"));
+        auto* app = sheet::documentOf<sheet::Application>(local.createObject("Excel.Application"));
         if (withWorkbook)
             app->addWorkbook();
         return *app;
     }
     static sheet::Application* app(const Value& v)
     {
-        return sheet::modelObject<sheet::Application>(testsupport::innerObject(v.object()));
+        return sheet::documentOf<sheet::Application>(testsupport::innerObject(v.object()));
     }
     static sheet::Worksheet* worksheet(const Object& o)
     {
-        return sheet::modelObject<sheet::Worksheet>(testsupport::innerObject(o));
+        return sheet::documentOf<sheet::Worksheet>(testsupport::innerObject(o));
     }
 
     automation::LocalHost local;
@@ -201,8 +201,7 @@ TEST_F(OpenExcelTest, EveryFailingCallLeavesEachVariableOldOrNew)
             automation::Module1 m(freshHost, freshDesktop);
             if (attach) {
                 m.OpenExcel(); // binds Sheet2; the user then switches to Sheet1
-                auto* a =
-                    sheet::modelObject<sheet::Application>(freshLocal.runningObjects()->find("Excel.Application"));
+                auto* a = sheet::documentOf<sheet::Application>(freshLocal.runningObjects()->find("Excel.Application"));
                 a->activeWorkbook()->activateSheet(*a->activeWorkbook()->sheets()[1]);
             }
             const Object oldSheet = m.xlSheet;

@@ -1,6 +1,6 @@
 #include "operations/Operations.h"
-#include "sheet/model/Application.h"
-#include "sheet/model/Values.h"
+#include "sheet/document/Application.h"
+#include "sheet/document/Worksheet.h"
 #include "testsupport/FakeDesktop.h"
 #include "testsupport/FaultInjection.h"
 
@@ -24,7 +24,7 @@ protected:
     {
         sheet::registerEmbeddedSpreadsheet(local);
         // The user's spreadsheet is open with rows 1 to 12 numbered in column 1.
-        user = sheet::modelObject<sheet::Application>(local.createObject("Excel.Application"));
+        user = sheet::documentOf<sheet::Application>(local.createObject("Excel.Application"));
         user->addWorkbook();
         for (int r = 1; r <= 12; ++r)
             grid().setCell(r, 1, sheet::CellView::makeNumber(r));
@@ -205,7 +205,7 @@ TEST_F(InsertBlankRowsTest, EveryFailingCallIsReportedAndLosesNothing)
     for (int failAt = 1; failAt <= total; ++failAt) {
         automation::LocalHost freshLocal;
         sheet::registerEmbeddedSpreadsheet(freshLocal);
-        auto* app = sheet::modelObject<sheet::Application>(freshLocal.createObject("Excel.Application"));
+        auto* app = sheet::documentOf<sheet::Application>(freshLocal.createObject("Excel.Application"));
         app->addWorkbook();
         sheet::Grid& g = app->activeWorkbook()->activeSheet()->grid();
         for (int r = 1; r <= 12; ++r)

@@ -2,8 +2,8 @@
 
 #include "link/Module1.h"
 #include "operations/Operations.h"
-#include "sheet/model/Application.h"
-#include "sheet/model/Values.h"
+#include "sheet/document/Application.h"
+#include "sheet/document/Worksheet.h"
 #include "testsupport/FakeDesktop.h"
 #include "testsupport/FaultInjection.h"
 
@@ -26,7 +26,7 @@ struct OperationWorld {
     explicit OperationWorld(int failAt = 0)
     {
         sheet::registerEmbeddedSpreadsheet(local);
-        user = sheet::modelObject<sheet::Application>(local.createObject("Excel.Application"));
+        user = sheet::documentOf<sheet::Application>(local.createObject("Excel.Application"));
         user->addWorkbook();
         desktop.windows = {"Tessavo", user->caption()};
         plan->failAt = failAt;

@@ -1,4 +1,4 @@
-#include "sheet/model/Application.h"
+#include "sheet/document/Application.h"
 #include "link/Desktop.h"
 
 #include "testsupport/ErrorNumber.h"

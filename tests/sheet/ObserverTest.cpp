@@ -1,4 +1,4 @@
-#include "sheet/model/Application.h"
+#include "sheet/document/Application.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ protected:
     {
         sheet::registerEmbeddedSpreadsheet(host);
         appObject = host.createObject("Excel.Application");
-        app = sheet::modelObject<sheet::Application>(appObject);
+        app = sheet::documentOf<sheet::Application>(appObject);
         book = appObject.get("Workbooks").call("Add");
         worksheet = appObject.get("ActiveSheet");
         recorder.app = app;

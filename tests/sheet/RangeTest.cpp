@@ -1,4 +1,4 @@
-#include "sheet/model/Application.h"
+#include "sheet/document/Application.h"
 
 #include "testsupport/ErrorNumber.h"
 
@@ -22,7 +22,7 @@ protected:
         app = host.createObject("Excel.Application");
         app.get("Workbooks").call("Add");
         ws = app.get("ActiveSheet").object();
-        model = sheet::modelObject<sheet::Worksheet>(ws);
+        model = sheet::documentOf<sheet::Worksheet>(ws);
     }
 
     Value cell(double r, double c) const { return ws.get("Cells", r, c).get(automation::kDefaultMember); }

@@ -1,5 +1,5 @@
-#include "sheet/model/Application.h"
-#include "sheet/model/Workbook.h"
+#include "sheet/document/Application.h"
+#include "sheet/document/Workbook.h"
 #include "testsupport/ErrorNumber.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +37,7 @@ protected:
     {
         sheet::registerEmbeddedSpreadsheet(host);
         appObject = host.createObject("Excel.Application");
-        app = sheet::modelObject<sheet::Application>(appObject);
+        app = sheet::documentOf<sheet::Application>(appObject);
         app->setObserver(&counter);
     }
 

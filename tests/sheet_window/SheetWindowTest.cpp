@@ -1,10 +1,10 @@
 #include "sheet/window/SheetWindow.h"
 #include "link/Module1.h"
+#include "sheet/document/Application.h"
+#include "sheet/document/Workbook.h"
 #include "sheet/files/Csv.h"
 #include "sheet/files/FileSystem.h"
 #include "sheet/files/Xlsx.h"
-#include "sheet/model/Application.h"
-#include "sheet/model/Workbook.h"
 #include "sheet/window/FileProgress.h"
 #include "sheet/window/Recovery.h"
 #include "sheet/window/SheetModel.h"
@@ -238,7 +238,7 @@ private:
         auto* note = w->findChild<QLabel*>(QStringLiteral("readingNote"));
         return note && note->isVisibleTo(w) ? note->text() : QString();
     }
-    sheet::Application* app() const { return sheet::modelObject<sheet::Application>(m_module->xlApp.toObject()); }
+    sheet::Application* app() const { return sheet::documentOf<sheet::Application>(m_module->xlApp.toObject()); }
 };
 
 void SheetWindowTest::init()
@@ -268,7 +268,7 @@ void SheetWindowTest::cleanup()
 void SheetWindowTest::open(bool settle)
 {
     m_module->OpenExcel();
-    m_window = SheetWindow::forApplication(sheet::modelObject<sheet::Application>(m_module->xlApp.toObject()));
+    m_window = SheetWindow::forApplication(sheet::documentOf<sheet::Application>(m_module->xlApp.toObject()));
     QVERIFY(m_window);
     if (settle)
         QCoreApplication::processEvents();
@@ -277,7 +277,7 @@ void SheetWindowTest::open(bool settle)
 void SheetWindowTest::appearsWhenMadeVisibleAndCarriesTheCaption()
 {
     const Object app = m_host->createObject("Excel.Application");
-    m_window = SheetWindow::forApplication(sheet::modelObject<sheet::Application>(app));
+    m_window = SheetWindow::forApplication(sheet::documentOf<sheet::Application>(app));
     QVERIFY(m_window);
     QVERIFY(!m_window->isVisible());
 
@@ -1590,8 +1590,7 @@ void SheetWindowTest::aKilledProgramsCopiesAreOfferedBackAsUnsavedWorkbooks()
     m_dialogs.recoveryAnswers.push_back(sheet::RecoveryAnswer::Recover);
     QCOMPARE(sheet::offerRecovery(keeper, *m_host), 1);
     QCoreApplication::processEvents();
-    sheet::Application* recovered =
-        sheet::modelObject<sheet::Application>(m_host->getActiveObject("Excel.Application"));
+    sheet::Application* recovered = sheet::documentOf<sheet::Application>(m_host->getActiveObject("Excel.Application"));
     QVERIFY(recovered && recovered->visible());
     sheet::Workbook* book = recovered->activeWorkbook();
     QCOMPARE(book->name(), std::string("成绩.xlsx (恢复)"));

@@ -2,8 +2,8 @@
 #include "link/LocalHost.h"
 #include "link/Module1.h"
 #include "platform/qt/StayOnTop.h"
-#include "sheet/model/Application.h"
-#include "sheet/model/Values.h"
+#include "sheet/document/Application.h"
+#include "sheet/document/Worksheet.h"
 #include "ui/DonationWindow.h"
 #include "ui/Fonts.h"
 #include "ui/QtDesktop.h"
@@ -94,7 +94,7 @@ void Form1Test::init()
     m_host = std::make_unique<automation::LocalHost>();
     sheet::registerEmbeddedSpreadsheet(*m_host);
     // The user's spreadsheet is running with a workbook open.
-    m_user = sheet::modelObject<sheet::Application>(m_host->createObject("Excel.Application"));
+    m_user = sheet::documentOf<sheet::Application>(m_host->createObject("Excel.Application"));
     m_user->addWorkbook();
     m_desktop = std::make_unique<ui::QtDesktop>();
     m_module = std::make_unique<automation::Module1>(*m_host, *m_desktop);

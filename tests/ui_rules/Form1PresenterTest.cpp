@@ -1,7 +1,7 @@
 #include "ui/rules/Form1Presenter.h"
 #include "link/LocalHost.h"
-#include "sheet/model/Application.h"
-#include "sheet/model/Values.h"
+#include "sheet/document/Application.h"
+#include "sheet/document/Worksheet.h"
 #include "testsupport/FakeDesktop.h"
 
 #include <gmock/gmock.h>
@@ -144,7 +144,7 @@ TEST_F(Form1PresenterTest, ClosingTheMainWindowAnyOtherWayClosesTheDonationWindo
 
 TEST_F(Form1PresenterTest, EachGroupButtonRunsItsEditOnItsOwnBoxes)
 {
-    auto* user = sheet::modelObject<sheet::Application>(host.createObject("Excel.Application"));
+    auto* user = sheet::documentOf<sheet::Application>(host.createObject("Excel.Application"));
     user->addWorkbook();
     sheet::Grid& grid = user->activeWorkbook()->activeSheet()->grid();
     for (int r = 1; r <= 12; ++r)

@@ -5,8 +5,8 @@
 #include "link/com/DispatchServer.h"
 #include "link/com/WideText.h"
 #include "operations/Operations.h"
-#include "sheet/model/Application.h"
-#include "sheet/model/Values.h"
+#include "sheet/document/Application.h"
+#include "sheet/document/Worksheet.h"
 #include "tests/win/ComTestSupport.h"
 #include "testsupport/FakeDesktop.h"
 
@@ -53,11 +53,11 @@ protected:
     {
         sheet::registerEmbeddedSpreadsheet(local);
         Object app = local.createObject(automation::kSpreadsheetClass);
-        sheet::modelObject<sheet::Application>(app)->addWorkbook();
+        sheet::documentOf<sheet::Application>(app)->addWorkbook();
         return app;
     }
 
-    sheet::Application& app() const { return *sheet::modelObject<sheet::Application>(user); }
+    sheet::Application& app() const { return *sheet::documentOf<sheet::Application>(user); }
     sheet::Grid& grid() const { return app().activeWorkbook()->activeSheet()->grid(); }
     std::string text(int row, int column) const { return sheet::toValue(grid().cell(row, column)).toText(); }
 
@@ -92,7 +92,7 @@ TEST_F(EmbeddedOverComTest, TheRunningInstanceIsFoundByClassNameAndCalledThrough
 
 TEST_F(EmbeddedOverComTest, ErrorsRaisedByTheServerKeepTheirNumberAndDescription)
 {
-    const Object direct(app().activeWorkbook()->activeSheet());
+    const Object direct = user.get("ActiveSheet").object();
     const Value sheet = host.getActiveObject(kTestClass).get("ActiveSheet");
 
     const std::function<void(const Object&)> calls[] = {

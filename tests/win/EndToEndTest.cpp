@@ -5,8 +5,8 @@
 #include "link/com/Apartment.h"
 #include "link/com/ComHost.h"
 #include "link/com/DispatchServer.h"
-#include "sheet/model/Application.h"
-#include "sheet/model/Values.h"
+#include "sheet/document/Application.h"
+#include "sheet/document/Worksheet.h"
 #include "tests/win/ComTestSupport.h"
 #include "tests/win/Win32Input.h"
 #include "ui/rules/Layout.h"
@@ -162,7 +162,7 @@ TEST_F(EndToEndTest, BlankRowsTypedIntoTheWindowAreInsertedIntoTheRunningSpreads
 {
     // The user's spreadsheet runs with rows 1 to 12 numbered in column 1.
     const Object app = local.createObject(automation::kSpreadsheetClass);
-    auto* user = sheet::modelObject<sheet::Application>(app);
+    auto* user = sheet::documentOf<sheet::Application>(app);
     user->addWorkbook();
     for (int r = 1; r <= 12; ++r)
         user->activeWorkbook()->activeSheet()->grid().setCell(r, 1, sheet::CellView::makeNumber(r));

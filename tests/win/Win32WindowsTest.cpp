@@ -3,7 +3,7 @@
 #include "link/LocalHost.h"
 #include "link/Module1.h"
 #include "link/com/WideText.h"
-#include "sheet/model/Application.h"
+#include "sheet/document/Application.h"
 #include "tests/win/Win32Input.h"
 #include "testsupport/FakeDesktop.h"
 #include "ui/win32/Form1Window.h"

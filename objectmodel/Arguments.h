@@ -3,17 +3,10 @@
 #include "link/Automation.h"
 
 #include <cstddef>
-#include <memory>
 #include <span>
 #include <string_view>
 
-namespace sheet {
-
-/// Shared by every object of one application instance: once the application has quit, each of its objects answers
-/// every call with a disconnection error instead of touching what the application has released.
-struct ApplicationState {
-    bool running = true;
-};
+namespace objectmodel {
 
 /// The arguments of one call: positional ones by index, named ones by name (case-insensitive).
 class Arguments {
@@ -36,19 +29,4 @@ private:
     std::span<const automation::NamedArg> m_named;
 };
 
-/// Base of the application, workbook and worksheet objects.
-class ModelObject : public automation::Dispatch {
-public:
-    bool isRunning() const { return m_state->running; }
-    const std::shared_ptr<ApplicationState>& state() const { return m_state; }
-
-protected:
-    explicit ModelObject(std::shared_ptr<ApplicationState> state) : m_state(std::move(state)) {}
-    /// Throws the disconnection error once the application has quit.
-    void requireRunning() const;
-
-private:
-    std::shared_ptr<ApplicationState> m_state;
-};
-
-} // namespace sheet
+} // namespace objectmodel

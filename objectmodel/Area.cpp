@@ -1,16 +1,17 @@
-#include "sheet/model/Area.h"
+#include "objectmodel/Area.h"
 
-#include "sheet/engine/Grid.h"
+#include "objectmodel/ObjectModel.h"
+#include "sheet/engine/ColumnLetters.h"
 
-namespace sheet {
+namespace objectmodel {
 
 bool Area::isWholeRows() const
 {
-    return left == 1 && right == Grid::kColumns;
+    return left == 1 && right == kSheetColumns;
 }
 bool Area::isWholeColumns() const
 {
-    return top == 1 && bottom == Grid::kRows;
+    return top == 1 && bottom == kSheetRows;
 }
 
 std::string Area::address() const
@@ -18,10 +19,10 @@ std::string Area::address() const
     if (isWholeRows() && !isWholeColumns())
         return "$" + std::to_string(top) + ":$" + std::to_string(bottom);
     if (isWholeColumns() && !isWholeRows())
-        return "$" + columnLetters(left) + ":$" + columnLetters(right);
-    std::string a = "$" + columnLetters(left) + "$" + std::to_string(top);
+        return "$" + sheet::columnLetters(left) + ":$" + sheet::columnLetters(right);
+    std::string a = "$" + sheet::columnLetters(left) + "$" + std::to_string(top);
     if (top != bottom || left != right)
-        a += ":$" + columnLetters(right) + "$" + std::to_string(bottom);
+        a += ":$" + sheet::columnLetters(right) + "$" + std::to_string(bottom);
     return a;
 }
 
@@ -59,4 +60,4 @@ std::string AreaList::address() const
     return out;
 }
 
-} // namespace sheet
+} // namespace objectmodel

@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-namespace sheet {
+namespace objectmodel {
 
-/// The embedded spreadsheet's own refusals, all numbered 1004 as an application-defined error.
+/// The object model's own refusals, all numbered 1004 as an application-defined error.
 automation::AutomationError applicationError(std::string description);
 /// A row or column number outside the sheet.
 automation::AutomationError positionOutOfRange(std::string_view what, double value, std::int32_t last);
 
-} // namespace sheet
+} // namespace objectmodel

@@ -1,12 +1,10 @@
-#include "sheet/model/ModelObject.h"
+#include "objectmodel/Arguments.h"
 
 #include "objectmodel/Names.h"
 
 #include <algorithm>
 
-namespace sheet {
-
-using objectmodel::sameName;
+namespace objectmodel {
 
 const automation::Value* Arguments::find(std::size_t index, std::string_view name) const
 {
@@ -32,10 +30,4 @@ const automation::Value& Arguments::putValue() const
     return m_positional.back();
 }
 
-void ModelObject::requireRunning() const
-{
-    if (!m_state->running)
-        throw automation::errors::disconnected();
-}
-
-} // namespace sheet
+} // namespace objectmodel

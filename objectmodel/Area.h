@@ -1,14 +1,12 @@
 #pragma once
 
-#include "sheet/engine/ColumnLetters.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-namespace sheet {
+namespace objectmodel {
 
 /// A rectangle of cells, 1-based and inclusive.
 struct Area {
@@ -46,4 +44,4 @@ private:
     std::size_t m_size = 0;
 };
 
-} // namespace sheet
+} // namespace objectmodel

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "sheet/model/Area.h"
-#include "sheet/model/Ref.h"
-#include "sheet/model/Worksheet.h"
+#include "objectmodel/Area.h"
+#include "objectmodel/Arguments.h"
+#include "objectmodel/Worksheet.h"
 
-namespace sheet {
+namespace objectmodel {
 
 /// Cells of one worksheet: one or more areas.
 ///
@@ -39,4 +39,4 @@ private:
     AreaList m_areas;
 };
 
-} // namespace sheet
+} // namespace objectmodel

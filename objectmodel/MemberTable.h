@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace sheet {
+namespace objectmodel {
 
 /// Maps member names to a class's member ids; names are case-insensitive.
 ///
@@ -79,4 +79,4 @@ private:
     std::vector<std::string> m_foldedNames; // reserved up front: the folded table views into it
 };
 
-} // namespace sheet
+} // namespace objectmodel

@@ -1,8 +1,8 @@
-#include "sheet/model/Errors.h"
+#include "objectmodel/Errors.h"
 
 #include <cstdio>
 
-namespace sheet {
+namespace objectmodel {
 
 automation::AutomationError applicationError(std::string description)
 {
@@ -17,4 +17,4 @@ automation::AutomationError positionOutOfRange(std::string_view what, double val
     return applicationError(buffer);
 }
 
-} // namespace sheet
+} // namespace objectmodel

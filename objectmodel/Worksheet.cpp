@@ -1,16 +1,14 @@
-#include "sheet/model/Worksheet.h"
+#include "objectmodel/Worksheet.h"
 
+#include "objectmodel/Arguments.h"
+#include "objectmodel/Errors.h"
+#include "objectmodel/MemberTable.h"
+#include "objectmodel/ObjectModel.h"
+#include "objectmodel/Positions.h"
+#include "objectmodel/Range.h"
 #include "sheet/engine/SheetName.h"
-#include "sheet/model/Application.h"
-#include "sheet/model/Errors.h"
-#include "sheet/model/MemberTable.h"
-#include "sheet/model/Range.h"
-#include "sheet/model/Values.h"
-#include "sheet/model/Workbook.h"
 
-#include <cmath>
-
-namespace sheet {
+namespace objectmodel {
 
 namespace {
 
@@ -31,47 +29,6 @@ automation::Object makeRange(Worksheet& sheet, Area area)
 
 } // namespace
 
-Worksheet::Worksheet(std::shared_ptr<ApplicationState> state, Workbook* workbook, std::string name)
-    : ModelObject(std::move(state)), m_workbook(workbook), m_name(std::move(name))
-{}
-
-void Worksheet::setCell(std::int32_t row, std::int32_t column, const CellView& value)
-{
-    m_grid.setCell(row, column, value);
-    notify(Change::Cells);
-}
-
-void Worksheet::setSelection(AreaList selection)
-{
-    m_selection = std::move(selection);
-    notify(Change::Selection);
-}
-
-void Worksheet::notify(Change what) const
-{
-    if (m_workbook)
-        m_workbook->notify(what);
-}
-
-void Worksheet::requireConnected() const
-{
-    requireRunning();
-    if (!m_workbook)
-        throw automation::errors::disconnected();
-}
-
-bool Worksheet::isActive() const
-{
-    return m_workbook && m_workbook->activeSheet() == this && m_workbook->application() &&
-           m_workbook->application()->activeWorkbook() == m_workbook;
-}
-
-void Worksheet::rename(std::string name)
-{
-    m_name = std::move(name);
-    notify(Change::Structure);
-}
-
 automation::Value Worksheet::invoke(std::string_view member, automation::CallKind kind,
                                     std::span<const automation::Value> args,
                                     std::span<const automation::NamedArg> named)
@@ -85,19 +42,23 @@ automation::Value Worksheet::invoke(std::string_view member, automation::CallKin
         if (id == Member::Name) {
             // Refused as a spreadsheet refuses it: a name no file could hold, or one another sheet has.
             std::string name = a.putValue().toText();
-            if (const auto fault = sheetNameFault(name))
+            if (const auto fault = sheet::sheetNameFault(name))
                 throw applicationError(*fault);
-            for (const Ref<Worksheet>& other : m_workbook->sheets())
-                if (other.get() != this && sameSheetName(other->name(), name))
+            for (std::size_t i = 0; i < m_book->sheetCount(); ++i) {
+                const SheetDocument& other = m_book->sheet(i);
+                if (&other != m_sheet.get() && sheet::sameSheetName(other.name(), name))
                     throw applicationError("工作表名“" + name + "”已被使用,请换一个名称。");
-            m_name = std::move(name);
-            m_workbook->markModified();
-            notify(Change::Structure);
+            }
+            m_sheet->rename(std::move(name));
             return {};
         }
         if (id == Member::Cells && a.positionalCount() == 3) {
             // sheet.Cells(row, column) = value
-            setCell(rowNumber(args[0]), columnNumber(args[1]), toCell(args[2]));
+            const std::int32_t r = rowNumber(args[0]);
+            const std::int32_t c = columnNumber(args[1]);
+            if (args[2].isObject())
+                throw automation::errors::typeMismatch();
+            m_sheet->fill(AreaList({r, c, r, c}), args[2]);
             return {};
         }
         throw automation::errors::memberNotFound(member);
@@ -107,20 +68,20 @@ automation::Value Worksheet::invoke(std::string_view member, automation::CallKin
     case Member::Rows:
         if (const auto* row = a.find(0, "RowIndex")) {
             const std::int32_t r = rowNumber(*row);
-            return makeRange(*this, {r, 1, r, Grid::kColumns});
+            return makeRange(*this, {r, 1, r, kSheetColumns});
         }
-        return makeRange(*this, {1, 1, Grid::kRows, Grid::kColumns});
+        return makeRange(*this, {1, 1, kSheetRows, kSheetColumns});
     case Member::Columns:
         if (const auto* column = a.find(0, "ColumnIndex")) {
             const std::int32_t c = columnNumber(*column);
-            return makeRange(*this, {1, c, Grid::kRows, c});
+            return makeRange(*this, {1, c, kSheetRows, c});
         }
-        return makeRange(*this, {1, 1, Grid::kRows, Grid::kColumns});
+        return makeRange(*this, {1, 1, kSheetRows, kSheetColumns});
     case Member::Cells: {
         const auto* row = a.find(0, "RowIndex");
         const auto* column = a.find(1, "ColumnIndex");
         if (!row && !column)
-            return makeRange(*this, {1, 1, Grid::kRows, Grid::kColumns});
+            return makeRange(*this, {1, 1, kSheetRows, kSheetColumns});
         if (!row || !column)
             throw automation::errors::argumentNotOptional();
         const std::int32_t r = rowNumber(*row);
@@ -128,13 +89,11 @@ automation::Value Worksheet::invoke(std::string_view member, automation::CallKin
         return makeRange(*this, {r, c, r, c});
     }
     case Member::Name:
-        return automation::Value(m_name);
+        return automation::Value(m_sheet->name());
     case Member::Index:
-        return automation::Value(static_cast<std::int32_t>(m_workbook->indexOf(*this) + 1));
+        return automation::Value(static_cast<std::int32_t>(m_sheet->index() + 1));
     case Member::Activate:
-        m_workbook->activateSheet(*this);
-        if (Application* app = m_workbook->application())
-            app->activateWorkbook(*m_workbook);
+        m_sheet->activate();
         return {};
     case Member::Unknown:
         break;
@@ -142,4 +101,4 @@ automation::Value Worksheet::invoke(std::string_view member, automation::CallKin
     throw automation::errors::memberNotFound(member);
 }
 
-} // namespace sheet
+} // namespace objectmodel

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "objectmodel/Document.h"
+#include "sheet/document/ApplicationObserver.h"
+#include "sheet/document/Worksheet.h"
 #include "sheet/engine/Book.h"
-#include "sheet/model/ApplicationObserver.h"
-#include "sheet/model/ModelObject.h"
-#include "sheet/model/Ref.h"
-#include "sheet/model/Worksheet.h"
 
 #include <cstdint>
 #include <string>
@@ -27,22 +26,18 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
-/// A workbook: an ordered list of worksheets, one of them active, and the file it belongs to, if any.
-/// Members: ActiveSheet, Worksheets, Sheets, Name, Activate.
+/// A workbook of the embedded spreadsheet: an ordered list of worksheets, one of them active, and the file it
+/// belongs to, if any.
 ///
 /// Every change of its cells, sheets or names sets the modified flag; opening and saving clear it. Once closed
-/// (Application::closeWorkbook) the workbook and its sheets answer every call with the disconnection error.
-class Workbook final : public ModelObject {
+/// (Application::closeWorkbook) the workbook and its sheets are no longer connected.
+class Workbook final : public objectmodel::WorkbookDocument {
 public:
-    Workbook(std::shared_ptr<ApplicationState> state, Application* application, std::string name);
+    Workbook(Application* application, std::string name) : m_application(application), m_name(std::move(name)) {}
     ~Workbook() override;
 
-    automation::Value invoke(std::string_view member, automation::CallKind kind,
-                             std::span<const automation::Value> args,
-                             std::span<const automation::NamedArg> named) override;
-
     /// The display name: the file name, or "工作簿N" for a workbook never saved.
-    const std::string& name() const { return m_name; }
+    std::string name() const override { return m_name; }
     /// The application holding the workbook; null once it is closed.
     Application* application() const { return m_application; }
 
@@ -60,8 +55,9 @@ public:
     /// Counts the changes: it grows with every change that sets the modified flag, and never goes back, so that a
     /// copy of the workbook can tell whether it is still current.
     std::uint64_t revision() const { return m_revision; }
-    /// Names a workbook that belongs to no file (a recovered copy, say); marks it modified; notifies Structure.
-    void rename(std::string name);
+    /// Names the workbook, as the user does, or one that belongs to no file (a recovered copy, say); marks it
+    /// modified; notifies Structure.
+    void rename(std::string name) override;
     /// The workbook now belongs to the file at `path` (UTF-8), held in `format` with nothing lost and its text in
     /// UTF-8; clears the modified flag; notifies Structure.
     void setSaved(const std::string& path, FileFormat format);
@@ -73,12 +69,15 @@ public:
     /// the window as a prefix of its title.
     std::string title() const;
     const std::vector<Ref<Worksheet>>& sheets() const { return m_sheets; }
-    Worksheet* activeSheet() const { return m_active; }
+    Worksheet* activeSheet() const override { return m_active; }
     /// Makes `sheet`, one of this workbook's, the active one; notifies Structure.
     void activateSheet(Worksheet& sheet);
 
     /// Adds a sheet named "SheetN" at `index` (0-based, clamped) and makes it active; notifies Structure.
-    Worksheet& addSheet(std::size_t index);
+    Worksheet& addSheet(std::size_t index) override;
+    /// Takes what a file held: its path and format, what it held that the workbook does not, how its text was
+    /// read; clears the modified flag.
+    void setOpened(const std::string& path, FileFormat format, Losses losses, TextReading reading);
     /// Appends a sheet holding `grid` (moved in, O(1)), without notifying or marking the workbook modified: for
     /// building a workbook from a file.
     Worksheet& adoptSheet(std::string name, Grid grid);
@@ -91,6 +90,12 @@ public:
     void notify(Change what);
     /// The position of `sheet` in the workbook, or sheets().size() when it is not there.
     std::size_t indexOf(const Worksheet& sheet) const;
+
+    bool connected() const override;
+    void activate() override;
+    std::size_t sheetCount() const override { return m_sheets.size(); }
+    Worksheet& sheet(std::size_t index) const override { return *m_sheets[index]; }
+    bool holds(const objectmodel::SheetDocument& sheet) const override;
 
 private:
     void setFile(const std::string& path, FileFormat format);
@@ -112,32 +117,6 @@ private:
     std::vector<Ref<Worksheet>> m_sheets;
     Worksheet* m_active = nullptr;
     int m_nextSheetNumber = 1;
-
-    friend class Application; // sets the file, its losses and its text reading when opening
-};
-
-/// The application's workbooks. Members: Add, Count, Item (default member, by number or name).
-class Workbooks final : public automation::Dispatch {
-public:
-    explicit Workbooks(Ref<Application> application) : m_application(std::move(application)) {}
-    automation::Value invoke(std::string_view member, automation::CallKind kind,
-                             std::span<const automation::Value> args,
-                             std::span<const automation::NamedArg> named) override;
-
-private:
-    Ref<Application> m_application;
-};
-
-/// A workbook's worksheets. Members: Add (Before, After, Count), Count, Item (default member, by number or name).
-class Worksheets final : public automation::Dispatch {
-public:
-    explicit Worksheets(Ref<Workbook> workbook) : m_workbook(std::move(workbook)) {}
-    automation::Value invoke(std::string_view member, automation::CallKind kind,
-                             std::span<const automation::Value> args,
-                             std::span<const automation::NamedArg> named) override;
-
-private:
-    Ref<Workbook> m_workbook;
 };
 
 } // namespace sheet

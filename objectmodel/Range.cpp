@@ -1,13 +1,12 @@
-#include "sheet/model/Range.h"
+#include "objectmodel/Range.h"
 
+#include "objectmodel/Errors.h"
+#include "objectmodel/MemberTable.h"
 #include "objectmodel/ObjectModel.h"
-#include "sheet/model/Errors.h"
-#include "sheet/model/MemberTable.h"
-#include "sheet/model/Values.h"
 
 #include <new>
 
-namespace sheet {
+namespace objectmodel {
 
 namespace {
 
@@ -23,21 +22,12 @@ const MemberTable<Member>& members()
     return table;
 }
 
-constexpr std::int32_t kShiftToRight = objectmodel::kShiftToRight;
-constexpr std::int32_t kShiftDown = objectmodel::kShiftDown;
 // A put to more cells than this is surely a mistake, and would freeze the program.
 constexpr double kMaxCellsPerPut = 16'777'216;
 
 double cellCount(const Area& a)
 {
     return (static_cast<double>(a.bottom) - a.top + 1) * (static_cast<double>(a.right) - a.left + 1);
-}
-
-std::string gridErrorText(const GridError& e)
-{
-    if (e.reason() == GridError::Reason::DataWouldBeLost)
-        return "为防止丢失数据,不能把非空单元格移出工作表。";
-    return std::string("位置超出工作表范围: ") + e.what();
 }
 
 // Freed Ranges, linked through their own memory. Objects live on the one user-interface thread only.
@@ -122,25 +112,19 @@ automation::Value Range::value() const
     // Several cells give an array, which no caller here can compare or store.
     if (m_areas.size() != 1 || a.top != a.bottom || a.left != a.right)
         throw automation::errors::typeMismatch();
-    return toValue(m_sheet->grid().cell(a.top, a.left));
+    return m_sheet->document().cell(a.top, a.left);
 }
 
 void Range::setValue(const automation::Value& value)
 {
-    const CellView cell = toCell(value);
+    if (value.isObject())
+        throw automation::errors::typeMismatch();
     double total = 0;
     for (std::size_t i = 0; i < m_areas.size(); ++i)
         total += cellCount(m_areas[i]);
     if (total > kMaxCellsPerPut)
         throw applicationError("区域太大,无法一次写入。");
-    Grid& grid = m_sheet->grid();
-    for (std::size_t i = 0; i < m_areas.size(); ++i) {
-        const Area& a = m_areas[i];
-        for (std::int32_t r = a.top; r <= a.bottom; ++r)
-            for (std::int32_t c = a.left; c <= a.right; ++c)
-                grid.setCell(r, c, cell);
-    }
-    m_sheet->notify(Change::Cells);
+    m_sheet->document().fill(m_areas, value);
 }
 
 const Area& Range::singleArea(std::string_view what) const
@@ -158,41 +142,35 @@ void Range::insert(const Arguments& args)
             throw applicationError("Insert 的 Shift 参数无效: " + std::to_string(s));
     }
     const Area& a = singleArea("插入");
-    try {
-        if (a.isWholeRows() && !a.isWholeColumns())
-            m_sheet->grid().insertRows(a.top, a.bottom - a.top + 1);
-        else if (a.isWholeColumns() && !a.isWholeRows())
-            m_sheet->grid().insertColumns(a.left, a.right - a.left + 1);
-        else
-            throw applicationError("只能插入整行或整列。");
-    } catch (const GridError& e) {
-        throw applicationError(gridErrorText(e));
-    }
-    m_sheet->notify(Change::Cells);
+    SheetDocument& sheet = m_sheet->document();
+    bool inserted = false;
+    if (a.isWholeRows() && !a.isWholeColumns())
+        inserted = sheet.insertRows(a.top, a.bottom - a.top + 1);
+    else if (a.isWholeColumns() && !a.isWholeRows())
+        inserted = sheet.insertColumns(a.left, a.right - a.left + 1);
+    else
+        throw applicationError("只能插入整行或整列。");
+    if (!inserted)
+        throw applicationError("为防止丢失数据,不能把非空单元格移出工作表。");
 }
 
 void Range::remove()
 {
     const Area& a = singleArea("删除");
-    try {
-        if (a.isWholeRows() && !a.isWholeColumns())
-            m_sheet->grid().deleteRows(a.top, a.bottom - a.top + 1);
-        else if (a.isWholeColumns() && !a.isWholeRows())
-            m_sheet->grid().deleteColumns(a.left, a.right - a.left + 1);
-        else
-            throw applicationError("只能删除整行或整列。");
-    } catch (const GridError& e) {
-        throw applicationError(gridErrorText(e));
-    }
-    m_sheet->notify(Change::Cells);
+    if (a.isWholeRows() && !a.isWholeColumns())
+        m_sheet->document().deleteRows(a.top, a.bottom - a.top + 1);
+    else if (a.isWholeColumns() && !a.isWholeRows())
+        m_sheet->document().deleteColumns(a.left, a.right - a.left + 1);
+    else
+        throw applicationError("只能删除整行或整列。");
 }
 
 void Range::select()
 {
     // A range can only be selected on the sheet the user is looking at.
-    if (!m_sheet->isActive())
+    if (!m_sheet->document().isActive())
         throw applicationError("Range 类的 Select 方法无效: 工作表不是活动工作表。");
-    m_sheet->setSelection(m_areas);
+    m_sheet->document().select(m_areas);
 }
 
-} // namespace sheet
+} // namespace objectmodel

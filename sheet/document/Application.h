@@ -1,11 +1,9 @@
 #pragma once
 
 #include "link/LocalHost.h"
-#include "sheet/model/ApplicationObserver.h"
-#include "sheet/model/ModelObject.h"
-#include "sheet/model/Range.h"
-#include "sheet/model/Ref.h"
-#include "sheet/model/Workbook.h"
+#include "objectmodel/Document.h"
+#include "sheet/document/ApplicationObserver.h"
+#include "sheet/document/Workbook.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,40 +12,43 @@
 
 namespace sheet {
 
-/// The embedded spreadsheet application, reached under the class name "Excel.Application".
+/// The embedded spreadsheet application: its workbooks, one of them active, its visibility, and the one observer
+/// told about every change (its windows).
 ///
-/// While it runs it is registered as the running instance of that class. A new instance is hidden and has no
-/// workbook. Quit unregisters it and releases its workbooks; every later call on it or on any of its objects raises
-/// the disconnection error.
-///
-/// Members: Workbooks, Worksheets and Sheets (of the active workbook), ActiveWorkbook (a null reference when none is
-/// open), ActiveSheet, Visible (get, put), Caption, Name, Union(range, range, ...), ScreenUpdating (get, put), Quit.
-class Application final : public ModelObject {
+/// While it runs, the object model over it is registered as the running instance of "Excel.Application". A new
+/// instance is hidden and has no workbook. Quit unregisters it and releases its workbooks; its objects are no
+/// longer connected afterwards.
+class Application final : public objectmodel::ApplicationDocument {
 public:
     /// The application's name; its window is titled with it.
     static constexpr std::string_view kName = "Tessavo 表格";
 
-    /// Starts an instance and registers it in `table` as the running one.
-    static Ref<Application> start(const std::shared_ptr<automation::RunningObjectTable>& table);
+    /// A running instance and the late-bound object it is reached by.
+    struct Started {
+        Ref<Application> document;
+        automation::Object object;
+    };
+    /// Starts an instance and registers its object in `table` as the running one.
+    static Started start(const std::shared_ptr<automation::RunningObjectTable>& table);
     ~Application() override;
 
-    automation::Value invoke(std::string_view member, automation::CallKind kind,
-                             std::span<const automation::Value> args,
-                             std::span<const automation::NamedArg> named) override;
-
-    bool visible() const { return m_visible; }
+    bool isRunning() const override { return m_running; }
+    std::string name() const override { return std::string(kName); }
+    bool visible() const override { return m_visible; }
     /// Shows or hides the application, and tells the observer.
-    void setVisible(bool visible);
+    void setVisible(bool visible) override;
     /// The active workbook's name, then the application's name; the application's name alone without one. It is
     /// the title of the active workbook's window up to the modified mark (see Workbook::title), so that activating a
     /// window by caption, which takes a title starting with it, finds that window before and after an edit.
-    std::string caption() const;
+    std::string caption() const override;
 
     const std::vector<Ref<Workbook>>& workbooks() const { return m_workbooks; }
-    Workbook* activeWorkbook() const { return m_active; }
+    std::size_t workbookCount() const override { return m_workbooks.size(); }
+    Workbook& workbook(std::size_t index) const override { return *m_workbooks[index]; }
+    Workbook* activeWorkbook() const override { return m_active; }
     void activateWorkbook(Workbook& workbook);
     /// Adds a workbook named "工作簿N" holding one sheet, and makes it active.
-    Workbook& addWorkbook();
+    Workbook& addWorkbook() override;
     /// Adds a workbook holding the sheets of `book` (grids moved in, first sheet active; one blank sheet when it has
     /// none), read from `path` (UTF-8) as `format`, unmodified and remembering book.losses and book.reading; makes
     /// it active and notifies Structure. O(number of sheets).
@@ -55,12 +56,10 @@ public:
     /// Removes `workbook` and closes it (see Workbook::close); another workbook, if any, becomes active. Notifies
     /// Structure. Does nothing for a workbook that is not this application's.
     void closeWorkbook(Workbook& workbook);
-    /// The range covering all areas of `ranges`, which must all lie on one sheet (else error 1004).
-    Ref<Range> unite(std::span<Range* const> ranges) const;
 
     /// Tells the observer Quit, then unregisters the instance and releases its workbooks; the observer is detached
     /// and never called again. Does nothing once quit.
-    void quit();
+    void quit() override;
 
     /// Attaches the one observer told about every change a window would show; null detaches it. Replaces any
     /// earlier observer. The observer must stay alive until detached or until the application has quit.
@@ -74,17 +73,23 @@ public:
     }
 
 private:
-    explicit Application(std::weak_ptr<automation::RunningObjectTable> table);
+    explicit Application(std::weak_ptr<automation::RunningObjectTable> table) : m_table(std::move(table)) {}
 
     std::weak_ptr<automation::RunningObjectTable> m_table;
     std::uint32_t m_cookie = 0;
+    bool m_running = true;
     std::vector<Ref<Workbook>> m_workbooks;
     Workbook* m_active = nullptr;
     bool m_visible = false;
-    bool m_screenUpdating = true;
     int m_nextWorkbookNumber = 1;
     ApplicationObserver* m_observer = nullptr;
 };
+
+/// The embedded spreadsheet's object behind a late-bound reference to its object model (the application, or one
+/// of its sheets), or null when it is none of these.
+template <class T> T* documentOf(const automation::Object& object);
+template <> Application* documentOf<Application>(const automation::Object& object);
+template <> Worksheet* documentOf<Worksheet>(const automation::Object& object);
 
 /// Makes the embedded spreadsheet creatable through `host` under "Excel.Application".
 void registerEmbeddedSpreadsheet(automation::LocalHost& host);

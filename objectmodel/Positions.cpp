@@ -1,0 +1,49 @@
+#include "objectmodel/Positions.h"
+
+#include "objectmodel/Errors.h"
+#include "objectmodel/ObjectModel.h"
+
+#include <cmath>
+
+namespace objectmodel {
+
+namespace {
+
+std::int32_t position(const automation::Value& value, std::string_view what, std::int32_t last)
+{
+    const double d = value.toDouble();
+    const double r = std::nearbyint(d);
+    if (!(r >= 1 && r <= last))
+        throw positionOutOfRange(what, d, last);
+    return static_cast<std::int32_t>(r);
+}
+
+} // namespace
+
+std::int32_t rowNumber(const automation::Value& value)
+{
+    return position(value, "行", kSheetRows);
+}
+
+std::int32_t columnNumber(const automation::Value& value)
+{
+    if (value.kind() == automation::Value::Kind::Text) {
+        const std::string& s = value.text();
+        std::int64_t column = 0;
+        for (unsigned char c : s) {
+            const int letter = c >= 'a' && c <= 'z' ? c - 'a' : c >= 'A' && c <= 'Z' ? c - 'A' : -1;
+            if (letter < 0 || column > kSheetColumns) {
+                column = -1;
+                break;
+            }
+            column = column * 26 + letter + 1;
+        }
+        if (column >= 1 && column <= kSheetColumns)
+            return static_cast<std::int32_t>(column);
+        if (column != -1 || s.empty())
+            throw applicationError("列 \"" + s + "\" 超出工作表范围(A 到 XFD)。");
+    }
+    return position(value, "列", kSheetColumns);
+}
+
+} // namespace objectmodel

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "link/Automation.h"
+
+#include <concepts>
+#include <cstdint>
+#include <utility>
+
+namespace objectmodel {
+
+/// Base of the objects the object model shares by counted reference: a plain count, since every object lives on
+/// the one user-interface thread.
+class Counted {
+public:
+    Counted() = default;
+    Counted(const Counted&) = delete;
+    Counted& operator=(const Counted&) = delete;
+
+    void addRef() noexcept { ++m_refs; }
+    void release() noexcept
+    {
+        if (--m_refs == 0)
+            delete this;
+    }
+
+protected:
+    virtual ~Counted() = default;
+
+private:
+    std::uint32_t m_refs = 0;
+};
+
+/// A counted reference to a Counted or a Dispatch; one to a Dispatch converts to a late-bound Object.
+template <class T> class Ref {
+public:
+    Ref() noexcept = default;
+    explicit Ref(T* p) noexcept : m_p(p)
+    {
+        if (m_p)
+            m_p->addRef();
+    }
+    Ref(const Ref& other) noexcept : Ref(other.m_p) {}
+    Ref(Ref&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
+    template <class U>
+    requires std::convertible_to<U*, T*> Ref(Ref<U> other)
+    noexcept : Ref(other.get()) {}
+    Ref& operator=(Ref other) noexcept
+    {
+        std::swap(m_p, other.m_p);
+        return *this;
+    }
+    ~Ref()
+    {
+        if (m_p)
+            m_p->release();
+    }
+
+    T* get() const noexcept { return m_p; }
+    T* operator->() const noexcept { return m_p; }
+    T& operator*() const noexcept { return *m_p; }
+    explicit operator bool() const noexcept { return m_p != nullptr; }
+    automation::Object object() const requires std::derived_from<T, automation::Dispatch>
+    {
+        return automation::Object(m_p);
+    }
+
+private:
+    T* m_p = nullptr;
+};
+
+/// The object model's own object behind a late-bound reference, or null when it is not a T (e.g. another
+/// server's object).
+template <class T> T* modelObject(const automation::Object& o)
+{
+    return dynamic_cast<T*>(o.dispatch());
+}
+
+} // namespace objectmodel
