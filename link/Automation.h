@@ -85,9 +85,9 @@ public:
     Dispatch* dispatch() const noexcept { return m_dispatch; }
     bool operator==(const Object& other) const noexcept { return m_dispatch == other.m_dispatch; }
 
-    /// The one call path. A null reference throws objectNotSet (91).
-    Value invoke(std::string_view member, CallKind kind, std::span<const Value> args,
-                 std::span<const NamedArg> named) const;
+    /// The one call path. A null reference throws objectNotSet (91). Inline: every cell read takes it twice.
+    inline Value invoke(std::string_view member, CallKind kind, std::span<const Value> args,
+                        std::span<const NamedArg> named) const;
 
     /// Property get or method call whose result is wanted, e.g. `sheet.get("Cells", 2.0, 5.0)`.
     template <class... Args> Value get(std::string_view member, Args&&... args) const;
@@ -136,6 +136,8 @@ public:
     bool isEmpty() const noexcept { return kind() == Kind::Empty; }
     bool isObject() const noexcept { return kind() == Kind::Object; }
 
+    /// The number held when it is a Double, else null: the cheap look every cell position takes first.
+    const double* ifDouble() const noexcept { return std::get_if<double>(&m_v); }
     /// Exact access; the kind must match (checked with a type mismatch error).
     const Object& object() const;
     double number() const;
@@ -188,6 +190,16 @@ struct NamedArg {
 inline NamedArg Named(std::string_view name, Value value)
 {
     return {name, std::move(value)};
+}
+
+inline Value Object::invoke(std::string_view member, CallKind kind, std::span<const Value> args,
+                            std::span<const NamedArg> named) const
+{
+    if (!m_dispatch)
+        throw errors::objectNotSet();
+    // Keep the target alive for the whole call, even if the call drops the last other reference to it.
+    Object keep(*this);
+    return m_dispatch->invoke(member, kind, args, named);
 }
 
 namespace detail {

@@ -8,16 +8,6 @@
 
 namespace automation {
 
-Value Object::invoke(std::string_view member, CallKind kind, std::span<const Value> args,
-                     std::span<const NamedArg> named) const
-{
-    if (!m_dispatch)
-        throw errors::objectNotSet();
-    // Keep the target alive for the whole call, even if the call drops the last other reference to it.
-    Object keep(*this);
-    return m_dispatch->invoke(member, kind, args, named);
-}
-
 namespace {
 
 std::string formatDouble(double d)

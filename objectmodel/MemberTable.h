@@ -35,8 +35,13 @@ public:
     /// The id of `name`, or `fallback` when the class has no such member.
     Id find(std::string_view name, Id fallback) const
     {
-        if (const Slot* s = lookup(m_exact, name))
+        // A caller reading cells asks for the same member millions of times in a row.
+        if (m_last && m_last->name == name)
+            return m_last->id;
+        if (const Slot* s = lookup(m_exact, name)) {
+            m_last = s;
             return s->id;
+        }
         if (const Slot* s = lookup(m_folded, fold(name)))
             return s->id;
         return fallback;
@@ -75,6 +80,7 @@ private:
     static std::string fold(std::string_view s) { return objectmodel::foldedName(s); }
 
     Table m_exact{};
+    mutable const Slot* m_last = nullptr; // objects live on the one user-interface thread
     Table m_folded{};
     std::vector<std::string> m_foldedNames; // reserved up front: the folded table views into it
 };

@@ -11,7 +11,11 @@ namespace {
 
 std::int32_t position(const automation::Value& value, std::string_view what, std::int32_t last)
 {
-    const double d = value.toDouble();
+    const double* number = value.ifDouble();
+    const double d = number ? *number : value.toDouble();
+    // A whole number inside the sheet, as nearly every caller passes, needs no rounding.
+    if (d >= 1 && d <= last && static_cast<double>(static_cast<std::int32_t>(d)) == d)
+        return static_cast<std::int32_t>(d);
     const double r = std::nearbyint(d);
     if (!(r >= 1 && r <= last))
         throw positionOutOfRange(what, d, last);

@@ -66,6 +66,8 @@ automation::Value Range::invoke(std::string_view member, automation::CallKind ki
 {
     using automation::CallKind;
     m_sheet->requireConnected();
+    if (member.empty() && kind != CallKind::Put) // a cell read: the default member, on every cell of a scan
+        return value();
     const Member id = members().find(member, Member::Unknown);
     const Arguments a(args, named);
 

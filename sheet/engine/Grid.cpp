@@ -61,7 +61,7 @@ CellView Grid::cell(std::int32_t row, std::int32_t column) const
     const NodeId rowId = rowNode(row);
     if (rowId == PositionIndex::npos)
         return {};
-    const NodeId columnId = m_columns.find(column);
+    const NodeId columnId = columnNode(column);
     if (columnId == PositionIndex::npos)
         return {};
     const RowCells& cells = m_rowCells[rowId];
@@ -395,6 +395,14 @@ Grid::NodeId Grid::rowNode(std::int32_t row) const noexcept
         m_cachedVersion = m_version;
     }
     return m_cachedRowNode;
+}
+
+Grid::NodeId Grid::columnNode(std::int32_t column) const noexcept
+{
+    CachedColumn& cached = m_cachedColumns[static_cast<std::size_t>(column) % m_cachedColumns.size()];
+    if (cached.position != column || cached.version != m_columns.version())
+        cached = {column, m_columns.find(column), m_columns.version()};
+    return cached.id;
 }
 
 // Live columns always hold at least one cell; free and retired ids count zero, and only orphans point at those.

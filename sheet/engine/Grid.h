@@ -5,6 +5,7 @@
 #include "sheet/engine/PositionIndex.h"
 #include "sheet/engine/SharedTexts.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -170,6 +171,14 @@ private:
     mutable std::int32_t m_cachedRow = 0;
     mutable NodeId m_cachedRowNode = PositionIndex::npos;
     mutable std::uint64_t m_cachedVersion = ~std::uint64_t{0};
+    // And each row is read column by column: remember where the columns read last are, by position.
+    struct CachedColumn {
+        std::int32_t position = 0;
+        NodeId id = PositionIndex::npos;
+        std::uint64_t version = 0;
+    };
+    mutable std::array<CachedColumn, 64> m_cachedColumns{};
+    NodeId columnNode(std::int32_t column) const noexcept;
 };
 
 } // namespace sheet

@@ -1,5 +1,7 @@
 #include "sheet/engine/PositionIndex.h"
 
+#include <atomic>
+
 #include <limits>
 #include <stdexcept>
 #include <utility>
@@ -11,12 +13,25 @@ namespace {
 constexpr std::int32_t kDeadGap = -1;
 } // namespace
 
+namespace {
+
+// Versions are drawn from one counter, so that two indexes share a version only when one is a copy of the other.
+std::atomic<std::uint64_t> g_versions{0};
+
+std::uint64_t newVersion() noexcept
+{
+    return g_versions.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+} // namespace
+
 PositionIndex::PositionIndex(PositionIndex&& other) noexcept
     : m_nodes(std::move(other.m_nodes)), m_root(std::exchange(other.m_root, npos)),
       m_freeHead(std::exchange(other.m_freeHead, npos)), m_size(std::exchange(other.m_size, 0)),
-      m_random(other.m_random)
+      m_random(other.m_random), m_version(newVersion())
 {
     other.m_nodes.clear();
+    other.m_version = newVersion();
 }
 
 PositionIndex& PositionIndex::operator=(PositionIndex&& other) noexcept
@@ -28,6 +43,8 @@ PositionIndex& PositionIndex::operator=(PositionIndex&& other) noexcept
         m_freeHead = std::exchange(other.m_freeHead, npos);
         m_size = std::exchange(other.m_size, 0);
         m_random = other.m_random;
+        m_version = newVersion();
+        other.m_version = newVersion();
     }
     return *this;
 }
@@ -131,6 +148,7 @@ void PositionIndex::shift(std::int32_t pos, std::int32_t delta)
     if (delta < 0 && static_cast<std::int64_t>(lowerBoundPosition(pos)) - pos < -static_cast<std::int64_t>(delta))
         throw std::invalid_argument("PositionIndex::shift: removed positions are occupied");
 
+    m_version = newVersion();
     // Every node on the way contains the first node at or after `pos`, whose gap absorbs the change.
     NodeId current = m_root;
     std::int32_t base = 0;
@@ -269,6 +287,7 @@ void PositionIndex::addToFirstGap(NodeId tree, std::int32_t delta) noexcept
 
 void PositionIndex::setRoot(NodeId root) noexcept
 {
+    m_version = newVersion();
     m_root = root;
     if (root != npos)
         m_nodes[root].parent = npos;

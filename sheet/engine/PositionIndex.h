@@ -48,6 +48,9 @@ public:
     bool empty() const noexcept { return m_size == 0; }
     /// Every id handed out so far is below this bound, so callers can size tables indexed by id. O(1).
     NodeId idLimit() const noexcept { return static_cast<NodeId>(m_nodes.size()); }
+    /// Changes with every change of the index, and only indexes that map every position alike share one: what a
+    /// caller remembers of find() holds while the version is the same.
+    std::uint64_t version() const noexcept { return m_version; }
 
     /// The node at exactly `pos`, or npos when `pos` is unoccupied (any pos, even < 1). O(log n), no allocation.
     NodeId find(std::int32_t pos) const noexcept;
@@ -108,6 +111,7 @@ private:
     NodeId m_freeHead = npos; // free nodes are chained through `left`
     std::size_t m_size = 0;
     std::uint32_t m_random = 0x9E37'79B9u;
+    std::uint64_t m_version = 0;
 };
 
 template <class Visit> void PositionIndex::forEach(Visit&& visit) const
