@@ -2,6 +2,7 @@
 // scripts/with-desktop, which provides both.
 #include "link/LocalHost.h"
 #include "link/Module1.h"
+#include "platform/qt/QtDesktop.h"
 #include "sheet/files/Xlsx.h"
 #include "sheet/model/Application.h"
 #include "sheet/model/Workbook.h"
@@ -9,7 +10,6 @@
 #include "sheet/window/SheetWindow.h"
 #include "sheet/window/WindowDialogs.h"
 #include "ui/Form1.h"
-#include "ui/QtDesktop.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
@@ -190,7 +190,7 @@ private:
     void expectAllAbove(const DialogUser& user, qsizetype count);
 
     std::unique_ptr<automation::LocalHost> m_host;
-    std::unique_ptr<ui::QtDesktop> m_desktop;
+    std::unique_ptr<platform::qt::QtDesktop> m_desktop;
     std::unique_ptr<automation::Module1> m_module;
     std::unique_ptr<ui::Form1> m_form;
 };
@@ -217,7 +217,7 @@ void DesktopTest::cleanup()
 
 void DesktopTest::start(automation::AutomationHost& host)
 {
-    m_desktop = std::make_unique<ui::QtDesktop>();
+    m_desktop = std::make_unique<platform::qt::QtDesktop>();
     m_module = std::make_unique<automation::Module1>(host, *m_desktop);
     m_form = std::make_unique<ui::Form1>(*m_module, *m_desktop);
     m_form->show();

@@ -1,12 +1,11 @@
 #include "ui/Form1.h"
 #include "link/LocalHost.h"
 #include "link/Module1.h"
-#include "platform/qt/StayOnTop.h"
+#include "platform/qt/QtDesktop.h"
 #include "sheet/model/Application.h"
 #include "sheet/model/Values.h"
 #include "ui/DonationWindow.h"
 #include "ui/Fonts.h"
-#include "ui/QtDesktop.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -83,7 +82,7 @@ private:
     sheet::Grid& grid() const { return m_user->activeWorkbook()->activeSheet()->grid(); }
 
     std::unique_ptr<automation::LocalHost> m_host;
-    std::unique_ptr<ui::QtDesktop> m_desktop;
+    std::unique_ptr<platform::qt::QtDesktop> m_desktop;
     std::unique_ptr<automation::Module1> m_module;
     std::unique_ptr<ui::Form1> m_form;
     sheet::Application* m_user = nullptr;
@@ -96,7 +95,7 @@ void Form1Test::init()
     // The user's spreadsheet is running with a workbook open.
     m_user = sheet::modelObject<sheet::Application>(m_host->createObject("Excel.Application"));
     m_user->addWorkbook();
-    m_desktop = std::make_unique<ui::QtDesktop>();
+    m_desktop = std::make_unique<platform::qt::QtDesktop>();
     m_module = std::make_unique<automation::Module1>(*m_host, *m_desktop);
     m_form = std::make_unique<ui::Form1>(*m_module, *m_desktop);
     m_form->show();
@@ -118,7 +117,7 @@ void Form1Test::startsWithEmptyBoxesKeptInFrontAndTheFocusInTheEndRow()
         QVERIFY2(m_form->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(i))->text().isEmpty(),
                  qPrintable(QString::number(i)));
     QCOMPARE(control<QCheckBox>("Check1")->checkState(), Qt::Checked);
-    QVERIFY(platform::qt::isStayOnTop(*m_form));
+    QVERIFY(platform::qt::QtDesktop::isStayOnTop(*m_form));
     QCOMPARE(QApplication::focusWidget(), control<QLineEdit>("Text4"));
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Tessavo"));
     QCOMPARE(m_form->findChildren<QWidget*>(QString(), Qt::FindChildrenRecursively).size() >= 38, true);
@@ -262,16 +261,16 @@ void Form1Test::keepInFrontFollowsTheCheckBoxWithoutMovingTheWindow()
 
     QTest::mouseClick(check, Qt::LeftButton);
     QCOMPARE(check->checkState(), Qt::Unchecked);
-    QVERIFY(!platform::qt::isStayOnTop(*m_form));
+    QVERIFY(!platform::qt::QtDesktop::isStayOnTop(*m_form));
     QCOMPARE(m_form->geometry(), before);
     QVERIFY(m_form->isVisible());
 
     check->setCheckState(Qt::Checked);
-    QVERIFY(platform::qt::isStayOnTop(*m_form));
+    QVERIFY(platform::qt::QtDesktop::isStayOnTop(*m_form));
     check->setCheckState(Qt::PartiallyChecked); // only a tick keeps it in front
-    QVERIFY(!platform::qt::isStayOnTop(*m_form));
+    QVERIFY(!platform::qt::QtDesktop::isStayOnTop(*m_form));
     check->setCheckState(Qt::Checked);
-    QVERIFY(platform::qt::isStayOnTop(*m_form));
+    QVERIFY(platform::qt::QtDesktop::isStayOnTop(*m_form));
     QCOMPARE(m_form->geometry(), before);
     QCOMPARE(m_form->winId(), id); // the native window was never recreated
 }
@@ -368,7 +367,7 @@ void Form1Test::reportsRefusedInputAndAMissingSpreadsheet()
 
     // No spreadsheet anywhere: the failed start has no icon and the program's title.
     m_user->quit();
-    ui::QtDesktop desktop;
+    platform::qt::QtDesktop desktop;
     automation::LocalHost empty;
     automation::Module1 module(empty, desktop);
     ui::Form1 form(module, desktop);
