@@ -83,6 +83,7 @@ void realClick(QWidget* w)
 struct Seen {
     QString title;
     QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool aboveEveryOtherWindow = false;
     bool active = false; // it had the keyboard: Escape closed it
     QString order;       // the program's windows, bottom first, for the failure message
@@ -130,8 +131,10 @@ private:
             return;
         Seen s;
         s.title = dialog->windowTitle();
-        if (auto* box = qobject_cast<QMessageBox*>(dialog))
+        if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
             s.text = box->text();
+            s.icon = box->icon();
+        }
         s.aboveEveryOtherWindow = at >= 0;
         s.active = dialog->isActiveWindow();
         for (WId id : order) {
@@ -182,6 +185,7 @@ private slots:
     void theMainWindowOpensCentredWithItsWholeFrameAndStaysOnTop();
     void theOperationsBoxesStayAboveTheMainWindowAndTheSpreadsheet();
     void theConnectionsBoxStaysAboveTheMainWindow();
+    void theDesktopsBoxesShowTheirIconAndTitleAboveTheMainWindow();
     void theSpreadsheetWindowsDialogsStayAboveTheMainWindowKeptOnTop();
     void unsavedWorkSurvivesATerminationAndIsOfferedBack();
 
@@ -299,6 +303,20 @@ void DesktopTest::theConnectionsBoxStaysAboveTheMainWindow()
     QCOMPARE(user.seen[0].text, QString::fromUtf8("ActiveX 部件不能创建对象"));
     expectAllAbove(user, 2);
     m_form.reset(); // before the host it was given
+}
+
+void DesktopTest::theDesktopsBoxesShowTheirIconAndTitleAboveTheMainWindow()
+{
+    start(*m_host);
+    DialogUser user;
+    m_desktop->messageBox("数据处理完成,谢谢使用!", "提示", automation::kStyleInformation);
+    m_desktop->messageBox("ActiveX 部件不能创建对象", "", automation::kStyleOkOnly);
+    expectAllAbove(user, 2);
+    QCOMPARE(user.seen[0].title, QString::fromUtf8("提示"));
+    QCOMPARE(user.seen[0].icon, QMessageBox::Information);
+    QCOMPARE(user.seen[1].text, QString::fromUtf8("ActiveX 部件不能创建对象"));
+    QCOMPARE(user.seen[1].title, QStringLiteral("Tessavo"));
+    QCOMPARE(user.seen[1].icon, QMessageBox::NoIcon);
 }
 
 void DesktopTest::theSpreadsheetWindowsDialogsStayAboveTheMainWindowKeptOnTop()
