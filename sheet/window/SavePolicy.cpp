@@ -2,14 +2,10 @@
 
 namespace sheet {
 
-namespace {
-
-bool keepsOneSheetOfSeveral(const SaveFacts& f)
+static bool keepsOneSheetOfSeveral(const SaveFacts& f)
 {
     return (f.format == FileFormat::Csv || f.format == FileFormat::Tsv) && f.sheets > 1;
 }
-
-} // namespace
 
 SaveDecision decideSave(const SaveFacts& f)
 {

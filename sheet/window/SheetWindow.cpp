@@ -431,19 +431,14 @@ bool SheetWindow::save()
         case SaveDecision::ChooseFile:
             return saveAs();
         case SaveDecision::OfferSaveAsLosses:
-            return WindowDialogs::current().askSaveAsInstead(
-                       this,
-                       QStringLiteral("“%1”含有本程序不能保留的内容: %2。\n保存到原文件会丢失这些内容，"
-                                      "原文件将保持不变。是否另存为新文件?")
-                           .arg(QFileInfo(path).fileName(), QString::fromStdString(m_book->losses().describe()))) &&
-                   saveAs();
+            return askSaveAs(QStringLiteral("“%1”含有本程序不能保留的内容: %2。\n保存到原文件会丢失这些内容，"
+                                            "原文件将保持不变。是否另存为新文件?")
+                                 .arg(QFileInfo(path).fileName(), QString::fromStdString(m_book->losses().describe())));
         case SaveDecision::OfferSaveAsSheets:
-            return WindowDialogs::current().askSaveAsInstead(
-                       this, QStringLiteral("“%1”是文本文件，只能保存一个工作表，而本工作簿有 %2 个工作表。\n"
+            return askSaveAs(QStringLiteral("“%1”是文本文件，只能保存一个工作表，而本工作簿有 %2 个工作表。\n"
                                             "是否另存为 Excel 工作簿(*.xlsx)，以保存全部工作表?")
                                  .arg(QFileInfo(path).fileName())
-                                 .arg(m_book->sheets().size())) &&
-                   saveAs();
+                                 .arg(m_book->sheets().size()));
         case SaveDecision::ConfirmReencoding:
             if (!confirmReencoding(this, *m_book))
                 return false;
@@ -460,6 +455,11 @@ bool SheetWindow::save()
             return writeTo(path, m_book->format());
         }
     }
+}
+
+bool SheetWindow::askSaveAs(const QString& message)
+{
+    return WindowDialogs::current().askSaveAsInstead(this, message) && saveAs();
 }
 
 bool SheetWindow::saveAs()
@@ -590,10 +590,7 @@ bool SheetWindow::writeTo(const QString& path, FileFormat format)
         return false; // the user stopped it; the file is as it was
     } catch (const ReadOnlyFile& e) {
         // Nothing was written: the user may still keep the work in another file.
-        if (WindowDialogs::current().askSaveAsInstead(this, QString::fromUtf8(e.what()) +
-                                                                QStringLiteral("\n是否另存为其他文件?")))
-            return saveAs();
-        return false;
+        return askSaveAs(QString::fromUtf8(e.what()) + QStringLiteral("\n是否另存为其他文件?"));
     } catch (const FileError& e) {
         WindowDialogs::current().warn(this, QString::fromUtf8(e.what()));
         return false;

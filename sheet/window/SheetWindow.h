@@ -79,6 +79,8 @@ private:
     void noteChange(Change what);
     void closeQuietly();
     bool writeTo(const QString& path, FileFormat format);
+    // Explains `message`, and runs Save As if the user agrees.
+    bool askSaveAs(const QString& message);
     bool isOpen() const;
 
     void scheduleRefresh();
