@@ -5,11 +5,11 @@
 #include "app/Hosts.h"
 #include "app/Termination.h"
 #include "link/Module1.h"
+#include "platform/qt/QtDesktop.h"
 #include "sheet/window/FileProgress.h"
 #include "sheet/window/Recovery.h"
 #include "sheet/window/WorkbookFiles.h"
 #include "ui/Form1.h"
-#include "ui/QtDesktop.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -26,7 +26,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Tessavo"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tessavo.png")));
 
-    ui::QtDesktop desktop;
+    platform::qt::QtDesktop desktop;
     automation::Module1 module(automation->host(), desktop);
 
     ui::Form1 form(module, desktop);

@@ -5,9 +5,9 @@
 #include "link/Module1.h"
 #include "link/com/Apartment.h"
 #include "link/com/ComHost.h"
+#include "platform/win/Win32Desktop.h"
 #include "ui/win32/Form1Window.h"
 #include "ui/win32/Pictures.h"
-#include "ui/win32/Win32Desktop.h"
 
 #include <commctrl.h>
 #include <windows.h>
@@ -22,7 +22,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 
     // Excel, or WPS Spreadsheets where Excel is not installed.
     automation::com::ComHost host = automation::com::ComHost::forSpreadsheet();
-    ui::win32::Win32Desktop desktop;
+    platform::win::Win32Desktop desktop;
     automation::Module1 module(host, desktop);
     ui::win32::Form1Window form(module, desktop);
     if (!form.handle())

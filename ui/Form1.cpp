@@ -1,6 +1,6 @@
 #include "ui/Form1.h"
 
-#include "platform/qt/StayOnTop.h"
+#include "platform/qt/QtDesktop.h"
 #include "ui/DonationWindow.h"
 #include "ui/Fonts.h"
 #include "ui/LineEdits.h"
@@ -188,7 +188,7 @@ void Form1::setCheckState(int state)
 
 void Form1::setTopmost(bool on)
 {
-    platform::qt::setStayOnTop(*this, on);
+    platform::qt::QtDesktop::setStayOnTop(*this, on);
 }
 
 void Form1::createDonationWindow()

@@ -143,6 +143,11 @@ AutomationError failure(HRESULT hr, std::string_view subject)
     return {errorNumber(hr), std::move(text)};
 }
 
+AutomationError argumentFailure(HRESULT hr, std::string_view argument)
+{
+    return {errorNumber(hr), naming(describeFailure(hr), argument)};
+}
+
 AutomationError serverFailure(EXCEPINFO& info, std::string_view member)
 {
     if (info.pfnDeferredFillIn) {

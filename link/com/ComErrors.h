@@ -31,6 +31,9 @@ std::string describeFailure(HRESULT hr);
 /// about a name (an unknown name, a missing member, an unknown class) the text names `subject`, e.g.
 /// "未知名称: Insrt".
 AutomationError failure(HRESULT hr, std::string_view subject = {});
+/// As failure, but the text names the argument the server refused (a type mismatch, a missing parameter), e.g.
+/// "类型不匹配: 第 2 个参数".
+AutomationError argumentFailure(HRESULT hr, std::string_view argument);
 
 /// The error a server reported through EXCEPINFO (the call returned DISP_E_EXCEPTION). Runs the deferred fill-in
 /// first if the server asked for it; takes the server's number (wCode, else scode) and its description, falling

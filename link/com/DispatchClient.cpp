@@ -4,6 +4,9 @@
 #include "link/com/VariantConversion.h"
 #include "link/com/WideText.h"
 
+#include <climits>
+#include <string>
+
 namespace automation::com {
 
 namespace {
@@ -27,6 +30,18 @@ public:
 private:
     std::vector<VARIANT> m_values; // value-initialised, so VT_EMPTY until set
 };
+
+// The argument at `index` of rgvarg as the caller wrote it: the value of a put, a named argument's name, or a
+// positional one counted from 1; empty when the server named none of them.
+std::string argumentAt(UINT index, bool put, std::span<const NamedArg> named, std::size_t positional)
+{
+    const std::size_t first = (put ? 1 : 0) + named.size();
+    if (index < first)
+        return put && index == 0 ? "所赋的值" : std::string(named[index - (put ? 1 : 0)].name);
+    if (index - first >= positional)
+        return {};
+    return "第 " + std::to_string(positional - (index - first)) + " 个参数";
+}
 
 } // namespace
 
@@ -106,7 +121,7 @@ Value DispatchClient::invoke(std::string_view member, CallKind kind, std::span<c
                       static_cast<UINT>(namedIds.size())};
     Variant result;
     ExceptionInfo exception;
-    UINT argumentError = 0;
+    UINT argumentError = UINT_MAX; // as no server leaves it
     WORD flags = put ? DISPATCH_PROPERTYPUT : DISPATCH_METHOD | DISPATCH_PROPERTYGET;
     HRESULT hr = m_dispatch->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, flags, &params, put ? nullptr : result.put(),
                                     exception.get(), &argumentError);
@@ -118,6 +133,9 @@ Value DispatchClient::invoke(std::string_view member, CallKind kind, std::span<c
     }
     if (hr == DISP_E_EXCEPTION)
         throw serverFailure(*exception, member);
+    if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND)
+        if (const std::string which = argumentAt(argumentError, put, named, positional.size()); !which.empty())
+            throw argumentFailure(hr, which);
     if (FAILED(hr))
         throw failure(hr, member);
     return fromVariant(result.get());

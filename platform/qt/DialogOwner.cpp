@@ -1,6 +1,6 @@
 #include "platform/qt/DialogOwner.h"
 
-#include "platform/qt/StayOnTop.h"
+#include "platform/qt/QtDesktop.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -32,7 +32,7 @@ QWidget* dialogOwner(QWidget* asked)
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (!canOwn(w))
             continue;
-        if (!onTop && isStayOnTop(*w))
+        if (!onTop && QtDesktop::isStayOnTop(*w))
             onTop = w;
         any = any ? any : w;
     }
@@ -42,7 +42,7 @@ QWidget* dialogOwner(QWidget* asked)
     QWidget* preferred = active && !isPopup(active) ? active : asked ? asked->window() : nullptr;
     // A window manager stacks a dialog with the window it belongs to: one that belongs to an ordinary window would
     // go below a window kept on top, whatever its own stacking hint says.
-    if (onTop && (!preferred || !isStayOnTop(*preferred)))
+    if (onTop && (!preferred || !QtDesktop::isStayOnTop(*preferred)))
         return onTop;
     return preferred ? preferred : any;
 }
@@ -52,8 +52,8 @@ void ownDialog(QDialog& dialog, QWidget* asked)
     QWidget* owner = dialogOwner(asked ? asked : dialog.parentWidget());
     if (owner && owner != &dialog && dialog.parentWidget() != owner)
         dialog.setParent(owner, dialog.windowFlags());
-    if (owner && isStayOnTop(*owner))
-        setStayOnTop(dialog, true);
+    if (owner && QtDesktop::isStayOnTop(*owner))
+        QtDesktop::setStayOnTop(dialog, true);
 }
 
 } // namespace platform::qt

@@ -1,14 +1,12 @@
 #include "sheet/window/SheetWindow.h"
 
-#include "objectmodel/ObjectModel.h"
-#include "sheet/document/Workbook.h"
-#include "sheet/document/Worksheet.h"
 #include "sheet/engine/Grid.h"
 #include "sheet/files/FileError.h"
 #include "sheet/files/Xlsx.h"
 #include "sheet/window/FileProgress.h"
 #include "sheet/window/GridView.h"
 #include "sheet/window/Recovery.h"
+#include "sheet/window/SavePolicy.h"
 #include "sheet/window/SheetModel.h"
 #include "sheet/window/WindowDialogs.h"
 #include "sheet/window/WorkbookFiles.h"
@@ -28,106 +26,34 @@
 
 #include <algorithm>
 #include <new>
+#include <tuple>
 
 namespace sheet {
 
 namespace {
 
-// Saving over the file a workbook was read from, when that changes the file's encoding, asks first.
+// What the save policy needs of `book` and its own file; what concerns the target is found as the save goes.
+SaveFacts factsOf(const Workbook& book)
+{
+    return {.hasPath = !book.path().empty(),
+            .format = book.format(),
+            .losses = book.losses().any(),
+            .sheets = book.sheets().size(),
+            .reencodes = !reencodingQuestion(book).isEmpty()};
+}
+
 bool confirmReencoding(QWidget* parent, const Workbook& book)
 {
-    const QString question = reencodingQuestion(book);
-    return question.isEmpty() || WindowDialogs::current().confirm(parent, question, QStringLiteral("保存为 UTF-8"));
+    return WindowDialogs::current().confirm(parent, reencodingQuestion(book), QStringLiteral("保存为 UTF-8"));
+}
+
+OverwriteAnswer askOverwrite(QWidget* parent, const QString& conflict)
+{
+    return WindowDialogs::current().askOverwrite(parent,
+                                                 conflict + QStringLiteral("\n是否仍要覆盖它，还是另存为其他文件?"));
 }
 
 } // namespace
-
-WindowSet::WindowSet(Ref<Application> app) : m_app(std::move(app))
-{
-    m_app->setObserver(this);
-    sync();
-}
-
-WindowSet* WindowSet::attach(const Ref<Application>& app)
-{
-    return new WindowSet(app);
-}
-
-WindowSet::~WindowSet()
-{
-    detach();
-}
-
-void WindowSet::detach()
-{
-    if (m_app->observer() == this)
-        m_app->setObserver(nullptr);
-}
-
-void WindowSet::forget(SheetWindow* window)
-{
-    std::erase(m_windows, window);
-}
-
-void WindowSet::sync()
-{
-    if (!m_app->isRunning())
-        return;
-    const auto& books = m_app->workbooks();
-    // The window of a workbook closed elsewhere goes; it cannot close itself from inside this call.
-    for (SheetWindow* w : std::vector<SheetWindow*>(m_windows)) {
-        Workbook* book = w->workbook();
-        if (book && std::none_of(books.begin(), books.end(), [&](const Ref<Workbook>& b) { return b.get() == book; })) {
-            forget(w);
-            QMetaObject::invokeMethod(w, &SheetWindow::closeQuietly, Qt::QueuedConnection);
-        }
-    }
-    for (const auto& book : books) {
-        if (std::any_of(m_windows.begin(), m_windows.end(),
-                        [&](SheetWindow* w) { return w->workbook() == book.get(); }))
-            continue;
-        // A spreadsheet started without a workbook shows an empty window; the first workbook takes it over.
-        auto empty = std::find_if(m_windows.begin(), m_windows.end(), [](SheetWindow* w) { return !w->workbook(); });
-        if (empty != m_windows.end()) {
-            (*empty)->setWorkbook(book.get());
-            continue;
-        }
-        auto* window = new SheetWindow(*this, m_app, book.get());
-        m_windows.push_back(window);
-        if (m_app->visible()) {
-            window->show();
-            if (book.get() == m_app->activeWorkbook())
-                window->activateWindow();
-        }
-    }
-    if (m_windows.empty())
-        m_windows.push_back(new SheetWindow(*this, m_app, nullptr));
-}
-
-void WindowSet::applicationChanged(Change what)
-{
-    // Called for every single change, up to 100,000 times in one edit: each window notes it and leaves.
-    switch (what) {
-    case Change::Structure:
-        sync();
-        break;
-    case Change::Visibility:
-        if (m_app->visible())
-            sync();
-        break;
-    case Change::Quit:
-        detach();
-        for (SheetWindow* w : std::vector<SheetWindow*>(m_windows))
-            w->closeQuietly();
-        m_windows.clear();
-        deleteLater();
-        return;
-    default:
-        break;
-    }
-    for (SheetWindow* w : m_windows)
-        w->noteChange(what);
-}
 
 SheetWindow::SheetWindow(WindowSet& set, Ref<Application> app, Workbook* book)
     : m_set(&set), m_app(std::move(app)), m_book(book), m_model(new SheetModel(this)), m_view(new GridView),
@@ -494,53 +420,44 @@ bool SheetWindow::save()
 {
     if (!isOpen() || !m_book)
         return false;
-    if (m_book->path().empty() || m_book->format() == FileFormat::None)
-        return saveAs();
     const QString path = QString::fromStdString(m_book->path());
-    if (m_book->losses().any()) {
-        // Saving over the original would keep only what we hold of it: the rest must stay in that file.
-        const QString message =
-            QStringLiteral("“%1”含有本程序不能保留的内容: %2。\n保存到原文件会丢失这些内容，"
-                           "原文件将保持不变。是否另存为新文件?")
-                .arg(QFileInfo(path).fileName(), QString::fromStdString(m_book->losses().describe()));
-        if (!WindowDialogs::current().askSaveAsInstead(this, message))
-            return false;
-        return saveAs();
+    SaveFacts facts = factsOf(*m_book);
+    for (;;) {
+        const QString conflict = facts.hasPath ? overwriteConflict(*m_book) : QString();
+        facts.conflict = !conflict.isEmpty();
+        switch (decideSave(facts)) {
+        case SaveDecision::ChooseFile:
+            return saveAs();
+        case SaveDecision::OfferSaveAsLosses:
+            return askSaveAs(QStringLiteral("“%1”含有本程序不能保留的内容: %2。\n保存到原文件会丢失这些内容，"
+                                            "原文件将保持不变。是否另存为新文件?")
+                                 .arg(QFileInfo(path).fileName(), QString::fromStdString(m_book->losses().describe())));
+        case SaveDecision::OfferSaveAsSheets:
+            return askSaveAs(QStringLiteral("“%1”是文本文件，只能保存一个工作表，而本工作簿有 %2 个工作表。\n"
+                                            "是否另存为 Excel 工作簿(*.xlsx)，以保存全部工作表?")
+                                 .arg(QFileInfo(path).fileName())
+                                 .arg(m_book->sheets().size()));
+        case SaveDecision::ConfirmReencoding:
+            if (!confirmReencoding(this, *m_book))
+                return false;
+            facts.reencodingConfirmed = true;
+            break;
+        case SaveDecision::AskOverwrite: {
+            const OverwriteAnswer answer = askOverwrite(this, conflict);
+            if (answer != OverwriteAnswer::Overwrite)
+                return answer == OverwriteAnswer::SaveAs && saveAs();
+            facts.overwriteConfirmed = true;
+            break;
+        }
+        default:
+            return writeTo(path, m_book->format());
+        }
     }
-    if (isTextFormat(m_book->format()) && m_book->sheets().size() > 1) {
-        // Asked before writing: the file would keep the active sheet only, whichever sheet that is now.
-        const QString message = QStringLiteral("“%1”是文本文件，只能保存一个工作表，而本工作簿有 %2 个工作表。\n"
-                                               "是否另存为 Excel 工作簿(*.xlsx)，以保存全部工作表?")
-                                    .arg(QFileInfo(path).fileName())
-                                    .arg(m_book->sheets().size());
-        if (!WindowDialogs::current().askSaveAsInstead(this, message))
-            return false;
-        return saveAs();
-    }
-    if (!confirmReencoding(this, *m_book))
-        return false;
-    bool saveAsInstead = false;
-    if (!overwriteAllowed(overwriteConflict(*m_book), saveAsInstead))
-        return saveAsInstead && saveAs();
-    return writeTo(path, m_book->format());
 }
 
-bool SheetWindow::overwriteAllowed(const QString& conflict, bool& saveAsInstead)
+bool SheetWindow::askSaveAs(const QString& message)
 {
-    saveAsInstead = false;
-    if (conflict.isEmpty())
-        return true;
-    switch (WindowDialogs::current().askOverwrite(this,
-                                                  conflict + QStringLiteral("\n是否仍要覆盖它，还是另存为其他文件?"))) {
-    case OverwriteAnswer::Overwrite:
-        return true;
-    case OverwriteAnswer::SaveAs:
-        saveAsInstead = true;
-        return false;
-    case OverwriteAnswer::Cancel:
-        break;
-    }
-    return false;
+    return WindowDialogs::current().askSaveAsInstead(this, message) && saveAs();
 }
 
 bool SheetWindow::saveAs()
@@ -548,53 +465,71 @@ bool SheetWindow::saveAs()
     if (!isOpen() || !m_book)
         return false;
     const QString original = QString::fromStdString(m_book->path());
-    // A file holding more than we keep is never suggested, nor taken, as the place to save.
-    const bool keepOriginal = !original.isEmpty() && m_book->losses().any();
+    SaveFacts facts = factsOf(*m_book);
+    const QFileInfo file(original);
     QString suggested = original;
-    if (original.isEmpty()) {
+    switch (saveAsStart(facts)) {
+    case SaveAsStart::NewFile:
         suggested = QString::fromStdString(m_book->name()) + QStringLiteral(".xlsx");
-    } else if (keepOriginal) {
-        const QFileInfo file(original);
+        break;
+    case SaveAsStart::CopyBeside:
         suggested = file.dir().filePath(file.completeBaseName() + QStringLiteral(" (副本).xlsx"));
-    } else if (isTextFormat(m_book->format()) && m_book->sheets().size() > 1) {
-        const QFileInfo file(original);
+        break;
+    case SaveAsStart::WorkbookBeside:
         suggested = file.dir().filePath(file.completeBaseName() + QStringLiteral(".xlsx"));
+        break;
+    case SaveAsStart::OwnFile:
+        break;
     }
-    for (;;) {
-        const auto choice = WindowDialogs::current().saveFile(this, suggested);
-        if (!choice)
-            return false;
-        const auto [path, format] = resolveSaveChoice(*choice);
-        if (keepOriginal && sameFile(path, original)) {
-            WindowDialogs::current().warn(
-                this, QStringLiteral("不能保存到原文件“%1”: 其中的%2会丢失。请另选一个文件名。")
-                          .arg(QFileInfo(original).fileName(), QString::fromStdString(m_book->losses().describe())));
-            continue;
+    QString path;
+    FileFormat format = FileFormat::None;
+    for (bool choose = true;;) {
+        if (choose) {
+            const auto choice = WindowDialogs::current().saveFile(this, suggested);
+            if (!choice)
+                return false;
+            std::tie(path, format) = resolveSaveChoice(*choice);
+            facts.targetIsOwnFile = facts.hasPath && sameFile(path, original);
+            facts.overwriteConfirmed = facts.reencodingConfirmed = choose = false;
         }
-        // Someone else's file, or our own changed by someone else since: asked before it is overwritten.
-        const bool ownFile = !original.isEmpty() && sameFile(path, original);
-        const QString who = ownFile ? QString() : editedElsewhere(path);
-        const QString conflict = ownFile ? overwriteConflict(*m_book)
+        const QString who = facts.targetIsOwnFile ? QString() : editedElsewhere(path);
+        const QString conflict = facts.targetIsOwnFile ? overwriteConflict(*m_book)
                                  : who.isEmpty()
                                      ? QString()
                                      : QStringLiteral("“%1”正在另一个程序中编辑(%2)。\n覆盖它会丢失那边的修改。")
                                            .arg(QFileInfo(path).fileName(), who);
-        bool chooseAgain = false;
-        if (!overwriteAllowed(conflict, chooseAgain)) {
-            if (chooseAgain)
-                continue;
-            return false;
+        facts.conflict = !conflict.isEmpty();
+        const Workbook* other = workbookWithFile(*m_app, path);
+        facts.targetOpenElsewhere = other && other != m_book.get();
+        switch (decideSaveAs(facts)) {
+        case SaveDecision::RefuseOriginal:
+            WindowDialogs::current().warn(
+                this, QStringLiteral("不能保存到原文件“%1”: 其中的%2会丢失。请另选一个文件名。")
+                          .arg(file.fileName(), QString::fromStdString(m_book->losses().describe())));
+            choose = true;
+            break;
+        case SaveDecision::AskOverwrite: {
+            const OverwriteAnswer answer = askOverwrite(this, conflict);
+            if (answer == OverwriteAnswer::Cancel)
+                return false;
+            facts.overwriteConfirmed = answer == OverwriteAnswer::Overwrite;
+            choose = !facts.overwriteConfirmed;
+            break;
         }
-        if (const Workbook* other = workbookWithFile(*m_app, path); other && other != m_book.get()) {
-            // Two workbooks of one file: whichever were saved last would silently win.
+        case SaveDecision::RefuseOpenElsewhere:
             WindowDialogs::current().warn(
                 this, QStringLiteral("文件“%1”已在另一个窗口中打开(工作簿“%2”)。请另选一个文件名，或先关闭那个窗口。")
                           .arg(QFileInfo(path).fileName(), QString::fromStdString(other->name())));
-            continue;
+            choose = true;
+            break;
+        case SaveDecision::ConfirmReencoding:
+            if (!confirmReencoding(this, *m_book))
+                return false;
+            facts.reencodingConfirmed = true;
+            break;
+        default:
+            return writeTo(path, format);
         }
-        if (!original.isEmpty() && sameFile(path, original) && !confirmReencoding(this, *m_book))
-            return false;
-        return writeTo(path, format);
     }
 }
 
@@ -653,10 +588,7 @@ bool SheetWindow::writeTo(const QString& path, FileFormat format)
         return false; // the user stopped it; the file is as it was
     } catch (const ReadOnlyFile& e) {
         // Nothing was written: the user may still keep the work in another file.
-        if (WindowDialogs::current().askSaveAsInstead(this, QString::fromUtf8(e.what()) +
-                                                                QStringLiteral("\n是否另存为其他文件?")))
-            return saveAs();
-        return false;
+        return askSaveAs(QString::fromUtf8(e.what()) + QStringLiteral("\n是否另存为其他文件?"));
     } catch (const FileError& e) {
         WindowDialogs::current().warn(this, QString::fromUtf8(e.what()));
         return false;
@@ -726,16 +658,6 @@ void SheetWindow::closeEvent(QCloseEvent* event)
         m_app->quit();
     else if (m_book)
         m_app->closeWorkbook(*m_book);
-}
-
-void registerEmbeddedSpreadsheetWithWindow(automation::LocalHost& host)
-{
-    host.registerClass(objectmodel::kApplicationClass,
-                       [](const std::shared_ptr<automation::RunningObjectTable>& table) {
-                           Application::Started app = Application::start(table);
-                           WindowSet::attach(app.document);
-                           return app.object;
-                       });
 }
 
 } // namespace sheet

@@ -1,18 +1,14 @@
 #pragma once
 
-#include "link/LocalHost.h"
 #include "objectmodel/Area.h"
-#include "objectmodel/Ref.h"
-#include "sheet/document/Application.h"
-#include "sheet/document/ApplicationObserver.h"
 #include "sheet/files/LockFile.h"
+#include "sheet/window/WindowSet.h"
 
 #include <QMainWindow>
 #include <QModelIndex>
 #include <QStringList>
 
 #include <optional>
-#include <vector>
 
 class QAction;
 class QLabel;
@@ -22,37 +18,7 @@ namespace sheet {
 
 class GridView;
 class SheetModel;
-class SheetWindow;
 class Workbook;
-
-/// The windows of one embedded spreadsheet application: one per open workbook, and one empty window while it has
-/// none. Attached to the application as its observer, it opens a window for every workbook added or opened, closes
-/// the window of a workbook closed, shows and hides them all with the application, and closes them all when it
-/// quits; then it deletes itself.
-class WindowSet final : public QObject, public ApplicationObserver {
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(WindowSet)
-
-public:
-    /// Attaches the windows of `app` (replacing any other observer); they are hidden unless it is visible.
-    static WindowSet* attach(const Ref<Application>& app);
-    ~WindowSet() override;
-
-    void applicationChanged(Change what) override;
-    Application& application() const { return *m_app; }
-    const std::vector<SheetWindow*>& windows() const { return m_windows; }
-    /// Called by a window the user closes, before it closes its workbook.
-    void forget(SheetWindow* window);
-
-private:
-    explicit WindowSet(Ref<Application> app);
-    // One window per workbook; called for every change of structure, so O(workbooks × windows) and no more.
-    void sync();
-    void detach();
-
-    Ref<Application> m_app;
-    std::vector<SheetWindow*> m_windows;
-};
 
 /// The window of one workbook: its active sheet as a grid, its sheets as tabs underneath, the sheet's selection
 /// highlighted, and a File menu (New, Open, Reopen with Another Encoding, Save, Save As, Close). Titled with
@@ -113,6 +79,8 @@ private:
     void noteChange(Change what);
     void closeQuietly();
     bool writeTo(const QString& path, FileFormat format);
+    // Explains `message`, and runs Save As if the user agrees.
+    bool askSaveAs(const QString& message);
     bool isOpen() const;
 
     void scheduleRefresh();
@@ -127,7 +95,6 @@ private:
     void createMenu();
     // Keeps the claim on the workbook's file that other programs see (a lock file), following Save As.
     void claimFile();
-    bool overwriteAllowed(const QString& conflict, bool& saveAsInstead);
 
     WindowSet* m_set;
     Ref<Application> m_app;
@@ -149,9 +116,5 @@ private:
     bool m_closingQuietly = false;
     int m_refreshCount = 0;
 };
-
-/// As registerEmbeddedSpreadsheet, but every application started through `host` gets its windows (a WindowSet),
-/// hidden until the application is made visible. Call once at start-up, after a QApplication exists.
-void registerEmbeddedSpreadsheetWithWindow(automation::LocalHost& host);
 
 } // namespace sheet

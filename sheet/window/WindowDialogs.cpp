@@ -81,74 +81,36 @@ public:
 
     CloseAnswer askSaveChanges(QWidget* parent, const QString& name) override
     {
-        QMessageBox box(QMessageBox::Warning, title(), QStringLiteral("是否保存对“%1”的更改?").arg(name),
-                        QMessageBox::NoButton);
-        platform::qt::ownDialog(box, parent);
-        QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
-        QPushButton* discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
-        box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-        box.setDefaultButton(save);
-        box.exec();
-        if (box.clickedButton() == save)
-            return CloseAnswer::Save;
-        if (box.clickedButton() == discard)
-            return CloseAnswer::Discard;
-        return CloseAnswer::Cancel;
+        const int clicked = ask(parent, QMessageBox::Warning, QStringLiteral("是否保存对“%1”的更改?").arg(name),
+                                {QStringLiteral("保存"), QStringLiteral("不保存"), QStringLiteral("取消")});
+        return clicked == 0 ? CloseAnswer::Save : clicked == 1 ? CloseAnswer::Discard : CloseAnswer::Cancel;
     }
 
     bool askSaveAsInstead(QWidget* parent, const QString& message) override
     {
-        QMessageBox box(QMessageBox::Warning, title(), message, QMessageBox::NoButton);
-        platform::qt::ownDialog(box, parent);
-        QPushButton* saveAs = box.addButton(QStringLiteral("另存为…"), QMessageBox::AcceptRole);
-        box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-        box.setDefaultButton(saveAs);
-        box.exec();
-        return box.clickedButton() == saveAs;
+        return ask(parent, QMessageBox::Warning, message, {QStringLiteral("另存为…"), QStringLiteral("取消")}) == 0;
     }
 
     OverwriteAnswer askOverwrite(QWidget* parent, const QString& message) override
     {
-        QMessageBox box(QMessageBox::Warning, title(), message, QMessageBox::NoButton);
-        platform::qt::ownDialog(box, parent);
-        QPushButton* saveAs = box.addButton(QStringLiteral("另存为…"), QMessageBox::AcceptRole);
-        QPushButton* overwrite = box.addButton(QStringLiteral("仍然覆盖"), QMessageBox::DestructiveRole);
-        box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-        box.setDefaultButton(saveAs);
-        box.exec();
-        if (box.clickedButton() == saveAs)
-            return OverwriteAnswer::SaveAs;
-        if (box.clickedButton() == overwrite)
-            return OverwriteAnswer::Overwrite;
-        return OverwriteAnswer::Cancel;
+        const int clicked = ask(parent, QMessageBox::Warning, message,
+                                {QStringLiteral("另存为…"), QStringLiteral("仍然覆盖"), QStringLiteral("取消")});
+        return clicked == 0   ? OverwriteAnswer::SaveAs
+               : clicked == 1 ? OverwriteAnswer::Overwrite
+                              : OverwriteAnswer::Cancel;
     }
 
     RecoveryAnswer askRecover(QWidget* parent, const QString& message) override
     {
-        QMessageBox box(QMessageBox::Question, title(), message, QMessageBox::NoButton);
-        platform::qt::ownDialog(box, parent);
-        QPushButton* recover = box.addButton(QStringLiteral("恢复"), QMessageBox::AcceptRole);
-        QPushButton* discard = box.addButton(QStringLiteral("丢弃"), QMessageBox::DestructiveRole);
-        box.addButton(QStringLiteral("以后再说"), QMessageBox::RejectRole);
-        box.setDefaultButton(recover);
-        box.exec();
-        if (box.clickedButton() == recover)
-            return RecoveryAnswer::Recover;
-        if (box.clickedButton() == discard)
-            return RecoveryAnswer::Discard;
-        return RecoveryAnswer::Later;
+        const int clicked = ask(parent, QMessageBox::Question, message,
+                                {QStringLiteral("恢复"), QStringLiteral("丢弃"), QStringLiteral("以后再说")});
+        return clicked == 0 ? RecoveryAnswer::Recover : clicked == 1 ? RecoveryAnswer::Discard : RecoveryAnswer::Later;
     }
 
     bool confirm(QWidget* parent, const QString& message, const QString& action) override
     {
-        QMessageBox box(QMessageBox::Warning, title(), message, QMessageBox::NoButton);
-        platform::qt::ownDialog(box, parent);
-        QPushButton* go = box.addButton(action, QMessageBox::AcceptRole);
-        QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
         // Going on changes a file for good: the safe answer is the one Enter gives.
-        box.setDefaultButton(cancel);
-        box.exec();
-        return box.clickedButton() == go;
+        return ask(parent, QMessageBox::Warning, message, {action, QStringLiteral("取消")}, 1) == 0;
     }
 
     std::optional<TextEncoding> chooseEncoding(QWidget* parent, const QString& fileName, TextEncoding current) override
@@ -188,6 +150,22 @@ private:
     {
         const std::string_view text = encodingName(encoding);
         return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    }
+
+    // A box of two or three buttons: go on (the default unless `preferred` says otherwise), the other way when
+    // there are three, and back out (Escape). Returns the index of the button clicked, -1 for none.
+    static int ask(QWidget* parent, QMessageBox::Icon icon, const QString& message, const QStringList& buttons,
+                   int preferred = 0)
+    {
+        QMessageBox box(icon, title(), message, QMessageBox::NoButton);
+        platform::qt::ownDialog(box, parent);
+        const QMessageBox::ButtonRole roles[] = {QMessageBox::AcceptRole, QMessageBox::DestructiveRole};
+        QList<QAbstractButton*> added;
+        for (qsizetype i = 0; i < buttons.size(); ++i)
+            added.append(box.addButton(buttons[i], i + 1 == buttons.size() ? QMessageBox::RejectRole : roles[i]));
+        box.setDefaultButton(qobject_cast<QPushButton*>(added[preferred]));
+        box.exec();
+        return static_cast<int>(added.indexOf(box.clickedButton()));
     }
 
     static void show(QMessageBox::Icon icon, QWidget* parent, const QString& message)

@@ -2,14 +2,11 @@
 // scripts/with-desktop, which provides both.
 #include "link/LocalHost.h"
 #include "link/Module1.h"
-#include "sheet/document/Application.h"
-#include "sheet/document/Workbook.h"
-#include "sheet/document/Worksheet.h"
+#include "platform/qt/QtDesktop.h"
 #include "sheet/files/Xlsx.h"
 #include "sheet/window/SheetWindow.h"
 #include "sheet/window/WindowDialogs.h"
 #include "ui/Form1.h"
-#include "ui/QtDesktop.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
@@ -83,6 +80,7 @@ void realClick(QWidget* w)
 struct Seen {
     QString title;
     QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool aboveEveryOtherWindow = false;
     bool active = false; // it had the keyboard: Escape closed it
     QString order;       // the program's windows, bottom first, for the failure message
@@ -130,8 +128,10 @@ private:
             return;
         Seen s;
         s.title = dialog->windowTitle();
-        if (auto* box = qobject_cast<QMessageBox*>(dialog))
+        if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
             s.text = box->text();
+            s.icon = box->icon();
+        }
         s.aboveEveryOtherWindow = at >= 0;
         s.active = dialog->isActiveWindow();
         for (WId id : order) {
@@ -182,6 +182,7 @@ private slots:
     void theMainWindowOpensCentredWithItsWholeFrameAndStaysOnTop();
     void theOperationsBoxesStayAboveTheMainWindowAndTheSpreadsheet();
     void theConnectionsBoxStaysAboveTheMainWindow();
+    void theDesktopsBoxesShowTheirIconAndTitleAboveTheMainWindow();
     void theSpreadsheetWindowsDialogsStayAboveTheMainWindowKeptOnTop();
     void unsavedWorkSurvivesATerminationAndIsOfferedBack();
 
@@ -190,7 +191,7 @@ private:
     void expectAllAbove(const DialogUser& user, qsizetype count);
 
     std::unique_ptr<automation::LocalHost> m_host;
-    std::unique_ptr<ui::QtDesktop> m_desktop;
+    std::unique_ptr<platform::qt::QtDesktop> m_desktop;
     std::unique_ptr<automation::Module1> m_module;
     std::unique_ptr<ui::Form1> m_form;
 };
@@ -217,7 +218,7 @@ void DesktopTest::cleanup()
 
 void DesktopTest::start(automation::AutomationHost& host)
 {
-    m_desktop = std::make_unique<ui::QtDesktop>();
+    m_desktop = std::make_unique<platform::qt::QtDesktop>();
     m_module = std::make_unique<automation::Module1>(host, *m_desktop);
     m_form = std::make_unique<ui::Form1>(*m_module, *m_desktop);
     m_form->show();
@@ -299,6 +300,20 @@ void DesktopTest::theConnectionsBoxStaysAboveTheMainWindow()
     QCOMPARE(user.seen[0].text, QString::fromUtf8("ActiveX 部件不能创建对象"));
     expectAllAbove(user, 2);
     m_form.reset(); // before the host it was given
+}
+
+void DesktopTest::theDesktopsBoxesShowTheirIconAndTitleAboveTheMainWindow()
+{
+    start(*m_host);
+    DialogUser user;
+    m_desktop->messageBox("数据处理完成,谢谢使用!", "提示", automation::kStyleInformation);
+    m_desktop->messageBox("ActiveX 部件不能创建对象", "", automation::kStyleOkOnly);
+    expectAllAbove(user, 2);
+    QCOMPARE(user.seen[0].title, QString::fromUtf8("提示"));
+    QCOMPARE(user.seen[0].icon, QMessageBox::Information);
+    QCOMPARE(user.seen[1].text, QString::fromUtf8("ActiveX 部件不能创建对象"));
+    QCOMPARE(user.seen[1].title, QStringLiteral("Tessavo"));
+    QCOMPARE(user.seen[1].icon, QMessageBox::NoIcon);
 }
 
 void DesktopTest::theSpreadsheetWindowsDialogsStayAboveTheMainWindowKeptOnTop()

@@ -12,6 +12,7 @@
 #include "sheet/window/WorkbookFiles.h"
 #include "tests/files/XlsxFixture.h"
 #include "testsupport/FakeDesktop.h"
+#include "testsupport/FakeWindowDialogs.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -26,7 +27,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <deque>
 #include <memory>
 #include <unistd.h>
 
@@ -46,74 +46,6 @@ int errorNumber(auto&& f)
     }
     return 0;
 }
-
-// Answers every dialog at once from what the test queued, and records what it was shown.
-class FakeDialogs final : public sheet::WindowDialogs {
-public:
-    std::optional<sheet::FileChoice> openFile(QWidget*) override { return next(files); }
-    std::optional<sheet::FileChoice> saveFile(QWidget*, const QString& suggested) override
-    {
-        suggestions.append(suggested);
-        return next(files);
-    }
-    sheet::CloseAnswer askSaveChanges(QWidget*, const QString& name) override
-    {
-        asked.append(name);
-        return closeAnswers.empty() ? sheet::CloseAnswer::Discard : next(closeAnswers);
-    }
-    bool askSaveAsInstead(QWidget*, const QString& message) override
-    {
-        warnings.append(message);
-        return next(saveAsInstead);
-    }
-    sheet::OverwriteAnswer askOverwrite(QWidget*, const QString& message) override
-    {
-        warnings.append(message);
-        return overwriteAnswers.empty() ? sheet::OverwriteAnswer::Cancel : next(overwriteAnswers);
-    }
-    sheet::RecoveryAnswer askRecover(QWidget*, const QString& message) override
-    {
-        warnings.append(message);
-        return recoveryAnswers.empty() ? sheet::RecoveryAnswer::Later : next(recoveryAnswers);
-    }
-    bool confirm(QWidget*, const QString& message, const QString&) override
-    {
-        questions.append(message);
-        return next(confirms);
-    }
-    std::optional<sheet::TextEncoding> chooseEncoding(QWidget*, const QString&, sheet::TextEncoding current) override
-    {
-        offered.push_back(current);
-        return next(encodings);
-    }
-    void warn(QWidget*, const QString& message) override { warnings.append(message); }
-    void inform(QWidget*, const QString& message) override { notes.append(message); }
-
-    std::deque<std::optional<sheet::FileChoice>> files; // a dialog left unanswered is cancelled
-    std::deque<sheet::CloseAnswer> closeAnswers;        // Don't Save when none is queued
-    std::deque<bool> saveAsInstead;
-    std::deque<sheet::OverwriteAnswer> overwriteAnswers;      // Cancel when none is queued
-    std::deque<sheet::RecoveryAnswer> recoveryAnswers;        // Later when none is queued
-    std::deque<bool> confirms;                                // cancelled when none is queued
-    std::deque<std::optional<sheet::TextEncoding>> encodings; // cancelled when none is queued
-    QStringList asked;
-    QStringList questions;
-    std::vector<sheet::TextEncoding> offered;
-    QStringList suggestions;
-    QStringList warnings;
-    QStringList notes;
-
-private:
-    template <class T> static T next(std::deque<T>& answers)
-    {
-        T answer{};
-        if (!answers.empty()) {
-            answer = std::move(answers.front());
-            answers.pop_front();
-        }
-        return answer;
-    }
-};
 
 std::string readBytes(const QString& path)
 {
@@ -222,7 +154,7 @@ private:
     std::unique_ptr<testsupport::FakeDesktop> m_desktop;
     std::unique_ptr<automation::Module1> m_module;
     QPointer<SheetWindow> m_window;
-    FakeDialogs m_dialogs;
+    testsupport::FakeWindowDialogs m_dialogs;
     QTemporaryDir m_dir;
 
     QString path(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }

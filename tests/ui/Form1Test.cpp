@@ -1,54 +1,23 @@
 #include "ui/Form1.h"
 #include "link/LocalHost.h"
 #include "link/Module1.h"
-#include "platform/qt/StayOnTop.h"
+#include "platform/qt/QtDesktop.h"
 #include "sheet/document/Application.h"
 #include "sheet/document/Worksheet.h"
+#include "testsupport/FakeDesktop.h"
 #include "ui/DonationWindow.h"
 #include "ui/Fonts.h"
-#include "ui/QtDesktop.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
 #include <QtTest>
 
 #include <memory>
-
-namespace {
-
-// Answers every message box as a user would, after noting what it said.
-class MessageBoxUser final : public QObject {
-public:
-    struct Seen {
-        QString text;
-        QString title;
-        QMessageBox::Icon icon;
-    };
-    QList<Seen> seen;
-
-    MessageBoxUser()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                seen.append({box->text(), box->windowTitle(), box->icon()});
-                box->button(QMessageBox::Ok)->click();
-            }
-        });
-        m_timer.start(10);
-    }
-
-private:
-    QTimer m_timer;
-};
-
-} // namespace
 
 class Form1Test final : public QObject {
     Q_OBJECT
@@ -83,7 +52,8 @@ private:
     sheet::Grid& grid() const { return m_user->activeWorkbook()->activeSheet()->grid(); }
 
     std::unique_ptr<automation::LocalHost> m_host;
-    std::unique_ptr<ui::QtDesktop> m_desktop;
+    // The message boxes are recorded, not shown; tests/desktop shows real ones.
+    std::unique_ptr<testsupport::FakeDesktop> m_desktop;
     std::unique_ptr<automation::Module1> m_module;
     std::unique_ptr<ui::Form1> m_form;
     sheet::Application* m_user = nullptr;
@@ -96,7 +66,7 @@ void Form1Test::init()
     // The user's spreadsheet is running with a workbook open.
     m_user = sheet::documentOf<sheet::Application>(m_host->createObject("Excel.Application"));
     m_user->addWorkbook();
-    m_desktop = std::make_unique<ui::QtDesktop>();
+    m_desktop = std::make_unique<testsupport::FakeDesktop>();
     m_module = std::make_unique<automation::Module1>(*m_host, *m_desktop);
     m_form = std::make_unique<ui::Form1>(*m_module, *m_desktop);
     m_form->show();
@@ -118,7 +88,7 @@ void Form1Test::startsWithEmptyBoxesKeptInFrontAndTheFocusInTheEndRow()
         QVERIFY2(m_form->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(i))->text().isEmpty(),
                  qPrintable(QString::number(i)));
     QCOMPARE(control<QCheckBox>("Check1")->checkState(), Qt::Checked);
-    QVERIFY(platform::qt::isStayOnTop(*m_form));
+    QVERIFY(platform::qt::QtDesktop::isStayOnTop(*m_form));
     QCOMPARE(QApplication::focusWidget(), control<QLineEdit>("Text4"));
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Tessavo"));
     QCOMPARE(m_form->findChildren<QWidget*>(QString(), Qt::FindChildrenRecursively).size() >= 38, true);
@@ -262,16 +232,16 @@ void Form1Test::keepInFrontFollowsTheCheckBoxWithoutMovingTheWindow()
 
     QTest::mouseClick(check, Qt::LeftButton);
     QCOMPARE(check->checkState(), Qt::Unchecked);
-    QVERIFY(!platform::qt::isStayOnTop(*m_form));
+    QVERIFY(!platform::qt::QtDesktop::isStayOnTop(*m_form));
     QCOMPARE(m_form->geometry(), before);
     QVERIFY(m_form->isVisible());
 
     check->setCheckState(Qt::Checked);
-    QVERIFY(platform::qt::isStayOnTop(*m_form));
+    QVERIFY(platform::qt::QtDesktop::isStayOnTop(*m_form));
     check->setCheckState(Qt::PartiallyChecked); // only a tick keeps it in front
-    QVERIFY(!platform::qt::isStayOnTop(*m_form));
+    QVERIFY(!platform::qt::QtDesktop::isStayOnTop(*m_form));
     check->setCheckState(Qt::Checked);
-    QVERIFY(platform::qt::isStayOnTop(*m_form));
+    QVERIFY(platform::qt::QtDesktop::isStayOnTop(*m_form));
     QCOMPARE(m_form->geometry(), before);
     QCOMPARE(m_form->winId(), id); // the native window was never recreated
 }
@@ -315,7 +285,6 @@ void Form1Test::exitWithoutTheDonationWindowNeverCreatesIt()
 
 void Form1Test::runsEachOperationOnTheEmbeddedSheet()
 {
-    MessageBoxUser user;
     for (int i = 1; i <= 12; ++i) {
         grid().setCell(i, 1, sheet::CellView::makeNumber(i));
         grid().setCell(1, i + 1, sheet::CellView::makeNumber(i));
@@ -349,26 +318,24 @@ void Form1Test::runsEachOperationOnTheEmbeddedSheet()
     QCOMPARE(m_user->activeWorkbook()->activeSheet()->selection().address(),
              QStringLiteral("$3:$3,$4:$4").toStdString());
 
-    QCOMPARE(user.seen.size(), 4);
-    QCOMPARE(user.seen[0].text, QString::fromUtf8("数据处理完成,谢谢使用!"));
-    QCOMPARE(user.seen[0].title, QString::fromUtf8("提示"));
-    QCOMPARE(user.seen[0].icon, QMessageBox::Information);
-    QCOMPARE(user.seen[1].text, QString::fromUtf8("数据处理完成,谢谢使用!"));
-    QCOMPARE(user.seen[2].text, QString::fromUtf8("数据处理完成,共删除空行 6 个!"));
-    QCOMPARE(user.seen[3].text, QString::fromUtf8("数据处理完成,共选择空行 2 个!"));
+    using Message = testsupport::FakeDesktop::Message;
+    const std::vector<Message> expected{{"数据处理完成,谢谢使用!", "提示", automation::kStyleInformation},
+                                        {"数据处理完成,谢谢使用!", "提示", automation::kStyleInformation},
+                                        {"数据处理完成,共删除空行 6 个!", "提示", automation::kStyleInformation},
+                                        {"数据处理完成,共选择空行 2 个!", "提示", automation::kStyleInformation}};
+    QVERIFY(m_desktop->messages == expected);
 }
 
 void Form1Test::reportsRefusedInputAndAMissingSpreadsheet()
 {
-    MessageBoxUser user;
     click("Command1");
-    QCOMPARE(user.seen.size(), 1);
-    QCOMPARE(user.seen[0].text, QString::fromUtf8("重新调整总行数和间隔行数！"));
-    QCOMPARE(user.seen[0].title, QString::fromUtf8("错误"));
+    QCOMPARE(m_desktop->messages.size(), 1u);
+    QCOMPARE(m_desktop->messages[0].text, std::string("重新调整总行数和间隔行数！"));
+    QCOMPARE(m_desktop->messages[0].title, std::string("错误"));
 
     // No spreadsheet anywhere: the failed start has no icon and the program's title.
     m_user->quit();
-    ui::QtDesktop desktop;
+    testsupport::FakeDesktop desktop;
     automation::LocalHost empty;
     automation::Module1 module(empty, desktop);
     ui::Form1 form(module, desktop);
@@ -376,11 +343,10 @@ void Form1Test::reportsRefusedInputAndAMissingSpreadsheet()
     form.findChild<QLineEdit*>(QStringLiteral("Text5"))->setText(QStringLiteral("1"));
     form.findChild<QLineEdit*>(QStringLiteral("Text6"))->setText(QStringLiteral("3"));
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
-    QCOMPARE(user.seen.size(), 3);
-    QCOMPARE(user.seen[1].text, QString::fromUtf8("ActiveX 部件不能创建对象"));
-    QCOMPARE(user.seen[1].title, QStringLiteral("Tessavo"));
-    QCOMPARE(user.seen[1].icon, QMessageBox::NoIcon);
-    QCOMPARE(user.seen[2].text, QString::fromUtf8("请检查输入的数据"));
+    QCOMPARE(desktop.messages.size(), 2u);
+    QVERIFY(desktop.messages[0] ==
+            (testsupport::FakeDesktop::Message{"ActiveX 部件不能创建对象", "Tessavo", automation::kStyleOkOnly}));
+    QCOMPARE(desktop.messages[1].text, std::string("请检查输入的数据"));
 }
 
 QTEST_MAIN(Form1Test)

@@ -31,8 +31,10 @@ HRESULT RecordingServer::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID
 }
 
 HRESULT RecordingServer::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                EXCEPINFO* exception, UINT*)
+                                EXCEPINFO* exception, UINT* argumentError)
 {
+    if (argumentError && refusedArgument)
+        *argumentError = *refusedArgument;
     Call call{id, flags, {params->rgdispidNamedArgs, params->rgdispidNamedArgs + params->cNamedArgs}, {}};
     for (UINT i = 0; i < params->cArgs; ++i)
         VariantCopy(call.args.emplace_back().put(), &params->rgvarg[i]);

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,8 @@ public:
     std::vector<Call> calls;
     /// Decides the outcome of each Invoke; by default S_OK with an empty result.
     std::function<HRESULT(const Call&, VARIANT* result, EXCEPINFO* exception)> answer;
+    /// What Invoke reports as the refused argument (an index into rgvarg); nothing leaves puArgErr alone.
+    std::optional<UINT> refusedArgument;
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;

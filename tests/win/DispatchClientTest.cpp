@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,44 @@ TEST_F(DispatchClientTest, FailuresArriveWithTheServersNumberAndDescriptionAndFr
     }
     server->calls.clear(); // the recorded copies of the arguments
     EXPECT_EQ(spy.live(), before);
+}
+
+TEST_F(DispatchClientTest, ARefusedArgumentIsNamedAsTheCallerWroteIt)
+{
+    using automation::com::describeFailure;
+    const Value value = "中文";
+    struct Case {
+        const char* what;
+        std::function<void()> call;
+        HRESULT code;
+        std::optional<UINT> refused; // index into rgvarg: named first, then positional last to first
+        std::string named;           // empty: the description is the code's own
+    } cases[] = {
+        {"the last positional", [&] { object.get("Cells", 1.0, "第一列"); }, DISP_E_TYPEMISMATCH, 0, "第 2 个参数"},
+        {"the first positional", [&] { object.get("Cells", 1.0, "第一列"); }, DISP_E_TYPEMISMATCH, 1, "第 1 个参数"},
+        {"a named argument", [&] { object.call("Add", 1.0, Named("After", "表一"), 2.0); }, DISP_E_PARAMNOTFOUND, 0,
+         "After"},
+        {"a positional after a named one", [&] { object.call("Add", 1.0, Named("After", "表一"), 2.0); },
+         DISP_E_PARAMNOTFOUND, 2, "第 1 个参数"},
+        {"the value put", [&] { object.put("Value", value); }, DISP_E_TYPEMISMATCH, 0, "所赋的值"},
+        {"an index of a put", [&] { object.put("Cells", 2.0, 3.0, 7.0); }, DISP_E_TYPEMISMATCH, 1, "第 2 个参数"},
+        {"no index given", [&] { object.get("Cells", 1.0); }, DISP_E_TYPEMISMATCH, std::nullopt, ""},
+        {"an index past the arguments", [&] { object.get("Cells", 1.0); }, DISP_E_PARAMNOTFOUND, 5, ""},
+        {"another failure", [&] { object.get("Cells", 1.0); }, DISP_E_OVERFLOW, 0, ""},
+    };
+    for (const Case& c : cases) {
+        server->answer = [&](const RecordingServer::Call&, VARIANT*, EXCEPINFO*) { return c.code; };
+        server->refusedArgument = c.refused;
+        const AutomationError error = errorOf(c.call);
+        EXPECT_EQ(error.number(), static_cast<std::int32_t>(c.code)) << c.what;
+        if (c.named.empty()) {
+            EXPECT_EQ(error.description(), describeFailure(c.code)) << c.what;
+        } else {
+            EXPECT_TRUE(error.description().ends_with(": " + c.named)) << c.what << ": " << error.description();
+            EXPECT_NE(error.description(), describeFailure(c.code)) << c.what;
+        }
+    }
+    server->calls.clear();
 }
 
 TEST_F(DispatchClientTest, ReturnedTextsAndReferencesAreReleasedWithTheLastValue)

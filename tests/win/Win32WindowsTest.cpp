@@ -3,12 +3,12 @@
 #include "link/LocalHost.h"
 #include "link/Module1.h"
 #include "link/com/WideText.h"
+#include "platform/win/Win32Desktop.h"
 #include "sheet/document/Application.h"
 #include "tests/win/Win32Input.h"
 #include "testsupport/FakeDesktop.h"
 #include "ui/win32/Form1Window.h"
 #include "ui/win32/Pictures.h"
-#include "ui/win32/Win32Desktop.h"
 #include "ui/win32/WindowSupport.h"
 
 #include <gtest/gtest.h>
@@ -388,7 +388,7 @@ void CALLBACK answerBox(HWND, UINT, UINT_PTR timer, DWORD)
         KillTimer(nullptr, timer);
 }
 
-SeenBox showAndAnswer(ui::win32::Win32Desktop& desktop, std::string_view text, std::string_view title, int style)
+SeenBox showAndAnswer(platform::win::Win32Desktop& desktop, std::string_view text, std::string_view title, int style)
 {
     SeenBox seen;
     g_seen = &seen;
@@ -401,7 +401,7 @@ SeenBox showAndAnswer(ui::win32::Win32Desktop& desktop, std::string_view text, s
 
 TEST_F(Win32WindowsTest, MessageBoxesSayWhatTheyAreToldAndBelongToAWindowThatIsNeverHidden)
 {
-    ui::win32::Win32Desktop boxes;
+    platform::win::Win32Desktop boxes;
     boxes.setMainWindow(form->handle());
     const SeenBox info = showAndAnswer(boxes, "数据处理完成,谢谢使用!", "提示", 64);
     EXPECT_EQ(info.text, L"数据处理完成,谢谢使用!");

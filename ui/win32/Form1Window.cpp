@@ -1,7 +1,7 @@
 #include "ui/win32/Form1Window.h"
 
 #include "link/com/WideText.h"
-#include "platform/win/TopLevelWindows.h"
+#include "platform/win/Win32Desktop.h"
 #include "ui/win32/WindowSupport.h"
 
 #include <commctrl.h>
@@ -328,7 +328,7 @@ void Form1Window::setCheckState(int state)
 void Form1Window::setTopmost(bool on)
 {
     // Its place in the window order only: position and size stay as they are.
-    platform::win::setTopmost(m_window, on);
+    platform::win::Win32Desktop::setTopmost(m_window, on);
 }
 
 void Form1Window::createDonationWindow()

@@ -1,4 +1,4 @@
-#include "platform/win/TopLevelWindows.h"
+#include "platform/win/Win32Desktop.h"
 
 #include <windows.h>
 
@@ -8,8 +8,12 @@
 
 namespace {
 
-using platform::win::activateTopLevelWindow;
-using platform::win::setTopmost;
+const auto setTopmost = platform::win::Win32Desktop::setTopmost;
+
+bool activateTopLevelWindow(std::string_view title)
+{
+    return platform::win::Win32Desktop().activateWindow(title);
+}
 
 // A visible top-level window of this process, destroyed with the object.
 class TestWindow {
