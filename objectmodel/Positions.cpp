@@ -3,6 +3,9 @@
 #include "objectmodel/Errors.h"
 #include "objectmodel/ObjectModel.h"
 
+#include "sheet/engine/ColumnLetters.h"
+
+#include <algorithm>
 #include <cmath>
 
 namespace objectmodel {
@@ -33,18 +36,12 @@ std::int32_t columnNumber(const automation::Value& value)
 {
     if (value.kind() == automation::Value::Kind::Text) {
         const std::string& s = value.text();
-        std::int64_t column = 0;
-        for (unsigned char c : s) {
-            const int letter = c >= 'a' && c <= 'z' ? c - 'a' : c >= 'A' && c <= 'Z' ? c - 'A' : -1;
-            if (letter < 0 || column > kSheetColumns) {
-                column = -1;
-                break;
-            }
-            column = column * 26 + letter + 1;
-        }
-        if (column >= 1 && column <= kSheetColumns)
-            return static_cast<std::int32_t>(column);
-        if (column != -1 || s.empty())
+        const bool letters = !s.empty() && std::all_of(s.begin(), s.end(), [](unsigned char c) {
+            return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+        });
+        if (letters && sheet::columnNumber(s, kSheetColumns + 1) <= kSheetColumns)
+            return static_cast<std::int32_t>(sheet::columnNumber(s, kSheetColumns));
+        if (letters || s.empty())
             throw applicationError("列 \"" + s + "\" 超出工作表范围(A 到 XFD)。");
     }
     return position(value, "列", kSheetColumns);
