@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -44,6 +45,29 @@ TEST(ValueConversions, FollowTheAutomationRuntime)
     EXPECT_EQ(Value(true).toDouble(), -1);
     EXPECT_EQ(errorNumber([] { (void)Value("12abc").toDouble(); }), 13);
     EXPECT_EQ(errorNumber([] { (void)Value(automation::Null{}).toText(); }), 94);
+}
+
+TEST(ValueConversions, ATextIsANumberInDecimalNotationWithBlanksAround)
+{
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* text;
+        double number; // when no error
+        int error;     // 13 type mismatch, 6 overflow
+    } cases[] = {
+        {"12", 12, 0},    {"-3.5", -3.5, 0}, {"1e3", 1000, 0},  {"1.", 1, 0},       {".5", 0.5, 0},
+        {"-.5", -0.5, 0}, {" 12 ", 12, 0},   {"\t12\t", 12, 0}, {"007", 7, 0},      {"4e-320", 4e-320, 0},
+        {"+7", 0, 13},    {"+-5", 0, 13},    {"12\n", 0, 13},   {"", 0, 13},        {"1e", 0, 13},
+        {".", 0, 13},     {"1,000", 0, 13},  {"5%", 0, 13},     {"0x10", 0, 13},    {"1e400", 0, 6},
+        {"-1e400", 0, 6}, {"1e-400", 0, 6},  {"inf", kInf, 0},  {"-inf", -kInf, 0}, {"infinity", kInf, 0},
+    };
+    for (const auto& c : cases) {
+        if (c.error != 0)
+            EXPECT_EQ(errorNumber([&] { (void)Value(c.text).toDouble(); }), c.error) << c.text;
+        else
+            EXPECT_EQ(Value(c.text).toDouble(), c.number) << c.text;
+    }
+    EXPECT_TRUE(std::isnan(Value("nan").toDouble()));
 }
 
 TEST(ValueConversions, ToInt32RoundsHalvesToEvenAndRefusesOverflow)
