@@ -1,5 +1,5 @@
-#include "cellvalues/Calendar.h"
 #include "cellvalues/ErrorValues.h"
+#include "cellvalues/ValueText.h"
 #include "sheet/engine/ColumnLetters.h"
 #include "sheet/engine/SheetName.h"
 #include "sheet/files/AvailableMemory.h"
@@ -911,78 +911,6 @@ bool parseReference(std::string_view ref, std::int64_t& row, std::int64_t& colum
     return true;
 }
 
-int digits(std::string_view s, std::size_t& at, std::size_t count)
-{
-    int v = 0;
-    for (std::size_t end = at + count; at < end; ++at) {
-        if (at >= s.size() || s[at] < '0' || s[at] > '9')
-            return -1;
-        v = v * 10 + (s[at] - '0');
-    }
-    return v;
-}
-
-// "2023-03-15", "2023-03-15T12:30:00.25", "12:30:00.25" (a time alone) as a date serial, with any fraction of a
-// second. A time zone after the time is accepted and ignored: cells have none.
-std::optional<double> parseIsoDate(std::string_view s)
-{
-    std::size_t at = 0;
-    double days = 0;
-    const bool hasDate = s.size() >= 10 && s[4] == '-';
-    if (hasDate) {
-        const int y = digits(s, at, 4);
-        const int mo = at < s.size() && s[at++] == '-' ? digits(s, at, 2) : -1;
-        const int d = at < s.size() && s[at++] == '-' ? digits(s, at, 2) : -1;
-        static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-        if (y < 0 || mo < 1 || mo > 12 || d < 1 || d > kDays[mo - 1])
-            return std::nullopt;
-        if (mo == 2 && d == 29 && !(y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)))
-            return std::nullopt;
-        cellvalues::CivilDateTime t;
-        t.year = y;
-        t.month = static_cast<unsigned>(mo);
-        t.day = static_cast<unsigned>(d);
-        days = cellvalues::serialFromCivil(t);
-        if (at == s.size())
-            return days;
-        if (s[at] != 'T' && s[at] != ' ')
-            return std::nullopt;
-        ++at;
-    } else if (at < s.size() && s[at] == 'T') {
-        ++at;
-    }
-    const int h = digits(s, at, 2);
-    const int mi = at < s.size() && s[at++] == ':' ? digits(s, at, 2) : -1;
-    double sec = 0;
-    if (at < s.size() && s[at] == ':') {
-        ++at;
-        const int whole = digits(s, at, 2);
-        if (whole < 0)
-            return std::nullopt;
-        sec = whole;
-        if (at < s.size() && (s[at] == '.' || s[at] == ',')) {
-            double scale = 0.1;
-            const std::size_t first = ++at;
-            for (; at < s.size() && s[at] >= '0' && s[at] <= '9'; ++at, scale /= 10)
-                sec += (s[at] - '0') * scale;
-            if (at == first)
-                return std::nullopt;
-        }
-    }
-    if (h < 0 || h > 23 || mi < 0 || mi > 59 || sec >= 60)
-        return std::nullopt;
-    if (at < s.size() && s[at] == 'Z') {
-        ++at;
-    } else if (at < s.size() && (s[at] == '+' || s[at] == '-')) {
-        ++at;
-        if (digits(s, at, 2) < 0 || (at < s.size() && s[at] == ':' && (++at, digits(s, at, 2) < 0)))
-            return std::nullopt;
-    }
-    if (at != s.size())
-        return std::nullopt;
-    return days + (h * 3600.0 + mi * 60.0 + sec) / 86400.0;
-}
-
 struct SheetHandler : HandlerBase {
     const SharedStringsHandler* strings = nullptr;
     const StylesHandler* styles = nullptr;
@@ -1185,19 +1113,6 @@ struct SheetHandler : HandlerBase {
             appendBounded(formula, s, kFormulaKept + 1);
     }
 
-    std::optional<double> numberOf(const std::string& text) const
-    {
-        double v = 0;
-        const char* first = text.data();
-        const char* last = first + text.size();
-        while (first < last && *first == ' ')
-            ++first;
-        const auto [end, ec] = std::from_chars(first, last, v);
-        if (ec != std::errc() || end != last || !std::isfinite(v))
-            return std::nullopt;
-        return v;
-    }
-
     // A cell whose value is not what its type says is left blank, and the loss told; the rest of the file is read.
     void unreadable() { losses->unreadableCells = true; }
 
@@ -1211,7 +1126,7 @@ struct SheetHandler : HandlerBase {
         if (type == Type::Shared) {
             if (value.empty())
                 return;
-            const auto index = numberOf(value);
+            const auto index = cellvalues::readNumber(value);
             if (!index || *index < 0 || *index >= static_cast<double>(strings->size()) || *index != std::floor(*index))
                 return unreadable();
             if (hasFormula)
@@ -1238,7 +1153,7 @@ struct SheetHandler : HandlerBase {
         } else if (type == Type::Date) {
             if (value.empty())
                 return;
-            const auto serial = parseIsoDate(value);
+            const auto serial = cellvalues::readDate(value, cellvalues::DateForm::Iso);
             if (!serial)
                 return unreadable();
             cell = CellView::makeDate(*serial);
@@ -1248,7 +1163,7 @@ struct SheetHandler : HandlerBase {
                     losses->formulas = true;
                 return;
             }
-            const auto v = numberOf(value);
+            const auto v = cellvalues::readNumber(value);
             if (!v)
                 return unreadable();
             const bool date = style >= 0 && static_cast<std::size_t>(style) < styles->xfs.size() &&
