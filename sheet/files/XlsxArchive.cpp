@@ -132,6 +132,10 @@ void MemoryBudget::check(std::uint64_t more) const
 
 XmlName nameOf(const XML_Char* raw)
 {
+    // Most names are of the main namespace in its transitional form: known without a search.
+    static constexpr std::string_view kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main\x01";
+    if (std::strncmp(raw, kMain.data(), kMain.size()) == 0)
+        return {Ns::Main, std::string_view(raw + kMain.size())};
     // One pass over the long part, the URI, and none over it again unless its length is one of ours.
     const char* separator = std::strchr(raw, kNamespaceSeparator);
     if (!separator)

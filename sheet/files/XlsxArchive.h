@@ -132,7 +132,11 @@ template <class Handler> struct Callbacks {
             return;
         }
         try {
-            h.end(nameOf(raw));
+            // A handler that keeps its open elements needs no name to tell which one ends.
+            if constexpr (requires { h.endOfLast(); })
+                h.endOfLast();
+            else
+                h.end(nameOf(raw));
         } catch (...) {
             h.stop(std::current_exception());
         }

@@ -119,7 +119,7 @@ struct SheetHandler : HandlerBase {
     std::int64_t row = 0;
     std::string rowWritten; // the row's number as the file wrote it, when it is more than a number here holds
     std::int64_t column = 0;
-    std::string reference; // the cell's reference as written, empty when it had none
+    std::string_view reference; // the cell's reference as written, while its start is read; empty when it had none
     enum class Type : std::uint8_t { Number, Shared, Inline, FormulaText, Boolean, Error, Date, Unknown };
     Type type = Type::Number;
     int style = 0;
@@ -152,15 +152,16 @@ struct SheetHandler : HandlerBase {
     std::string where() const
     {
         if (!reference.empty())
-            return reference;
+            return std::string(reference);
         // Without a reference a cell is at most one column past the last, as the first such cell is refused.
         return columnLetters(static_cast<std::int32_t>(column)) +
                (rowWritten.empty() ? std::to_string(row) : rowWritten);
     }
 
     enum class Tag : std::uint8_t { Other, Row, Cell, Value, Formula, Inline, Phonetic, Text, MergeCell, Lost };
+    std::vector<Tag> open; // of the elements open, the innermost last
 
-    // Told apart by length first: a sheet is mostly c and v elements, and this runs for each of their ends too.
+    // Told apart by length first: a sheet is mostly c and v elements.
     static Tag tagOf(const XmlName& name)
     {
         if (name.ns != Ns::Main && name.ns != Ns::None)
@@ -205,7 +206,8 @@ struct SheetHandler : HandlerBase {
 
     void start(const XmlName& name, const char** a)
     {
-        switch (tagOf(name)) {
+        open.push_back(tagOf(name));
+        switch (open.back()) {
         case Tag::Row:
             if (const char* r = attribute(a, "r")) {
                 const auto number = positionNumber(r);
@@ -222,23 +224,31 @@ struct SheetHandler : HandlerBase {
             }
             column = 0;
             break;
-        case Tag::Cell:
-            reference.clear();
-            if (const char* r = attribute(a, "r")) {
+        case Tag::Cell: {
+            // One pass over the attributes, of which cells have little besides these.
+            const char* r = nullptr;
+            const char* t = nullptr;
+            const char* s = nullptr;
+            const char* other = nullptr;
+            for (int i = 0; a[i]; i += 2)
+                if (a[i][0] != '\0' && a[i][1] == '\0')
+                    (a[i][0] == 'r' ? r : a[i][0] == 't' ? t : a[i][0] == 's' ? s : other) = a[i + 1];
+            reference = {};
+            if (r) {
                 std::int64_t refRow = 0;
                 if (!parseReference(r, refRow, column))
                     fail(std::string("单元格引用“") + r + "”无效。");
                 row = refRow;
                 rowWritten.clear();
-                reference.assign(r, std::min<std::size_t>(std::strlen(r), 40));
+                reference = std::string_view(r).substr(0, 40);
             } else {
                 ++column;
             }
             if (row < 1 || row > Grid::kRows || column < 1 || column > Grid::kColumns)
                 fail("单元格“" + where() + "”超出工作表范围(最多 " + std::to_string(Grid::kRows) + " 行、" +
                      std::to_string(Grid::kColumns) + " 列),文件太大。");
-            type = typeOf(attribute(a, "t"));
-            style = numberOrZero(attribute(a, "s"));
+            type = typeOf(t);
+            style = numberOrZero(s);
             hasFormula = false;
             formula.clear();
             value.clear();
@@ -246,6 +256,7 @@ struct SheetHandler : HandlerBase {
             valueCut = false;
             inInline = false;
             break;
+        }
         case Tag::Value:
             inValue = true;
             break;
@@ -274,9 +285,12 @@ struct SheetHandler : HandlerBase {
         }
     }
 
-    void end(const XmlName& name)
+    // Ends the element started last, whose tag is known without its name.
+    void endOfLast()
     {
-        switch (tagOf(name)) {
+        const Tag tag = open.back();
+        open.pop_back();
+        switch (tag) {
         case Tag::Value:
             inValue = false;
             break;
