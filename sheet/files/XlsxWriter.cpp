@@ -369,7 +369,7 @@ std::vector<std::string> namesOf(const std::vector<SheetToWrite>& sheets)
     std::vector<std::string> names;
     names.reserve(sheets.size());
     for (const SheetToWrite& sheet : sheets)
-        names.push_back(sheet.name);
+        names.emplace_back(sheet.name);
     return names;
 }
 
@@ -449,27 +449,18 @@ std::vector<std::string> savedSheetNames(const std::vector<std::string>& names)
     return out;
 }
 
-void writeXlsxFile(const std::string& path, const std::vector<const BookSheet*>& sheets, const Progress& progress)
-{
-    std::vector<SheetToWrite> views;
-    views.reserve(sheets.size());
-    for (const BookSheet* sheet : sheets)
-        views.push_back({sheet->name, &sheet->grid});
-    writeXlsxSheets(path, views, progress);
-}
-
-void writeXlsxSheets(const std::string& path, const std::vector<SheetToWrite>& sheets, const Progress& progress)
+void writeXlsxFile(const std::string& path, const std::vector<SheetToWrite>& sheets, const Progress& progress)
 {
     // A workbook has at least one sheet.
     const Grid blank;
-    const std::vector<SheetToWrite> written = sheets.empty() ? std::vector<SheetToWrite>{{"Sheet1", &blank}} : sheets;
+    const std::vector<SheetToWrite> written = sheets.empty() ? std::vector<SheetToWrite>{{"Sheet1", blank}} : sheets;
     const std::vector<std::string> names = savedSheetNames(namesOf(written));
 
     // The sheets' text comes first and the compression after: they take about the same time.
     constexpr double kTextShare = 0.5;
     std::size_t cells = 0;
     for (const SheetToWrite& sheet : written)
-        cells += sheet.grid->cellCount();
+        cells += sheet.grid.cellCount();
     const Progress textProgress =
         progress ? Progress([&](double done) { return progress(done * kTextShare); }) : Progress();
     ProgressSteps steps(textProgress, cells, 1 << 18);
@@ -487,7 +478,7 @@ void writeXlsxSheets(const std::string& path, const std::vector<SheetToWrite>& s
             // Each sheet goes to a file of its own first, so the archive knows its size and memory stays flat.
             const std::string& partPath = parts.add(temporary + ".sheet" + std::to_string(i + 1));
             PartFile part(partPath, path);
-            writeSheetPart(part, *written[i].grid, i == 0, steps, done);
+            writeSheetPart(part, written[i].grid, i == 0, steps, done);
             archive.addFile("xl/worksheets/sheet" + std::to_string(i + 1) + ".xml", partPath);
         }
         archive.close(progress, kTextShare);
