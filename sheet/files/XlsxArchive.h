@@ -98,74 +98,69 @@ struct HandlerBase {
             failure = std::move(e);
         XML_StopParser(parser, XML_FALSE);
     }
+    // What a part that only needs its start tags does with the rest.
+    void end(const XmlName&) {}
+    void text(std::string_view) {}
 };
 
 template <class Handler> struct Callbacks {
-    static Handler& of(void* data) { return *static_cast<Handler*>(data); }
-
-    static void start(void* data, const XML_Char* raw, const XML_Char** attributes)
+    // Counts the report and runs `f` on the handler unless it failed before: what it throws stops the parser.
+    template <class F> static void guarded(void* data, F&& f)
     {
-        Handler& h = of(data);
+        Handler& h = *static_cast<Handler*>(data);
         ++h.events;
         if (h.failure)
             return;
-        const XmlName name = nameOf(raw);
-        if (h.skipped > 0 || isMain(name, "extLst")) {
-            ++h.skipped;
-            return;
-        }
         try {
-            h.start(name, attributes);
+            f(h);
         } catch (...) {
             h.stop(std::current_exception());
         }
+    }
+
+    static void start(void* data, const XML_Char* raw, const XML_Char** attributes)
+    {
+        guarded(data, [&](Handler& h) {
+            const XmlName name = nameOf(raw);
+            if (h.skipped > 0 || isMain(name, "extLst"))
+                ++h.skipped;
+            else
+                h.start(name, attributes);
+        });
     }
 
     static void end(void* data, const XML_Char* raw)
     {
-        Handler& h = of(data);
-        ++h.events;
-        if (h.failure)
-            return;
-        if (h.skipped > 0) {
-            --h.skipped;
-            return;
-        }
-        try {
+        guarded(data, [&](Handler& h) {
             // A handler that keeps its open elements needs no name to tell which one ends.
-            if constexpr (requires { h.endOfLast(); })
+            if (h.skipped > 0)
+                --h.skipped;
+            else if constexpr (requires { h.endOfLast(); })
                 h.endOfLast();
             else
                 h.end(nameOf(raw));
-        } catch (...) {
-            h.stop(std::current_exception());
-        }
+        });
     }
 
     static void text(void* data, const XML_Char* s, int length)
     {
-        Handler& h = of(data);
-        ++h.events;
-        if (h.failure || h.skipped > 0)
-            return;
-        try {
-            h.text(std::string_view(s, static_cast<std::size_t>(length)));
-        } catch (...) {
-            h.stop(std::current_exception());
-        }
+        guarded(data, [&](Handler& h) {
+            if (h.skipped == 0)
+                h.text(std::string_view(s, static_cast<std::size_t>(length)));
+        });
     }
 
-    static void comment(void* data, const XML_Char*) { ++of(data).events; }
-    static void instruction(void* data, const XML_Char*, const XML_Char*) { ++of(data).events; }
-    static void other(void* data, const XML_Char*, int) { ++of(data).events; }
+    static void comment(void* data, const XML_Char*) { ++static_cast<Handler*>(data)->events; }
+    static void instruction(void* data, const XML_Char*, const XML_Char*) { ++static_cast<Handler*>(data)->events; }
+    static void other(void* data, const XML_Char*, int) { ++static_cast<Handler*>(data)->events; }
 
     // Parts of a workbook never declare a document type, which is where entities that multiply a text are declared.
     static void doctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int)
     {
-        Handler& h = of(data);
-        ++h.events;
-        h.stop(std::make_exception_ptr(
-            fileError(*h.fileName, "部件 " + h.part + " 含有文档类型声明(DOCTYPE),工作簿的部件不会有,已拒绝打开。")));
+        guarded(data, [](Handler& h) {
+            throw fileError(*h.fileName,
+                            "部件 " + h.part + " 含有文档类型声明(DOCTYPE),工作簿的部件不会有,已拒绝打开。");
+        });
     }
 };
 

@@ -73,8 +73,6 @@ struct RelsHandler : HandlerBase {
                                            " 个关系,不像是电子表格程序保存的工作簿,已拒绝打开。");
         byId[id] = {type, resolve(from, target)};
     }
-    void end(const XmlName&) {}
-    void text(std::string_view) {}
 
     const Relationship* ofType(std::string_view suffix) const
     {
@@ -104,8 +102,6 @@ struct ContentTypesHandler : HandlerBase {
                 byExtension = type;
         }
     }
-    void end(const XmlName&) {}
-    void text(std::string_view) {}
     const std::string& type() const { return overridden.empty() ? byExtension : overridden; }
 };
 
@@ -133,8 +129,6 @@ struct WorkbookHandler : HandlerBase {
             definedNames = true;
         }
     }
-    void end(const XmlName&) {}
-    void text(std::string_view) {}
 };
 
 // Parts every workbook may hold that carry nothing the embedded spreadsheet loses.

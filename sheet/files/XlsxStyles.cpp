@@ -95,7 +95,6 @@ struct StylesHandler : HandlerBase {
         else if (isMain(name, "numFmts"))
             inNumberFormats = false;
     }
-    void text(std::string_view) {}
 };
 
 } // namespace
