@@ -24,6 +24,11 @@ constexpr std::uint64_t kMemoryRatio = 50;
 constexpr std::uint64_t kAssumedMemory = std::uint64_t{4} << 30; // where the system does not say
 constexpr std::uint64_t kProgressStep = std::uint64_t{4} << 20;
 
+std::string megabytes(std::uint64_t bytes)
+{
+    return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB";
+}
+
 // "%20" and the like, which relationships may use in part names.
 std::string percentDecoded(std::string_view text)
 {
@@ -98,11 +103,6 @@ Ns namespaceOf(std::string_view uri)
 }
 
 } // namespace
-
-std::string megabytes(std::uint64_t bytes)
-{
-    return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB";
-}
 
 Limits limitsFor(std::size_t fileSize, const XlsxReadOptions& options)
 {

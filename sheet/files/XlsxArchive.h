@@ -19,8 +19,6 @@
 // The archive of an XLSX file and the XML streams of its parts, read within the bounds readXlsx promises.
 namespace sheet::xlsx {
 
-std::string megabytes(std::uint64_t bytes);
-
 // What one file may cost: the machine's memory bounds what its parts inflate to and what the workbook takes; the
 // file's size bounds the work of reading it and, again, what the workbook takes.
 struct Limits {
