@@ -2,8 +2,8 @@
 
 #include "cellvalues/Calendar.h"
 
-#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <system_error>
 
 namespace cellvalues {
@@ -87,33 +87,34 @@ std::optional<double> withTime(double day, Cursor& c, DateForm form)
 
 } // namespace
 
+std::string_view withoutBlanks(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
 NumberText readNumber(std::string_view text, double& value)
 {
-    const std::size_t first = std::min(text.find_first_not_of(" \t"), text.size());
-    std::string_view s = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
-    Cursor c{s};
-    if (!c.take('-'))
-        c.take('+');
-    std::size_t mantissa = c.skipDigits();
-    if (c.take('.'))
-        mantissa += c.skipDigits();
-    if (mantissa == 0)
-        return NumberText::NotANumber;
-    if (c.take('e') || c.take('E')) {
-        if (!c.take('-'))
-            c.take('+');
-        if (c.skipDigits() == 0)
+    std::string_view s = withoutBlanks(text);
+    if (!s.empty() && s.front() == '+') {
+        s.remove_prefix(1);
+        if (!s.empty() && s.front() == '-') // "+-5"
             return NumberText::NotANumber;
     }
-    if (!c.done())
+    // Besides plain decimal notation the converter reads only "inf", "nan" and their like, which begin otherwise
+    // or are not finite.
+    if (s.empty() || !(isDigit(s.front()) || s.front() == '-' || s.front() == '.'))
         return NumberText::NotANumber;
-    if (s.front() == '+')
-        s.remove_prefix(1);
     double v = 0;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
+    if (end != s.data() + s.size() || (ec != std::errc() && ec != std::errc::result_out_of_range))
+        return NumberText::NotANumber;
     if (ec == std::errc::result_out_of_range)
         return NumberText::OutOfRange;
-    if (ec != std::errc() || end != s.data() + s.size())
+    if (!std::isfinite(v))
         return NumberText::NotANumber;
     value = v;
     return NumberText::Number;
@@ -128,6 +129,9 @@ std::optional<double> readNumber(std::string_view text)
 std::optional<double> readDate(std::string_view text, DateForm form)
 {
     const bool iso = form == DateForm::Iso;
+    // Most texts are told at once to be none: a date or time begins with a digit.
+    if (text.empty() || !(isDigit(text[0]) || (iso && text[0] == 'T')))
+        return std::nullopt;
     Cursor c{text};
     // A date begins with a four-digit year and its separator; anything else can only be a time alone.
     if (text.size() < 5 || c.skipDigits(4) < 4 || !(text[4] == '-' || (!iso && text[4] == '/'))) {

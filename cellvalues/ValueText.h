@@ -17,6 +17,8 @@ enum class NumberText : std::uint8_t { Number, NotANumber, OutOfRange };
 NumberText readNumber(std::string_view text, double& value);
 /// The number `text` is (see above), or nothing, also when it is out of range.
 std::optional<double> readNumber(std::string_view text);
+/// `text` without the spaces and tabs at its ends that readNumber allows.
+std::string_view withoutBlanks(std::string_view text);
 
 /// How a date or a time of day is written, which depends on who wrote it.
 enum class DateForm : std::uint8_t {

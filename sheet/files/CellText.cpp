@@ -33,8 +33,7 @@ std::optional<double> exactNumber(std::string_view field)
     const auto number = cellvalues::readNumber(field);
     if (!number)
         return std::nullopt;
-    const std::size_t first = field.find_first_not_of(" \t");
-    const std::string_view s = field.substr(first, field.find_last_not_of(" \t") - first + 1);
+    const std::string_view s = cellvalues::withoutBlanks(field);
     const std::string_view digits = s.substr(std::min(s.find_first_not_of("+-"), s.size()));
     // "007", "0123": a code, not a count.
     if (digits.size() > 1 && digits[0] == '0' && digits[1] >= '0' && digits[1] <= '9')
