@@ -54,7 +54,7 @@ const fs::path& sampleFile(const char* extension)
 {
     static const bool made = [] {
         fs::create_directories(dataDir());
-        sheet::writeXlsxFile((dataDir() / "sample.xlsx").string(), {&sampleSheet()});
+        sheet::writeXlsxFile((dataDir() / "sample.xlsx").string(), {sampleSheet()});
         sheet::writeCsvFile((dataDir() / "sample.csv").string(), sampleSheet().grid);
         return true;
     }();
@@ -70,7 +70,7 @@ void BM_SaveXlsx(benchmark::State& state)
     const std::string path = (dataDir() / "saved.xlsx").string();
     fs::create_directories(dataDir());
     for (auto _ : state)
-        sheet::writeXlsxFile(path, {&sheet});
+        sheet::writeXlsxFile(path, {sheet});
     state.counters["file_MB"] = static_cast<double>(fs::file_size(path)) / (1024 * 1024);
 }
 BENCHMARK(BM_SaveXlsx)->Unit(benchmark::kMillisecond);

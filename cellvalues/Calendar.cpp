@@ -55,8 +55,10 @@ std::optional<CivilDateTime> civilFromSerial(double serial)
 
 double serialFromCivil(const CivilDateTime& t)
 {
-    return static_cast<double>(daysFromCivil(t.year, t.month, t.day) + kEpochShift) +
-           (t.hour * 3600.0 + t.minute * 60.0 + t.second) / 86400.0;
+    const double day = static_cast<double>(daysFromCivil(t.year, t.month, t.day) + kEpochShift);
+    const double time = (t.hour * 3600.0 + t.minute * 60.0 + t.second) / 86400.0;
+    // Before serial 0 too the fraction counts forward from midnight, as civilFromSerial reads it.
+    return day < 0 ? day - time : day + time;
 }
 
 } // namespace cellvalues

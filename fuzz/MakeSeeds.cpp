@@ -22,7 +22,7 @@ int main(int argc, char** argv)
     s.grid.setCell(2, 1, sheet::CellView::makeBoolean(true));
     s.grid.setCell(2, 2, sheet::CellView::makeDate(45000.5));
     s.grid.setCell(3, 3, sheet::CellView::makeError(2042));
-    sheet::writeXlsxFile(dir + "/ours.xlsx", {&s});
+    sheet::writeXlsxFile(dir + "/ours.xlsx", {s});
 
     save(dir + "/shared.xlsx",
          zipOf(

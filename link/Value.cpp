@@ -1,7 +1,7 @@
 #include "cellvalues/Calendar.h"
+#include "cellvalues/ValueText.h"
 #include "link/Automation.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -30,14 +30,6 @@ std::string formatDate(double serial)
         std::snprintf(buffer, sizeof buffer, "%lld/%u/%u %u:%02u:%02u", t->year, t->month, t->day, t->hour, t->minute,
                       t->second);
     return buffer;
-}
-
-std::string_view trimBlanks(std::string_view s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
 } // namespace
@@ -136,14 +128,16 @@ double Value::toDouble() const
     case Kind::Object:
         return toObject().get(kDefaultMember).toDouble();
     case Kind::Text: {
-        const std::string_view s = trimBlanks(std::get<std::string>(m_v));
         double d = 0;
-        const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
-        if (ec == std::errc::result_out_of_range)
+        switch (cellvalues::readNumber(std::get<std::string>(m_v), d)) {
+        case cellvalues::NumberText::Number:
+            return d;
+        case cellvalues::NumberText::OutOfRange:
             throw errors::overflow();
-        if (ec != std::errc() || end != s.data() + s.size())
+        case cellvalues::NumberText::NotANumber:
             throw errors::typeMismatch();
-        return d;
+        }
+        throw errors::typeMismatch();
     }
     case Kind::Null:
         throw errors::invalidUseOfNull();

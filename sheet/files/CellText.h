@@ -9,8 +9,6 @@
 
 namespace sheet {
 
-/// A number written as text ("12", " -3.5 ", "1e3", "+7"), or nothing; infinities and NaN are not numbers.
-std::optional<double> parseNumber(std::string_view text);
 /// A field of a text file as the value it was written from, so that opening and saving again changes nothing:
 /// a number only where its value is the field's exactly (no leading zeros as in "00123", no more digits than a
 /// number keeps, as in an 18-digit ID; "1.50", "+7", "1e3" are numbers), TRUE and FALSE, an error value ("#N/A"),

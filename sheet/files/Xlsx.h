@@ -57,21 +57,23 @@ Book readXlsxFile(const std::string& path, const XlsxReadOptions& options);
 /// ("Data", "DATA" become "Data", "DATA (2)"), as other spreadsheet programs require. O(n log n).
 std::vector<std::string> savedSheetNames(const std::vector<std::string>& names);
 
+/// A sheet to write as it stands: its name, and its cells, which stay where they are (and must stay unchanged
+/// while they are written). Both are only looked at, so they must outlive the writing.
+struct SheetToWrite {
+    SheetToWrite(std::string_view sheetName, const Grid& cells) : name(sheetName), grid(cells) {}
+    // A Book's sheet is one as it is.
+    SheetToWrite(const BookSheet& sheet) : name(sheet.name), grid(sheet.grid) {}
+
+    std::string_view name;
+    const Grid& grid;
+};
+
 /// Writes `sheets` as an Office Open XML workbook that other spreadsheet programs open: numbers, texts, truth
 /// values, dates (with a date format) and error values. Sheet names are made valid and distinct by
-/// savedSheetNames.
+/// savedSheetNames; no sheets at all are written as one blank sheet.
 /// An existing file at `path` is replaced only once the new one is complete (writeReplacing). `progress` hears how
 /// far it has come; when it says stop, FileCancelled is thrown and the file at `path` is left as it was.
 /// Throws FileError.
-void writeXlsxFile(const std::string& path, const std::vector<const BookSheet*>& sheets, const Progress& progress = {});
-
-/// A sheet to write as it stands: its name, and its cells, which stay where they are (and must stay unchanged
-/// while they are written).
-struct SheetToWrite {
-    std::string name;
-    const Grid* grid = nullptr;
-};
-/// As above, for sheets that are not a Book's.
-void writeXlsxSheets(const std::string& path, const std::vector<SheetToWrite>& sheets, const Progress& progress = {});
+void writeXlsxFile(const std::string& path, const std::vector<SheetToWrite>& sheets, const Progress& progress = {});
 
 } // namespace sheet

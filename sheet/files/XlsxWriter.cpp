@@ -7,6 +7,7 @@
 #include "sheet/files/Progress.h"
 #include "sheet/files/WriteReplacing.h"
 #include "sheet/files/Xlsx.h"
+#include "sheet/files/XlsxText.h"
 #include "text/Utf8.h"
 
 #include <zip.h>
@@ -51,88 +52,6 @@ constexpr std::string_view kStyles =
     "<xf numFmtId=\"165\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/></cellXfs>"
     "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
     "</styleSheet>";
-
-bool isHex(unsigned char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-void appendCodeEscape(std::string& out, unsigned code)
-{
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "_x%04X_", code);
-    out += buffer;
-}
-
-// Text as the content of an element, read back exactly by us and by other programs: markup characters as
-// entities, a carriage return as a character reference (a bare one would come back as a line feed), characters
-// XML cannot carry and text that looks like such an escape in the _xHHHH_ form spreadsheet files use, and
-// malformed UTF-8 as U+FFFD so that the file stays well-formed.
-void appendText(std::string& out, std::string_view text)
-{
-    const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* const end = begin + text.size();
-    const auto* p = begin;
-    const auto* run = p; // start of bytes copied as they are
-    const auto flush = [&] { out.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p - run)); };
-    while (p < end) {
-        const unsigned char c = *p;
-        if (c >= 0x80) {
-            const text::Utf8Char decoded = text::decodeUtf8(text, static_cast<std::size_t>(p - begin));
-            const bool nonCharacter = decoded.code == 0xFFFE || decoded.code == 0xFFFF;
-            if (decoded.wellFormed && !nonCharacter) {
-                p += decoded.length;
-                continue;
-            }
-            flush();
-            if (nonCharacter)
-                appendCodeEscape(out, decoded.code);
-            else
-                out += "\xEF\xBF\xBD";
-            p += decoded.wellFormed ? decoded.length : 1; // each byte of a malformed sequence is replaced
-            run = p;
-            continue;
-        }
-        std::string_view replacement;
-        bool escapeCode = false;
-        switch (c) {
-        case '&':
-            replacement = "&amp;";
-            break;
-        case '<':
-            replacement = "&lt;";
-            break;
-        case '>':
-            replacement = "&gt;";
-            break;
-        case '\r':
-            replacement = "&#13;";
-            break;
-        case '\t':
-        case '\n':
-            break;
-        case '_':
-            // Whatever follows: the next character may be an escape itself, which also begins with '_'.
-            if (end - p >= 6 && p[1] == 'x' && isHex(p[2]) && isHex(p[3]) && isHex(p[4]) && isHex(p[5]))
-                replacement = "_x005F_";
-            break;
-        default:
-            escapeCode = c < 0x20;
-            break;
-        }
-        if (replacement.empty() && !escapeCode) {
-            ++p;
-            continue;
-        }
-        flush();
-        if (escapeCode)
-            appendCodeEscape(out, c);
-        else
-            out += replacement;
-        run = ++p;
-    }
-    flush();
-}
 
 void appendAttribute(std::string& out, std::string_view text)
 {
@@ -265,7 +184,7 @@ void appendCell(std::string& out, std::string_view reference, const CellView& ce
     case CellKind::Text:
         out += needsPreservedSpace(cell.text) ? "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">"
                                               : "\" t=\"inlineStr\"><is><t>";
-        appendText(out, cell.text);
+        xlsx::appendText(out, cell.text);
         out += "</t></is></c>";
         return;
     case CellKind::Boolean:
@@ -450,7 +369,7 @@ std::vector<std::string> namesOf(const std::vector<SheetToWrite>& sheets)
     std::vector<std::string> names;
     names.reserve(sheets.size());
     for (const SheetToWrite& sheet : sheets)
-        names.push_back(sheet.name);
+        names.emplace_back(sheet.name);
     return names;
 }
 
@@ -530,27 +449,18 @@ std::vector<std::string> savedSheetNames(const std::vector<std::string>& names)
     return out;
 }
 
-void writeXlsxFile(const std::string& path, const std::vector<const BookSheet*>& sheets, const Progress& progress)
-{
-    std::vector<SheetToWrite> views;
-    views.reserve(sheets.size());
-    for (const BookSheet* sheet : sheets)
-        views.push_back({sheet->name, &sheet->grid});
-    writeXlsxSheets(path, views, progress);
-}
-
-void writeXlsxSheets(const std::string& path, const std::vector<SheetToWrite>& sheets, const Progress& progress)
+void writeXlsxFile(const std::string& path, const std::vector<SheetToWrite>& sheets, const Progress& progress)
 {
     // A workbook has at least one sheet.
     const Grid blank;
-    const std::vector<SheetToWrite> written = sheets.empty() ? std::vector<SheetToWrite>{{"Sheet1", &blank}} : sheets;
+    const std::vector<SheetToWrite> written = sheets.empty() ? std::vector<SheetToWrite>{{"Sheet1", blank}} : sheets;
     const std::vector<std::string> names = savedSheetNames(namesOf(written));
 
     // The sheets' text comes first and the compression after: they take about the same time.
     constexpr double kTextShare = 0.5;
     std::size_t cells = 0;
     for (const SheetToWrite& sheet : written)
-        cells += sheet.grid->cellCount();
+        cells += sheet.grid.cellCount();
     const Progress textProgress =
         progress ? Progress([&](double done) { return progress(done * kTextShare); }) : Progress();
     ProgressSteps steps(textProgress, cells, 1 << 18);
@@ -568,7 +478,7 @@ void writeXlsxSheets(const std::string& path, const std::vector<SheetToWrite>& s
             // Each sheet goes to a file of its own first, so the archive knows its size and memory stays flat.
             const std::string& partPath = parts.add(temporary + ".sheet" + std::to_string(i + 1));
             PartFile part(partPath, path);
-            writeSheetPart(part, *written[i].grid, i == 0, steps, done);
+            writeSheetPart(part, written[i].grid, i == 0, steps, done);
             archive.addFile("xl/worksheets/sheet" + std::to_string(i + 1) + ".xml", partPath);
         }
         archive.close(progress, kTextShare);

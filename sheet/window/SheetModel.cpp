@@ -2,6 +2,7 @@
 
 #include "cellvalues/Calendar.h"
 #include "cellvalues/ErrorValues.h"
+#include "cellvalues/ValueText.h"
 #include "objectmodel/Area.h"
 #include "sheet/engine/ColumnLetters.h"
 #include "sheet/engine/Grid.h"
@@ -10,12 +11,8 @@
 
 #include <QBrush>
 #include <QColor>
-#include <QDate>
-#include <QLocale>
-#include <QRegularExpression>
 
 #include <charconv>
-#include <cmath>
 #include <optional>
 
 namespace sheet {
@@ -39,33 +36,6 @@ QString dateText(double serial)
     if (t->hour != 0 || t->minute != 0 || t->second != 0)
         text += QLatin1Char(' ') + time;
     return text;
-}
-
-// A date as it is shown ("2024/3/5", "2024/3/5 13:05", "2024/3/5 13:05:09", "13:05") or with dashes, as a serial.
-std::optional<double> typedDate(const QString& text)
-{
-    static const QRegularExpression time(QStringLiteral("^(\\d{1,2}):(\\d{2})(?::(\\d{2}))?$"));
-    if (const QRegularExpressionMatch t = time.match(text); t.hasMatch()) {
-        const int hour = t.captured(1).toInt();
-        const int minute = t.captured(2).toInt();
-        const int second = t.captured(3).toInt();
-        if (hour > 23 || minute > 59 || second > 59)
-            return std::nullopt;
-        return (hour * 3600 + minute * 60 + second) / 86'400.0;
-    }
-    static const QRegularExpression date(
-        QStringLiteral("^(\\d{4})([/-])(\\d{1,2})\\2(\\d{1,2})(?:\\s+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?)?$"));
-    const QRegularExpressionMatch m = date.match(text);
-    if (!m.hasMatch())
-        return std::nullopt;
-    const QDate day(m.captured(1).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
-    const int hour = m.captured(5).toInt();
-    const int minute = m.captured(6).toInt();
-    const int second = m.captured(7).toInt();
-    // Before 1900 serials count time of day backwards, and files cannot hold them: such dates stay text.
-    if (!day.isValid() || day.year() < 1900 || hour > 23 || minute > 59 || second > 59)
-        return std::nullopt;
-    return static_cast<double>(QDate(1899, 12, 30).daysTo(day)) + (hour * 3600 + minute * 60 + second) / 86'400.0;
 }
 
 // Whether `text` is what editText(cell) gives, without decoding a long text that cannot be it: one UTF-16 unit comes
@@ -180,17 +150,12 @@ CellView SheetModel::typedCell(const QString& text, std::string& storage)
         return CellView::makeBoolean(upper == QLatin1String("TRUE"));
     if (const auto code = cellvalues::errorCode(upper.toStdString()))
         return CellView::makeError(*code);
-    if (const auto serial = typedDate(text.trimmed()))
+    // Blanks of any script around it, as trimmed() takes them, are not part of a date or number typed.
+    const std::string trimmed = text.trimmed().toStdString();
+    if (const auto serial = cellvalues::readDate(trimmed, cellvalues::DateForm::Typed))
         return CellView::makeDate(*serial);
-    // Only plain decimal notation: a converter would also take "inf", "nan" or hexadecimal, which users mean as text.
-    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
-    const QString trimmed = text.trimmed();
-    if (number.match(trimmed).hasMatch()) {
-        bool ok = false;
-        const double value = QLocale::c().toDouble(trimmed, &ok);
-        if (ok && std::isfinite(value))
-            return CellView::makeNumber(value);
-    }
+    if (const auto number = cellvalues::readNumber(trimmed))
+        return CellView::makeNumber(*number);
     storage = text.toStdString();
     return CellView::makeText(storage);
 }

@@ -274,7 +274,7 @@ std::pair<QString, FileFormat> resolveSaveChoice(const FileChoice& choice)
     return {choice.path + QStringLiteral(".xlsx"), FileFormat::Xlsx};
 }
 
-bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format, const Progress& progress)
+bool writeWorkbookFile(const Workbook& book, const QString& path, FileFormat format, const Progress& progress)
 {
     const std::string name = path.toStdString();
     if (isTextFormat(format)) {
@@ -285,8 +285,8 @@ bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format, c
     std::vector<SheetToWrite> sheets;
     sheets.reserve(book.sheets().size());
     for (const auto& sheet : book.sheets())
-        sheets.push_back({sheet->name(), &sheet->grid()});
-    writeXlsxSheets(name, sheets, progress);
+        sheets.emplace_back(sheet->name(), sheet->grid());
+    writeXlsxFile(name, sheets, progress);
     return false;
 }
 

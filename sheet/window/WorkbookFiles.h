@@ -62,7 +62,7 @@ std::pair<QString, FileFormat> resolveSaveChoice(const FileChoice& choice);
 /// sheet; CSV and tab-separated text (UTF-8 with a BOM) hold one, the active sheet. Returns whether sheets were left
 /// out. Throws FileError, changing nothing of the workbook, or FileCancelled when `progress` says stop. Does not
 /// touch the workbook's path or modified flag.
-bool writeWorkbookFile(Workbook& book, const QString& path, FileFormat format, const Progress& progress = {});
+bool writeWorkbookFile(const Workbook& book, const QString& path, FileFormat format, const Progress& progress = {});
 
 /// The file at `path` as it is on the disk now, through symbolic links; unknown when there is none.
 FileStamp fileStampOf(const QString& path);

@@ -218,16 +218,16 @@ TEST_F(Saving, WritersKeepTheModeAndRefuseReadOnlyFilesToo)
     grid.setCell(1, 1, sheet::CellView::makeNumber(1));
     const sheet::BookSheet sheet{"Sheet1", sheet::Grid()};
     sheet::writeCsvFile(at("a.csv").string(), grid);
-    sheet::writeXlsxFile(at("a.xlsx").string(), {&sheet});
+    sheet::writeXlsxFile(at("a.xlsx").string(), {sheet});
     for (const char* name : {"a.csv", "a.xlsx"})
         fs::permissions(at(name), fs::perms::owner_read | fs::perms::owner_write);
     sheet::writeCsvFile(at("a.csv").string(), grid);
-    sheet::writeXlsxFile(at("a.xlsx").string(), {&sheet});
+    sheet::writeXlsxFile(at("a.xlsx").string(), {sheet});
     for (const char* name : {"a.csv", "a.xlsx"})
         EXPECT_EQ(fs::status(at(name)).permissions(), fs::perms::owner_read | fs::perms::owner_write) << name;
 
     fs::permissions(at("a.xlsx"), fs::perms::owner_read);
-    EXPECT_THROW(sheet::writeXlsxFile(at("a.xlsx").string(), {&sheet}), sheet::ReadOnlyFile);
+    EXPECT_THROW(sheet::writeXlsxFile(at("a.xlsx").string(), {sheet}), sheet::ReadOnlyFile);
     EXPECT_EQ(filesIn(m_dir), (std::vector<std::string>{"a.csv", "a.xlsx"}));
 }
 
@@ -247,7 +247,7 @@ TEST_F(Saving, ACancelledSaveOrOpenChangesNothing)
             heard.push_back(done);
             return done < stopAt;
         };
-        EXPECT_THROW(sheet::writeXlsxFile(at("old.xlsx").string(), {&big}, stop), sheet::FileCancelled) << stopAt;
+        EXPECT_THROW(sheet::writeXlsxFile(at("old.xlsx").string(), {big}, stop), sheet::FileCancelled) << stopAt;
         EXPECT_THROW(sheet::writeCsvFile(at("old.csv").string(), big.grid, ',', stop), sheet::FileCancelled);
         ASSERT_FALSE(heard.empty());
         EXPECT_TRUE(std::is_sorted(heard.begin(), heard.end()));
@@ -258,7 +258,7 @@ TEST_F(Saving, ACancelledSaveOrOpenChangesNothing)
     }
     // Heard to the end when not stopped.
     double last = 0;
-    sheet::writeXlsxFile(at("new.xlsx").string(), {&big}, [&](double done) {
+    sheet::writeXlsxFile(at("new.xlsx").string(), {big}, [&](double done) {
         last = done;
         return true;
     });

@@ -61,7 +61,7 @@ TEST_F(XlsxFiles, RoundTripEveryValueKindOnSeveralSheets)
     sheet::BookSheet second{"Sheet2", Grid()};
     second.grid.setCell(1, 1, CellView::makeNumber(42));
 
-    sheet::writeXlsxFile(path("all.xlsx"), {&first, &second});
+    sheet::writeXlsxFile(path("all.xlsx"), {first, second});
     const sheet::Book back = sheet::readXlsxFile(path("all.xlsx"));
 
     ASSERT_EQ(back.sheets.size(), 2u);
@@ -96,7 +96,7 @@ TEST_F(XlsxFiles, TextsComeBackExactlyWhateverCharactersTheyHold)
     // Malformed UTF-8 cannot go into a well-formed file: each bad byte becomes U+FFFD.
     sheet.grid.setCell(1, 2, CellView::makeText("bad \xFF\xC0\xAF end \xE4\xB8"));
 
-    sheet::writeXlsxFile(path("texts.xlsx"), {&sheet});
+    sheet::writeXlsxFile(path("texts.xlsx"), {sheet});
     const sheet::Book back = sheet::readXlsxFile(path("texts.xlsx"));
     const Grid& g = back.sheets[0].grid;
     for (std::size_t i = 0; i < texts.size(); ++i)
@@ -132,7 +132,7 @@ TEST_F(XlsxFiles, RandomTextsRoundTrip)
         texts.push_back(text);
         sheet.grid.setCell(i + 1, 1 + i % 3, CellView::makeText(text));
     }
-    sheet::writeXlsxFile(path("random.xlsx"), {&sheet});
+    sheet::writeXlsxFile(path("random.xlsx"), {sheet});
     const sheet::Book back = sheet::readXlsxFile(path("random.xlsx"));
     for (int i = 0; i < 2000; ++i)
         ASSERT_EQ(back.sheets[0].grid.cell(i + 1, 1 + i % 3), CellView::makeText(texts[static_cast<std::size_t>(i)]))
@@ -145,11 +145,7 @@ TEST_F(XlsxFiles, SheetNamesAreSavedValidAndDistinct)
     for (const char* name :
          {"报表[1]/一月", "Data", "DATA", "", "'''", "data", "a\xEF\xBF\xBE b", "bad\xFF", "\xC3\x84", "\xC3\xA4"})
         sheets.push_back({name, Grid()});
-    std::vector<const sheet::BookSheet*> pointers;
-    for (const auto& s : sheets)
-        pointers.push_back(&s);
-
-    sheet::writeXlsxFile(path("names.xlsx"), pointers);
+    sheet::writeXlsxFile(path("names.xlsx"), {sheets.begin(), sheets.end()});
     std::vector<std::string> names;
     for (const auto& s : sheet::readXlsxFile(path("names.xlsx")).sheets)
         names.push_back(s.name);
@@ -163,12 +159,12 @@ TEST_F(XlsxFiles, AFailedSaveLeavesNothingBehind)
     sheet::BookSheet sheet{"Sheet1", Grid()};
     sheet.grid.setCell(1, 1, CellView::makeNumber(1));
     try {
-        sheet::writeXlsxFile(path("taken.xlsx"), {&sheet});
+        sheet::writeXlsxFile(path("taken.xlsx"), {sheet});
         ADD_FAILURE() << "saving over a folder succeeded";
     } catch (const sheet::FileError& e) {
         EXPECT_NE(std::string(e.what()).find("taken.xlsx"), std::string::npos) << e.what();
     }
-    EXPECT_THROW(sheet::writeXlsxFile(path("no/such/folder.xlsx"), {&sheet}), sheet::FileError);
+    EXPECT_THROW(sheet::writeXlsxFile(path("no/such/folder.xlsx"), {sheet}), sheet::FileError);
     try { // and opening the folder says what it is
         sheet::readXlsxFile(path("taken.xlsx"));
         ADD_FAILURE() << "a folder opened as a workbook";
@@ -276,7 +272,7 @@ TEST_F(XlsxFiles, AgreesWithLibreOffice)
     sheet1.grid.setCell(4, 2, CellView::makeText(" a&b<c> "));
     sheet1.grid.setCell(4, 3, CellView::makeDate(45000));
     sheet1.grid.setCell(5, 1, CellView::makeDate(32));
-    sheet::writeXlsxFile(path("ours.xlsx"), {&sheet1});
+    sheet::writeXlsxFile(path("ours.xlsx"), {sheet1});
 
     // A profile of its own, so that another LibreOffice running meanwhile does not take the conversions over.
     const std::string soffice =

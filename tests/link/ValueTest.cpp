@@ -46,6 +46,28 @@ TEST(ValueConversions, FollowTheAutomationRuntime)
     EXPECT_EQ(errorNumber([] { (void)Value(automation::Null{}).toText(); }), 94);
 }
 
+TEST(ValueConversions, ATextIsANumberInDecimalNotationWithBlanksAround)
+{
+    const struct {
+        const char* text;
+        double number; // when no error
+        int error;     // 13 type mismatch, 6 overflow
+    } cases[] = {
+        {"12", 12, 0},    {"-3.5", -3.5, 0}, {"1e3", 1000, 0},  {"1.", 1, 0},    {".5", 0.5, 0},
+        {"-.5", -0.5, 0}, {" 12 ", 12, 0},   {"\t12\t", 12, 0}, {"007", 7, 0},   {"4e-320", 4e-320, 0},
+        {"+7", 7, 0},     {"+-5", 0, 13},    {"12\n", 0, 13},   {"", 0, 13},     {"1e", 0, 13},
+        {".", 0, 13},     {"1,000", 0, 13},  {"5%", 0, 13},     {"0x10", 0, 13}, {"1e400", 0, 6},
+        {"-1e400", 0, 6}, {"1e-400", 0, 6},  {"inf", 0, 13},    {"-inf", 0, 13}, {"infinity", 0, 13},
+    };
+    for (const auto& c : cases) {
+        if (c.error != 0)
+            EXPECT_EQ(errorNumber([&] { (void)Value(c.text).toDouble(); }), c.error) << c.text;
+        else
+            EXPECT_EQ(Value(c.text).toDouble(), c.number) << c.text;
+    }
+    EXPECT_EQ(errorNumber([] { (void)Value("nan").toDouble(); }), 13);
+}
+
 TEST(ValueConversions, ToInt32RoundsHalvesToEvenAndRefusesOverflow)
 {
     const std::pair<double, std::int32_t> cases[] = {{9.5, 10},  {10.5, 10}, {2.5, 2}, {3.5, 4},      {-0.5, 0},

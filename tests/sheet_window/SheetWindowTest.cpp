@@ -836,7 +836,7 @@ void SheetWindowTest::opensCsvAndXlsxFilesEachInAWindowOfItsOwn()
     sheet::BookSheet first{"一班", {}};
     first.grid.setCell(2, 2, sheet::CellView::makeNumber(88));
     sheet::BookSheet second{"二班", {}};
-    sheet::writeXlsxFile(path("成绩.xlsx").toStdString(), {&first, &second});
+    sheet::writeXlsxFile(path("成绩.xlsx").toStdString(), {first, second});
 
     SheetWindow* csv = openThroughMenu(path("名单.csv"));
     QVERIFY(csv && csv != m_window);
@@ -1213,7 +1213,7 @@ void SheetWindowTest::tabSeparatedTextAndEveryWorkbookKindOpenByExtension()
     sheet::BookSheet sheet{"表一", {}};
     sheet.grid.setCell(1, 1, sheet::CellView::makeNumber(7));
     for (const char* name : {"宏.xlsm", "模板.xltx", "宏模板.XLTM"}) {
-        sheet::writeXlsxFile(path(name).toStdString(), {&sheet});
+        sheet::writeXlsxFile(path(name).toStdString(), {sheet});
         SheetWindow* w = openThroughMenu(path(name));
         QVERIFY2(w && w->workbook()->format() == sheet::FileFormat::Xlsx, name);
         QCOMPARE(w->workbook()->activeSheet()->grid().cell(1, 1).number, 7.0);
@@ -1498,13 +1498,13 @@ void SheetWindowTest::aKilledProgramsCopiesAreOfferedBackAsUnsavedWorkbooks()
     // What a killed process left: a copy and its note, naming a process that no longer runs.
     sheet::BookSheet sheet{"成绩", {}};
     sheet.grid.setCell(1, 1, sheet::CellView::makeText("未保存的修改"));
-    sheet::writeXlsxFile(QDir(folder).filePath(QStringLiteral("999999-1.xlsx")).toStdString(), {&sheet});
+    sheet::writeXlsxFile(QDir(folder).filePath(QStringLiteral("999999-1.xlsx")).toStdString(), {sheet});
     // Its process had this one's id, as a later process may: the copy is still the killed one's.
     writeBytes(QDir(folder).filePath(QStringLiteral("999999-1.txt")),
                "run=gone\npid=" + std::to_string(getpid()) +
                    "\nname=成绩.xlsx\npath=/home/zhang/成绩.xlsx\nwritten=2026-12-09T14:05:00\n");
     // And one of a keeper whose process still runs, holding its "alive" file: not offered.
-    sheet::writeXlsxFile(QDir(folder).filePath(QStringLiteral("live-1.xlsx")).toStdString(), {&sheet});
+    sheet::writeXlsxFile(QDir(folder).filePath(QStringLiteral("live-1.xlsx")).toStdString(), {sheet});
     writeBytes(QDir(folder).filePath(QStringLiteral("live-1.txt")),
                "run=live\npid=1\nname=x\npath=\nwritten=2026-12-09T14:05:00\n");
     writeBytes(QDir(folder).filePath(QStringLiteral("live.alive")), "");
@@ -1539,7 +1539,7 @@ void SheetWindowTest::aKilledProgramsCopiesAreOfferedBackAsUnsavedWorkbooks()
     QVERIFY(!QFile::exists(QDir(folder).filePath(QStringLiteral("999999-1.xlsx"))));
 
     // Discarded for good when the user says so.
-    sheet::writeXlsxFile(QDir(folder).filePath(QStringLiteral("999999-2.xlsx")).toStdString(), {&sheet});
+    sheet::writeXlsxFile(QDir(folder).filePath(QStringLiteral("999999-2.xlsx")).toStdString(), {sheet});
     writeBytes(QDir(folder).filePath(QStringLiteral("999999-2.txt")), "run=gone\nname=b\n");
     m_dialogs.recoveryAnswers.push_back(sheet::RecoveryAnswer::Discard);
     QCOMPARE(sheet::offerRecovery(keeper, *m_host), 0);
