@@ -2,10 +2,8 @@
 // Run with `make bench` (Release).
 
 #include "bench/SampleData.h"
-#include "link/Module1.h"
 #include "operations/Operations.h"
-#include "sheet/document/Application.h"
-#include "testsupport/FakeDesktop.h"
+#include "testsupport/SpreadsheetWorld.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,21 +18,10 @@ namespace {
 using automation::Named;
 using automation::Object;
 
-// A running embedded spreadsheet with one workbook, and the program's link to it.
-struct Session {
-    automation::LocalHost host;
-    testsupport::FakeDesktop desktop;
-    automation::Module1 module{host, desktop};
-    sheet::Application* app = nullptr;
+using testsupport::SpreadsheetWorld;
 
-    Session()
-    {
-        sheet::registerEmbeddedSpreadsheet(host);
-        module.OpenExcel();
-        app = sheet::documentOf<sheet::Application>(module.xlApp.object());
-    }
-    sheet::Grid& grid() const { return app->activeWorkbook()->activeSheet()->grid(); }
-};
+// A running embedded spreadsheet, opened as the program opens it, and the program's link to it.
+const SpreadsheetWorld::Options kOpened{.start = SpreadsheetWorld::Start::OpenExcel};
 
 using bench::fill;
 
@@ -62,7 +49,7 @@ void BM_MemoryFor200kRowsOf20Cells(benchmark::State& state)
     for (auto _ : state) {
         const long before = residentKiB();
         const long peakBefore = peakKiB();
-        Session s;
+        SpreadsheetWorld s{kOpened};
         fill(s.grid(), 200'000);
         state.counters["resident_MB"] = (residentKiB() - before) / 1024.0;
         state.counters["peak_MB"] = (peakKiB() - peakBefore) / 1024.0;
@@ -76,7 +63,7 @@ void BM_InsertBlankRows(benchmark::State& state)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        auto s = std::make_unique<Session>();
+        auto s = std::make_unique<SpreadsheetWorld>(kOpened);
         fill(s->grid(), 200'000);
         state.ResumeTiming();
 
@@ -98,7 +85,7 @@ void BM_RandomRowInsertions(benchmark::State& state)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        auto s = std::make_unique<Session>();
+        auto s = std::make_unique<SpreadsheetWorld>(kOpened);
         fill(s->grid(), 20'000);
         std::mt19937 random(7);
         const Object& sheet = s->module.xlSheet;
@@ -125,7 +112,7 @@ BENCHMARK(BM_RandomRowInsertions)->Unit(benchmark::kMillisecond);
 // 20,000,000 cell reads by row and column through the object model: five passes over 200,000 rows x 20 columns.
 void BM_CellReads(benchmark::State& state)
 {
-    Session s;
+    SpreadsheetWorld s{kOpened};
     fill(s.grid(), 200'000);
     const Object& sheet = s.module.xlSheet;
     for (auto _ : state) {
@@ -158,7 +145,7 @@ void BM_DeleteBlankRows(benchmark::State& state)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        auto s = std::make_unique<Session>();
+        auto s = std::make_unique<SpreadsheetWorld>(kOpened);
         fillWithEveryThirdRowBlank(s->grid());
         state.ResumeTiming();
 
@@ -177,7 +164,7 @@ BENCHMARK(BM_DeleteBlankRows)->Unit(benchmark::kMillisecond);
 
 void BM_SelectBlankRows(benchmark::State& state)
 {
-    Session s;
+    SpreadsheetWorld s{kOpened};
     fillWithEveryThirdRowBlank(s.grid());
     for (auto _ : state) {
         s.desktop.messages.clear();
@@ -194,7 +181,7 @@ void BM_InsertBlankColumns(benchmark::State& state)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        auto s = std::make_unique<Session>();
+        auto s = std::make_unique<SpreadsheetWorld>(kOpened);
         for (int r = 1; r <= 100; ++r)
             for (int c = 1; c <= 10'000; ++c)
                 s->grid().setCell(r, c, sheet::CellView::makeNumber(c));

@@ -2,11 +2,9 @@
 // Run with `make bench` (Release); draws offscreen.
 
 #include "bench/SampleData.h"
-#include "link/Module1.h"
 #include "operations/Operations.h"
-#include "sheet/document/Application.h"
 #include "sheet/window/SheetWindow.h"
-#include "testsupport/FakeDesktop.h"
+#include "testsupport/SpreadsheetWorld.h"
 
 #include <benchmark/benchmark.h>
 
@@ -28,20 +26,12 @@ void settle()
 }
 
 // A running embedded spreadsheet, opened as the program opens it, with or without its window.
-struct Session {
-    automation::LocalHost host;
-    testsupport::FakeDesktop desktop;
-    automation::Module1 module{host, desktop};
-    sheet::Application* app = nullptr;
-
+struct Session : testsupport::SpreadsheetWorld {
     explicit Session(bool withWindow)
+        : SpreadsheetWorld({.start = Start::OpenExcel,
+                            .registration = withWindow ? &sheet::registerEmbeddedSpreadsheetWithWindow
+                                                       : &sheet::registerEmbeddedSpreadsheet})
     {
-        if (withWindow)
-            sheet::registerEmbeddedSpreadsheetWithWindow(host);
-        else
-            sheet::registerEmbeddedSpreadsheet(host);
-        module.OpenExcel();
-        app = sheet::documentOf<sheet::Application>(module.xlApp.object());
         settle();
     }
     ~Session()
@@ -49,10 +39,6 @@ struct Session {
         app->quit();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-
-    sheet::Worksheet& sheet() const { return *app->activeWorkbook()->activeSheet(); }
 };
 
 using bench::fill;

@@ -1,4 +1,5 @@
-#include "tests/operations/OperationWorld.h"
+#include "operations/Operations.h"
+#include "testsupport/SpreadsheetWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,11 @@
 namespace {
 
 using automation::Value;
-using Message = OperationWorld::Message;
+using testsupport::SpreadsheetWorld;
+using Message = testsupport::FakeDesktop::Message;
+
+// The user's spreadsheet runs with one workbook; the program reaches it through a host whose calls can fail.
+const SpreadsheetWorld::Options kLinked{.faults = true};
 
 const Message kFailure{"请检查输入的数据", "提示", 64};
 
@@ -18,7 +23,7 @@ Message done(int n)
 
 // Row 2 has a value in column 5, rows 3 and 4 are empty, row 5 has a value only in column 21, row 6 in column 1,
 // rows 7 to 9 in column 3.
-void fillExample(const OperationWorld& w)
+void fillExample(const SpreadsheetWorld& w)
 {
     w.set(2, 5, "b");
     w.set(5, 21, "far right");
@@ -27,13 +32,27 @@ void fillExample(const OperationWorld& w)
         w.set(r, 3, r);
 }
 
+// The contents of the non-blank rows, in order, whatever their row numbers.
+std::vector<std::string> rowContents(const SpreadsheetWorld& w)
+{
+    std::vector<std::string> out;
+    int lastRow = 0;
+    w.grid().forEachCell([&](int r, int c, const sheet::CellView& v) {
+        if (r != lastRow)
+            out.emplace_back();
+        lastRow = r;
+        out.back() += std::to_string(c) + "=" + sheet::toValue(v).toText() + ";";
+    });
+    return out;
+}
+
 class DeleteBlankRowsTest : public testing::Test {
 protected:
     void run(std::string_view start, std::string_view end)
     {
         operations::deleteBlankRows(w.module, w.desktop, start, end);
     }
-    OperationWorld w;
+    SpreadsheetWorld w{kLinked};
 };
 
 TEST_F(DeleteBlankRowsTest, DeletesTheBlankRowsOfTheRangeAndCountsThem)
@@ -48,7 +67,7 @@ TEST_F(DeleteBlankRowsTest, DeletesTheBlankRowsOfTheRangeAndCountsThem)
     EXPECT_EQ(w.calls("Rows("), (std::vector<std::string>{"Rows(5)", "Rows(4)", "Rows(3)"}));
     EXPECT_EQ(w.calls("Cells(").size(), 5u * 20u);
     // The spreadsheet comes to the front on connecting and again at the end.
-    EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.user->caption(), w.user->caption()}));
+    EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.app->caption(), w.app->caption()}));
 }
 
 TEST_F(DeleteBlankRowsTest, KeepsRowsWithAnyValueInTheFirstTwentyColumns)
@@ -92,7 +111,7 @@ TEST_F(DeleteBlankRowsTest, NeverDeletesARowThatWasNotBlankWhateverItsFirstColum
     run("1", "6");
 
     EXPECT_EQ(w.desktop.messages, std::vector<Message>{done(4)});
-    EXPECT_EQ(w.rowContents(),
+    EXPECT_EQ(rowContents(w),
               (std::vector<std::string>{"1=待删除;4=the user's own text;", "1=待删除;", "1=待删除;", "1=待删除;"}));
 }
 
@@ -150,7 +169,7 @@ TEST_F(DeleteBlankRowsTest, AFailingFinalActivationIsReportedAfterTheCount)
 
 TEST_F(DeleteBlankRowsTest, WithoutASpreadsheetTheFailureIsShown)
 {
-    w.user->quit();
+    w.app->quit();
     w.plan->failing = {"CreateObject"};
     run("1", "3");
     ASSERT_EQ(w.desktop.messages.size(), 2u);
@@ -162,15 +181,16 @@ TEST(DeleteBlankRowsFaults, EveryFailingCallIsReportedAndOnlyBlankRowsAreDeleted
 {
     int total = 0;
     {
-        OperationWorld dry;
+        SpreadsheetWorld dry{kLinked};
         fillExample(dry);
         operations::deleteBlankRows(dry.module, dry.desktop, "2", "6");
         total = dry.plan->calls;
     }
     for (int failAt = 1; failAt <= total; ++failAt) {
-        OperationWorld w(failAt);
+        SpreadsheetWorld w{kLinked};
+        w.plan->failAt = failAt;
         fillExample(w);
-        const auto before = w.rowContents();
+        const auto before = rowContents(w);
 
         ASSERT_NO_THROW(operations::deleteBlankRows(w.module, w.desktop, "2", "6"));
 
@@ -178,7 +198,7 @@ TEST(DeleteBlankRowsFaults, EveryFailingCallIsReportedAndOnlyBlankRowsAreDeleted
         // Row 5, whose only value lies beyond column 20, counts as blank and may have gone with its value.
         auto withoutRow5 = before;
         std::erase(withoutRow5, "21=far right;");
-        const auto after = w.rowContents();
+        const auto after = rowContents(w);
         EXPECT_TRUE(after == before || after == withoutRow5) << failAt;
         const auto all = w.cells();
         EXPECT_TRUE(std::none_of(all.begin(), all.end(), [](const std::string& c) { return c.ends_with("待删除"); }));

@@ -1,10 +1,15 @@
-#include "tests/operations/OperationWorld.h"
+#include "operations/Operations.h"
+#include "testsupport/SpreadsheetWorld.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using Message = OperationWorld::Message;
+using testsupport::SpreadsheetWorld;
+using Message = testsupport::FakeDesktop::Message;
+
+// The user's spreadsheet runs with one workbook; the program reaches it through a host whose calls can fail.
+const SpreadsheetWorld::Options kLinked{.faults = true};
 
 class InsertBlankColumnsTest : public testing::Test {
 protected:
@@ -24,7 +29,7 @@ protected:
             out.push_back(w.text(1, c));
         return out;
     }
-    OperationWorld w;
+    SpreadsheetWorld w{kLinked};
 };
 
 TEST_F(InsertBlankColumnsTest, InsertsNBlankColumnsAfterEveryKColumns)

@@ -1,8 +1,5 @@
 #include "operations/Operations.h"
-#include "sheet/document/Application.h"
-#include "sheet/document/Worksheet.h"
-#include "testsupport/FakeDesktop.h"
-#include "testsupport/FaultInjection.h"
+#include "testsupport/SpreadsheetWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -11,52 +8,39 @@
 namespace {
 
 using automation::Value;
-using testsupport::FakeDesktop;
-using Message = FakeDesktop::Message;
+using testsupport::SpreadsheetWorld;
+using Message = testsupport::FakeDesktop::Message;
 
 const Message kRatio{"重新调整总行数和间隔行数！", "错误", 64};
 const Message kInput{"检查数据输入！", "错误", 64};
 const Message kDone{"数据处理完成,谢谢使用!", "提示", 64};
 
+// Rows 1 to 12 numbered in column 1.
+void numberRows(const SpreadsheetWorld& w)
+{
+    for (int r = 1; r <= 12; ++r)
+        w.grid().setCell(r, 1, sheet::CellView::makeNumber(r));
+}
+
 class InsertBlankRowsTest : public testing::Test {
 protected:
-    InsertBlankRowsTest()
-    {
-        sheet::registerEmbeddedSpreadsheet(local);
-        // The user's spreadsheet is open with rows 1 to 12 numbered in column 1.
-        user = sheet::documentOf<sheet::Application>(local.createObject("Excel.Application"));
-        user->addWorkbook();
-        for (int r = 1; r <= 12; ++r)
-            grid().setCell(r, 1, sheet::CellView::makeNumber(r));
-        desktop.windows = {"Tessavo", user->caption()};
-    }
+    InsertBlankRowsTest() { numberRows(w); }
 
-    sheet::Grid& grid() const { return user->activeWorkbook()->activeSheet()->grid(); }
     std::vector<std::string> column1(int rows) const
     {
         std::vector<std::string> out;
         for (int r = 1; r <= rows; ++r)
-            out.push_back(sheet::toValue(grid().cell(r, 1)).toText());
+            out.push_back(w.text(r, 1));
         return out;
     }
-    std::vector<std::string> rowsRequested() const
-    {
-        std::vector<std::string> out;
-        std::copy_if(plan->trace.begin(), plan->trace.end(), std::back_inserter(out),
-                     [](const std::string& t) { return t.starts_with("Rows("); });
-        return out;
-    }
+    std::vector<std::string> rowsRequested() const { return w.calls("Rows("); }
     void run(std::string start, std::string end, std::string interval, std::string count)
     {
-        operations::insertBlankRows(module, desktop, {start, end, interval, count});
+        operations::insertBlankRows(w.module, w.desktop, {start, end, interval, count});
     }
 
-    automation::LocalHost local;
-    sheet::Application* user = nullptr;
-    std::shared_ptr<testsupport::FaultPlan> plan = std::make_shared<testsupport::FaultPlan>();
-    testsupport::FaultyHost host{local, plan};
-    FakeDesktop desktop;
-    automation::Module1 module{host, desktop};
+    // The user's spreadsheet is open; the program reaches it through a host whose calls can fail.
+    SpreadsheetWorld w{{.faults = true}};
 };
 
 TEST_F(InsertBlankRowsTest, InsertsNBlankRowsAfterEveryKRows)
@@ -67,11 +51,11 @@ TEST_F(InsertBlankRowsTest, InsertsNBlankRowsAfterEveryKRows)
                                                      "", "10", "11", "12"}));
     EXPECT_EQ(rowsRequested(),
               (std::vector<std::string>{"Rows(4)", "Rows(4)", "Rows(9)", "Rows(9)", "Rows(14)", "Rows(14)"}));
-    EXPECT_EQ(std::count(plan->trace.begin(), plan->trace.end(), "Insert(Shift:=-4121)"), 6);
-    EXPECT_EQ(desktop.messages, std::vector<Message>{kDone});
+    EXPECT_EQ(std::count(w.plan->trace.begin(), w.plan->trace.end(), "Insert(Shift:=-4121)"), 6);
+    EXPECT_EQ(w.desktop.messages, std::vector<Message>{kDone});
     // The spreadsheet came to the front on connecting; the main window comes back last.
-    EXPECT_EQ(desktop.activations, (std::vector<std::string>{user->caption(), "Tessavo"}));
-    EXPECT_EQ(desktop.foreground, "Tessavo");
+    EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.app->caption(), "Tessavo"}));
+    EXPECT_EQ(w.desktop.foreground, "Tessavo");
 }
 
 TEST_F(InsertBlankRowsTest, FullWidthDigitsReadAsTheNumbersTyped)
@@ -80,7 +64,7 @@ TEST_F(InsertBlankRowsTest, FullWidthDigitsReadAsTheNumbersTyped)
     run("１", "１０", "３　", "２");
     EXPECT_EQ(rowsRequested(),
               (std::vector<std::string>{"Rows(4)", "Rows(4)", "Rows(9)", "Rows(9)", "Rows(14)", "Rows(14)"}));
-    EXPECT_EQ(desktop.messages, std::vector<Message>{kDone});
+    EXPECT_EQ(w.desktop.messages, std::vector<Message>{kDone});
 }
 
 TEST_F(InsertBlankRowsTest, OnlyWholeIntervalsBeforeTheEndRowGetBlankRows)
@@ -95,12 +79,12 @@ TEST_F(InsertBlankRowsTest, PassesFractionalAndDescendingPositionsAsTheyAre)
     run("1", "10", "2.5", "1");
     EXPECT_EQ(rowsRequested(), (std::vector<std::string>{"Rows(3.5)", "Rows(7)", "Rows(10.5)"}));
 
-    plan->trace.clear();
+    w.plan->trace.clear();
     run("1", "10", "3", "2.5"); // two insertions a point, the positions use 2.5
     EXPECT_EQ(rowsRequested(),
               (std::vector<std::string>{"Rows(4)", "Rows(4)", "Rows(9.5)", "Rows(9.5)", "Rows(15)", "Rows(15)"}));
 
-    plan->trace.clear();
+    w.plan->trace.clear();
     run("10", "1", "-3", "1");
     EXPECT_EQ(rowsRequested(), (std::vector<std::string>{"Rows(7)", "Rows(5)", "Rows(3)"}));
 }
@@ -126,73 +110,73 @@ TEST_F(InsertBlankRowsTest, RefusedInputShowsOneMessageAndNeverConnects)
         {"1", "1e15", "1", "1", kInput},
     };
     for (const Case& c : cases) {
-        desktop.messages.clear();
-        plan->log.clear();
+        w.desktop.messages.clear();
+        w.plan->log.clear();
         run(c.start, c.end, c.interval, c.count);
-        EXPECT_EQ(desktop.messages, std::vector<Message>{c.message})
+        EXPECT_EQ(w.desktop.messages, std::vector<Message>{c.message})
             << c.start << " | " << c.end << " | " << c.interval << " | " << c.count;
-        EXPECT_TRUE(plan->log.empty()) << "connected for " << c.start << " | " << c.end;
+        EXPECT_TRUE(w.plan->log.empty()) << "connected for " << c.start << " | " << c.end;
     }
     EXPECT_EQ(column1(12).back(), "12");
-    EXPECT_EQ(grid().lastRow(), 12);
+    EXPECT_EQ(w.grid().lastRow(), 12);
 }
 
 TEST_F(InsertBlankRowsTest, AStartBoxOfLettersReadsZeroAndIsNotBlank)
 {
     run("abc", "10", "3", "1");
     EXPECT_EQ(rowsRequested(), (std::vector<std::string>{"Rows(3)", "Rows(7)", "Rows(11)"}));
-    EXPECT_EQ(desktop.messages, std::vector<Message>{kDone});
+    EXPECT_EQ(w.desktop.messages, std::vector<Message>{kDone});
 }
 
 TEST_F(InsertBlankRowsTest, ACountBelowOneConnectsInsertsNothingAndStillCompletes)
 {
     for (const char* count : {"0", "0.5", "-3", "abc"}) {
-        desktop.messages.clear();
-        desktop.activations.clear();
+        w.desktop.messages.clear();
+        w.desktop.activations.clear();
         run("1", "1e9", "1", count); // a huge range costs nothing when nothing is inserted
-        EXPECT_EQ(desktop.messages, std::vector<Message>{kDone}) << count;
-        EXPECT_EQ(desktop.activations, (std::vector<std::string>{user->caption(), "Tessavo"}));
+        EXPECT_EQ(w.desktop.messages, std::vector<Message>{kDone}) << count;
+        EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.app->caption(), "Tessavo"}));
     }
     EXPECT_TRUE(rowsRequested().empty());
-    EXPECT_EQ(grid().lastRow(), 12);
+    EXPECT_EQ(w.grid().lastRow(), 12);
 }
 
 TEST_F(InsertBlankRowsTest, ARefusedInsertionEndsTheClickWithItsReasonAndKeepsTheRowsInserted)
 {
-    grid().setCell(1048570, 1, sheet::CellView::makeText("keep me"));
+    w.grid().setCell(1048570, 1, sheet::CellView::makeText("keep me"));
 
     run("1", "10", "3", "4"); // the seventh insertion would push "keep me" off the sheet
 
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].title, "提示");
-    EXPECT_EQ(desktop.messages[0].style, 64);
-    EXPECT_NE(desktop.messages[0].text.find("已插入 6 行"), std::string::npos) << desktop.messages[0].text;
-    EXPECT_NE(desktop.messages[0].text.find("非空单元格"), std::string::npos) << desktop.messages[0].text;
-    EXPECT_EQ(sheet::toValue(grid().cell(1048576, 1)), Value("keep me"));
+    ASSERT_EQ(w.desktop.messages.size(), 1u);
+    EXPECT_EQ(w.desktop.messages[0].title, "提示");
+    EXPECT_EQ(w.desktop.messages[0].style, 64);
+    EXPECT_NE(w.desktop.messages[0].text.find("已插入 6 行"), std::string::npos) << w.desktop.messages[0].text;
+    EXPECT_NE(w.desktop.messages[0].text.find("非空单元格"), std::string::npos) << w.desktop.messages[0].text;
+    EXPECT_EQ(sheet::toValue(w.grid().cell(1048576, 1)), Value("keep me"));
     EXPECT_EQ(column1(5), (std::vector<std::string>{"1", "2", "3", "", ""}));
     // No completion, and the main window is not brought back over the message.
-    EXPECT_EQ(desktop.activations, std::vector<std::string>{user->caption()});
+    EXPECT_EQ(w.desktop.activations, std::vector<std::string>{w.app->caption()});
 }
 
 TEST_F(InsertBlankRowsTest, PositionsOutsideTheSheetAreReportedNotInserted)
 {
     run("-10", "10", "5", "1"); // the first position is row -5
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_NE(desktop.messages[0].text.find("超出工作表范围"), std::string::npos) << desktop.messages[0].text;
-    EXPECT_EQ(grid().lastRow(), 12);
+    ASSERT_EQ(w.desktop.messages.size(), 1u);
+    EXPECT_NE(w.desktop.messages[0].text.find("超出工作表范围"), std::string::npos) << w.desktop.messages[0].text;
+    EXPECT_EQ(w.grid().lastRow(), 12);
 }
 
 TEST_F(InsertBlankRowsTest, WithoutASpreadsheetBothFailuresAreShownAndTheProgramGoesOn)
 {
-    user->quit();
-    plan->failing = {"CreateObject"};
-    plan->error = automation::errors::cannotCreateObject();
+    w.app->quit();
+    w.plan->failing = {"CreateObject"};
+    w.plan->error = automation::errors::cannotCreateObject();
 
     run("1", "10", "3", "1");
 
-    ASSERT_EQ(desktop.messages.size(), 2u);
-    EXPECT_EQ(desktop.messages[0], (Message{"ActiveX 部件不能创建对象", "Tessavo", 0}));
-    EXPECT_NE(desktop.messages[1].text.find("对象变量或 With 块变量未设置"), std::string::npos);
+    ASSERT_EQ(w.desktop.messages.size(), 2u);
+    EXPECT_EQ(w.desktop.messages[0], (Message{"ActiveX 部件不能创建对象", "Tessavo", 0}));
+    EXPECT_NE(w.desktop.messages[1].text.find("对象变量或 With 块变量未设置"), std::string::npos);
 }
 
 // Each automation call of one click fails in turn: a message is shown each time, the program goes on, and the
@@ -200,25 +184,17 @@ TEST_F(InsertBlankRowsTest, WithoutASpreadsheetBothFailuresAreShownAndTheProgram
 TEST_F(InsertBlankRowsTest, EveryFailingCallIsReportedAndLosesNothing)
 {
     run("1", "10", "3", "2");
-    const int total = plan->calls;
+    const int total = w.plan->calls;
     ASSERT_GT(total, 10);
     for (int failAt = 1; failAt <= total; ++failAt) {
-        automation::LocalHost freshLocal;
-        sheet::registerEmbeddedSpreadsheet(freshLocal);
-        auto* app = sheet::documentOf<sheet::Application>(freshLocal.createObject("Excel.Application"));
-        app->addWorkbook();
-        sheet::Grid& g = app->activeWorkbook()->activeSheet()->grid();
-        for (int r = 1; r <= 12; ++r)
-            g.setCell(r, 1, sheet::CellView::makeNumber(r));
-        auto freshPlan = std::make_shared<testsupport::FaultPlan>();
-        freshPlan->failAt = failAt;
-        testsupport::FaultyHost freshHost(freshLocal, freshPlan);
-        FakeDesktop freshDesktop;
-        automation::Module1 m(freshHost, freshDesktop);
+        SpreadsheetWorld fresh{{.faults = true}};
+        numberRows(fresh);
+        fresh.plan->failAt = failAt;
+        const sheet::Grid& g = fresh.grid();
 
-        ASSERT_NO_THROW(operations::insertBlankRows(m, freshDesktop, {"1", "10", "3", "2"}));
+        ASSERT_NO_THROW(operations::insertBlankRows(fresh.module, fresh.desktop, {"1", "10", "3", "2"}));
 
-        ASSERT_FALSE(freshDesktop.messages.empty()) << failAt;
+        ASSERT_FALSE(fresh.desktop.messages.empty()) << failAt;
         std::vector<double> values;
         for (int r = 1; r <= 30; ++r)
             if (g.cell(r, 1).kind == sheet::CellKind::Number)

@@ -1,10 +1,15 @@
-#include "tests/operations/OperationWorld.h"
+#include "operations/Operations.h"
+#include "testsupport/SpreadsheetWorld.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using Message = OperationWorld::Message;
+using testsupport::SpreadsheetWorld;
+using Message = testsupport::FakeDesktop::Message;
+
+// The user's spreadsheet runs with one workbook; the program reaches it through a host whose calls can fail.
+const SpreadsheetWorld::Options kLinked{.faults = true};
 
 const Message kFailure{"请检查输入的数据,在输入的行号区间内可能不存在空行!", "提示", 64};
 
@@ -20,7 +25,7 @@ protected:
         operations::selectBlankRows(w.module, w.desktop, start, end);
     }
     std::string selection() const { return w.sheet().selection().address(); }
-    OperationWorld w;
+    SpreadsheetWorld w{kLinked};
 };
 
 TEST_F(SelectBlankRowsTest, SelectsTheBlankRowsAsWholeRowsWithoutChangingACell)
@@ -37,7 +42,7 @@ TEST_F(SelectBlankRowsTest, SelectsTheBlankRowsAsWholeRowsWithoutChangingACell)
     EXPECT_EQ(w.cells(), before);
     EXPECT_EQ(w.calls("Union(").size(), 2u);
     EXPECT_EQ(w.calls("Select(").size(), 1u);
-    EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.user->caption(), w.user->caption()}));
+    EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.app->caption(), w.app->caption()}));
 }
 
 TEST_F(SelectBlankRowsTest, SelectsOneTwoOrScatteredRows)
@@ -120,19 +125,20 @@ TEST_F(SelectBlankRowsTest, AFailedSelectOrActivationIsReported)
 // what it was or all of the blank rows.
 TEST(SelectBlankRowsFaults, EveryFailingCallIsReportedAndChangesNoCell)
 {
-    auto fill = [](const OperationWorld& w) {
+    auto fill = [](const SpreadsheetWorld& w) {
         w.set(1, 1, 1.0);
         w.set(3, 20, 3.0);
     };
     int total = 0;
     {
-        OperationWorld dry;
+        SpreadsheetWorld dry{kLinked};
         fill(dry);
         operations::selectBlankRows(dry.module, dry.desktop, "1", "5");
         total = dry.plan->calls;
     }
     for (int failAt = 1; failAt <= total; ++failAt) {
-        OperationWorld w(failAt);
+        SpreadsheetWorld w{kLinked};
+        w.plan->failAt = failAt;
         fill(w);
         const auto before = w.cells();
 

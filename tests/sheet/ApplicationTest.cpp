@@ -2,6 +2,7 @@
 #include "link/Desktop.h"
 
 #include "testsupport/ErrorNumber.h"
+#include "testsupport/SpreadsheetWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -14,15 +15,15 @@ using testsupport::errorNumber;
 
 class ApplicationTest : public testing::Test {
 protected:
-    ApplicationTest() { sheet::registerEmbeddedSpreadsheet(host); }
-    automation::LocalHost host;
+    // Each test starts the application itself, through the object model.
+    testsupport::SpreadsheetWorld w{{.start = testsupport::SpreadsheetWorld::Start::Nothing}};
 };
 
 TEST_F(ApplicationTest, ANewInstanceRunsHiddenWithoutAWorkbook)
 {
-    const Object app = host.createObject("Excel.Application");
+    const Object app = w.local.createObject("Excel.Application");
 
-    EXPECT_EQ(host.getActiveObject("Excel.Application"), app);
+    EXPECT_EQ(w.local.getActiveObject("Excel.Application"), app);
     EXPECT_EQ(app.get("Visible"), Value(false));
     const Value book = app.get("ActiveWorkbook");
     ASSERT_TRUE(book.isObject());
@@ -37,7 +38,7 @@ TEST_F(ApplicationTest, ANewInstanceRunsHiddenWithoutAWorkbook)
 
 TEST_F(ApplicationTest, AddsWorkbooksAndSheetsAndMakesThemActive)
 {
-    const Object app = host.createObject("Excel.Application");
+    const Object app = w.local.createObject("Excel.Application");
     const Value book = app.get("Workbooks").call("Add");
     EXPECT_EQ(app.get("ActiveWorkbook"), book);
     EXPECT_EQ(book.get("Name").toText(), "工作簿1");
@@ -63,7 +64,7 @@ TEST_F(ApplicationTest, AddsWorkbooksAndSheetsAndMakesThemActive)
 
 TEST_F(ApplicationTest, SheetNamesThatNoFileCouldHoldOrThatClashAreRefused)
 {
-    const Object app = host.createObject("Excel.Application");
+    const Object app = w.local.createObject("Excel.Application");
     const Value book = app.get("Workbooks").call("Add");
     const Value first = book.get("ActiveSheet");
     const Value second = book.get("Worksheets").call("Add");
@@ -87,7 +88,7 @@ TEST_F(ApplicationTest, SheetNamesThatNoFileCouldHoldOrThatClashAreRefused)
 
 TEST_F(ApplicationTest, CaptionNamesTheActiveWorkbookAndIsNotTheProgramTitle)
 {
-    const Object app = host.createObject("Excel.Application");
+    const Object app = w.local.createObject("Excel.Application");
     EXPECT_EQ(app.get("Caption").toText(), "Tessavo 表格");
     app.get("Workbooks").call("Add");
     EXPECT_EQ(app.get("Caption").toText(), "工作簿1 - Tessavo 表格");
@@ -96,7 +97,7 @@ TEST_F(ApplicationTest, CaptionNamesTheActiveWorkbookAndIsNotTheProgramTitle)
 
 TEST_F(ApplicationTest, MemberNamesAreCaseInsensitiveAndUnknownOnesAreRefused)
 {
-    const Object app = host.createObject("Excel.Application");
+    const Object app = w.local.createObject("Excel.Application");
     app.get("workbooks").call("ADD");
     EXPECT_FALSE(app.get("activeworkbook").object().isNull());
     EXPECT_EQ(errorNumber([&] { app.get("Workbookz"); }), 438);
@@ -105,7 +106,7 @@ TEST_F(ApplicationTest, MemberNamesAreCaseInsensitiveAndUnknownOnesAreRefused)
 
 TEST_F(ApplicationTest, AfterQuitEveryObjectAnswersWithAnErrorInsteadOfFreedMemory)
 {
-    Object app = host.createObject("Excel.Application");
+    Object app = w.local.createObject("Excel.Application");
     const Value book = app.get("Workbooks").call("Add");
     const Value worksheet = book.get("ActiveSheet");
     const Value cell = worksheet.get("Cells", 1.0, 1.0);
@@ -115,7 +116,7 @@ TEST_F(ApplicationTest, AfterQuitEveryObjectAnswersWithAnErrorInsteadOfFreedMemo
     app.call("Quit");
     app = Object(); // the table released its reference too: only the handles below remain
 
-    EXPECT_EQ(errorNumber([&] { host.getActiveObject("Excel.Application"); }), 429);
+    EXPECT_EQ(errorNumber([&] { w.local.getActiveObject("Excel.Application"); }), 429);
     for (const Value* v : {&book, &worksheet, &cell, &books, &sheets})
         EXPECT_EQ(errorNumber([&] { v->get("Count"); }), automation::errors::kDisconnected);
     EXPECT_EQ(errorNumber([&] { cell.put(automation::kDefaultMember, 1.0); }), automation::errors::kDisconnected);
@@ -123,7 +124,7 @@ TEST_F(ApplicationTest, AfterQuitEveryObjectAnswersWithAnErrorInsteadOfFreedMemo
 
 TEST_F(ApplicationTest, UnionJoinsRangesOfOneSheetOnly)
 {
-    const Object app = host.createObject("Excel.Application");
+    const Object app = w.local.createObject("Excel.Application");
     app.get("Workbooks").call("Add");
     const Value s1 = app.get("ActiveSheet");
     const Value s2 = app.get("Worksheets").call("Add");
@@ -141,7 +142,7 @@ TEST_F(ApplicationTest, UnionJoinsRangesOfOneSheetOnly)
 
 TEST_F(ApplicationTest, EarlierUnionsKeepTheirAreasWhenALaterOneGrows)
 {
-    const Object app = host.createObject("Excel.Application");
+    const Object app = w.local.createObject("Excel.Application");
     app.get("Workbooks").call("Add");
     const Value s = app.get("ActiveSheet");
     const Value ab = app.call("Union", s.get("Rows", 1.0), s.get("Rows", 2.0));

@@ -1,4 +1,5 @@
 #include "sheet/document/Application.h"
+#include "testsupport/SpreadsheetWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -29,20 +30,15 @@ class ObserverTest : public testing::Test {
 protected:
     ObserverTest()
     {
-        sheet::registerEmbeddedSpreadsheet(host);
-        appObject = host.createObject("Excel.Application");
-        app = sheet::documentOf<sheet::Application>(appObject);
-        book = appObject.get("Workbooks").call("Add");
-        worksheet = appObject.get("ActiveSheet");
-        recorder.app = app;
-        app->setObserver(&recorder);
+        recorder.app = w.app;
+        w.app->setObserver(&recorder);
     }
 
-    automation::LocalHost host;
-    Object appObject;
-    sheet::Application* app = nullptr;
-    Value book;
-    Value worksheet;
+    // The user's spreadsheet with one workbook, reached through its object model.
+    testsupport::SpreadsheetWorld w;
+    Object appObject = w.runningObject();
+    Value book = appObject.get("ActiveWorkbook");
+    Value worksheet = appObject.get("ActiveSheet");
     Recorder recorder;
 };
 
@@ -64,7 +60,7 @@ TEST_F(ObserverTest, EveryChangeAWindowShowsIsNotifiedWithItsKind)
                  {"workbook added", [&] { appObject.get("Workbooks").call("Add"); }, Change::Structure},
                  {"workbook activated", [&] { book.call("Activate"); }, Change::Structure},
                  {"Visible put", [&] { appObject.put("Visible", true); }, Change::Visibility},
-                 {"setVisible", [&] { app->setVisible(false); }, Change::Visibility}};
+                 {"setVisible", [&] { w.app->setVisible(false); }, Change::Visibility}};
     for (const auto& c : cases) {
         recorder.changes.clear();
         c.change();
@@ -78,10 +74,10 @@ TEST_F(ObserverTest, QuitIsHeardOnceWhileTheWorkbooksRemainAndNothingAfterwards)
     appObject.call("Quit");
     EXPECT_EQ(recorder.changes, std::vector<Change>{Change::Quit});
     EXPECT_EQ(recorder.workbooks, std::vector<std::size_t>{1});
-    EXPECT_EQ(app->observer(), nullptr);
+    EXPECT_EQ(w.app->observer(), nullptr);
 
-    app->setVisible(true);
-    app->quit();
+    w.app->setVisible(true);
+    w.app->quit();
     EXPECT_EQ(recorder.changes.size(), 1u);
 }
 

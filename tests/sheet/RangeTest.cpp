@@ -1,6 +1,7 @@
 #include "sheet/document/Application.h"
 
 #include "testsupport/ErrorNumber.h"
+#include "testsupport/SpreadsheetWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -16,15 +17,6 @@ using testsupport::errorNumber;
 
 class RangeTest : public testing::Test {
 protected:
-    RangeTest()
-    {
-        sheet::registerEmbeddedSpreadsheet(host);
-        app = host.createObject("Excel.Application");
-        app.get("Workbooks").call("Add");
-        ws = app.get("ActiveSheet").object();
-        model = sheet::documentOf<sheet::Worksheet>(ws);
-    }
-
     Value cell(double r, double c) const { return ws.get("Cells", r, c).get(automation::kDefaultMember); }
     void setCell(double r, double c, Value v) const { ws.get("Cells", r, c).put(automation::kDefaultMember, v); }
     std::vector<std::string> column(double c, int rows) const
@@ -35,10 +27,11 @@ protected:
         return out;
     }
 
-    automation::LocalHost host;
-    Object app;
-    Object ws;
-    sheet::Worksheet* model = nullptr;
+    // The user's spreadsheet with one workbook; its active sheet reached through the object model.
+    testsupport::SpreadsheetWorld w;
+    Object app = w.runningObject();
+    Object ws = app.get("ActiveSheet").object();
+    sheet::Worksheet* model = sheet::documentOf<sheet::Worksheet>(ws);
 };
 
 TEST_F(RangeTest, CellsHoldEveryKindOfValue)

@@ -1,6 +1,7 @@
 #include "sheet/document/Application.h"
 #include "sheet/document/Workbook.h"
 #include "testsupport/ErrorNumber.h"
+#include "testsupport/SpreadsheetWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -33,17 +34,12 @@ sheet::Book twoSheetBook()
 
 class WorkbookFilesTest : public testing::Test {
 protected:
-    WorkbookFilesTest()
-    {
-        sheet::registerEmbeddedSpreadsheet(host);
-        appObject = host.createObject("Excel.Application");
-        app = sheet::documentOf<sheet::Application>(appObject);
-        app->setObserver(&counter);
-    }
+    WorkbookFilesTest() { app->setObserver(&counter); }
 
-    automation::LocalHost host;
-    Object appObject;
-    sheet::Application* app = nullptr;
+    // The application runs with no workbook yet: each test opens or adds its own.
+    testsupport::SpreadsheetWorld w{{.start = testsupport::SpreadsheetWorld::Start::Application}};
+    Object appObject = w.runningObject();
+    sheet::Application* app = w.app;
     Counter counter;
 };
 

@@ -11,8 +11,9 @@
 #include "sheet/window/WindowDialogs.h"
 #include "sheet/window/WorkbookFiles.h"
 #include "tests/files/XlsxFixture.h"
-#include "testsupport/FakeDesktop.h"
+#include "testsupport/ErrorNumber.h"
 #include "testsupport/FakeWindowDialogs.h"
+#include "testsupport/SpreadsheetWorld.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -37,15 +38,7 @@ using sheet::SheetWindow;
 
 namespace {
 
-int errorNumber(auto&& f)
-{
-    try {
-        f();
-    } catch (const automation::AutomationError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testsupport::errorNumber;
 
 std::string readBytes(const QString& path)
 {
@@ -150,9 +143,8 @@ private:
         return QString::fromStdString(sheet::Area{row, column, row, column}.address());
     }
 
-    std::unique_ptr<automation::LocalHost> m_host;
-    std::unique_ptr<testsupport::FakeDesktop> m_desktop;
-    std::unique_ptr<automation::Module1> m_module;
+    // The spreadsheet with its window, creatable but not running until a test starts it.
+    std::unique_ptr<testsupport::SpreadsheetWorld> m_world;
     QPointer<SheetWindow> m_window;
     testsupport::FakeWindowDialogs m_dialogs;
     QTemporaryDir m_dir;
@@ -170,17 +162,16 @@ private:
         auto* note = w->findChild<QLabel*>(QStringLiteral("readingNote"));
         return note && note->isVisibleTo(w) ? note->text() : QString();
     }
-    sheet::Application* app() const { return sheet::documentOf<sheet::Application>(m_module->xlApp.toObject()); }
+    sheet::Application* app() const { return sheet::documentOf<sheet::Application>(m_world->module.xlApp.toObject()); }
 };
 
 void SheetWindowTest::init()
 {
     m_dialogs = {};
     sheet::WindowDialogs::setCurrent(&m_dialogs);
-    m_host = std::make_unique<automation::LocalHost>();
-    sheet::registerEmbeddedSpreadsheetWithWindow(*m_host);
-    m_desktop = std::make_unique<testsupport::FakeDesktop>();
-    m_module = std::make_unique<automation::Module1>(*m_host, *m_desktop);
+    m_world = std::make_unique<testsupport::SpreadsheetWorld>(
+        testsupport::SpreadsheetWorld::Options{.start = testsupport::SpreadsheetWorld::Start::Nothing,
+                                               .registration = &sheet::registerEmbeddedSpreadsheetWithWindow});
 }
 
 void SheetWindowTest::cleanup()
@@ -191,16 +182,14 @@ void SheetWindowTest::cleanup()
             window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(m_window.isNull());
-    m_module.reset();
-    m_desktop.reset();
-    m_host.reset();
+    m_world.reset();
     sheet::WindowDialogs::setCurrent(nullptr);
 }
 
 void SheetWindowTest::open(bool settle)
 {
-    m_module->OpenExcel();
-    m_window = SheetWindow::forApplication(sheet::documentOf<sheet::Application>(m_module->xlApp.toObject()));
+    m_world->module.OpenExcel();
+    m_window = SheetWindow::forApplication(app());
     QVERIFY(m_window);
     if (settle)
         QCoreApplication::processEvents();
@@ -208,7 +197,7 @@ void SheetWindowTest::open(bool settle)
 
 void SheetWindowTest::appearsWhenMadeVisibleAndCarriesTheCaption()
 {
-    const Object app = m_host->createObject("Excel.Application");
+    const Object app = m_world->local.createObject("Excel.Application");
     m_window = SheetWindow::forApplication(sheet::documentOf<sheet::Application>(app));
     QVERIFY(m_window);
     QVERIFY(!m_window->isVisible());
@@ -230,7 +219,7 @@ void SheetWindowTest::appearsWhenMadeVisibleAndCarriesTheCaption()
 void SheetWindowTest::showsCellsAndHeadersAsASpreadsheetDoes()
 {
     open();
-    const Object& s = m_module->xlSheet;
+    const Object& s = m_world->module.xlSheet;
     const auto date = [](double serial) { return Value(automation::Date{serial}); };
     const auto error = [](std::int32_t code) { return Value(automation::ErrorValue{code}); };
     const struct {
@@ -273,7 +262,7 @@ void SheetWindowTest::showsCellsAndHeadersAsASpreadsheetDoes()
 void SheetWindowTest::typingStoresNumbersTextsOrNothing()
 {
     open();
-    const Object& s = m_module->xlSheet;
+    const Object& s = m_world->module.xlSheet;
     const struct {
         const char* typed;
         Value stored;
@@ -345,7 +334,7 @@ void SheetWindowTest::aTimeOfDayAloneIsShownAndTypedAsATime()
 void SheetWindowTest::anEditorLeftAsOpenedChangesNothing()
 {
     open();
-    const Object& s = m_module->xlSheet;
+    const Object& s = m_world->module.xlSheet;
     const Value values[] = {automation::Date{45356.5}, true,        automation::ErrorValue{2042}, 0.30000000000000004,
                             123456789012345678.0,      "  spaced  "};
     sheet::Workbook* book = app()->activeWorkbook();
@@ -382,7 +371,7 @@ void SheetWindowTest::tabsFollowAndSwitchTheActiveSheet()
     QCOMPARE(tabs()->tabText(0), QStringLiteral("Sheet2"));
     QCOMPARE(tabs()->currentIndex(), 0);
 
-    const Object& app = m_module->xlApp.toObject();
+    const Object& app = m_world->module.xlApp.toObject();
     app.get("Worksheets").get("Item", "Sheet1").put("Cells", 1.0, 1.0, "on Sheet1");
     QTest::mouseClick(tabs(), Qt::LeftButton, {}, tabs()->tabRect(1).center());
     QCOMPARE(app.get("ActiveSheet").get("Name").toText(), "Sheet1");
@@ -398,8 +387,8 @@ void SheetWindowTest::showsAndScrollsToASelectionMadeThroughAutomation()
 {
     // Selected before the grid was ever laid out: a row already in view must not scroll by a guessed height.
     open(false);
-    const Object& app = m_module->xlApp.toObject();
-    const Object& s = m_module->xlSheet;
+    const Object& app = m_world->module.xlApp.toObject();
+    const Object& s = m_world->module.xlSheet;
     s.get("Rows", 4.0).call("Select");
     QTRY_VERIFY(selected(4, 1));
     QCOMPARE(view()->rowAt(0), 0);
@@ -431,7 +420,7 @@ void SheetWindowTest::showsAndScrollsToASelectionMadeThroughAutomation()
 void SheetWindowTest::clickingSelectsACellARowOrAColumn()
 {
     open();
-    const Value active = m_module->xlApp.get("ActiveSheet");
+    const Value active = m_world->module.xlApp.get("ActiveSheet");
     QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, view()->visualRect(model()->index(3, 2)).center());
     QCOMPARE(active.get("Cells", 1.0, 1.0).get("Row"), Value(std::int32_t(1))); // no automation call is disturbed
     QTRY_VERIFY(selected(4, 3));
@@ -508,7 +497,7 @@ void SheetWindowTest::enterAndTabMoveAndStoreTheEditFirst()
 void SheetWindowTest::typingReplacesF2EditsAndEscapeCancels()
 {
     open();
-    m_module->xlSheet.put("Cells", 2.0, 2.0, "old");
+    m_world->module.xlSheet.put("Cells", 2.0, 2.0, "old");
     sheet::Workbook* book = app()->activeWorkbook();
     book->setSaved("unchanged.xlsx", sheet::FileFormat::Xlsx);
     clickCell(2, 2);
@@ -546,7 +535,7 @@ void SheetWindowTest::typingReplacesF2EditsAndEscapeCancels()
     type(QStringLiteral("7"));
     QCOMPARE(editor()->text(), QStringLiteral("7"));
     press(Qt::Key_Return);
-    QCOMPARE(m_module->xlSheet.get("Cells", 2.0, 2.0).get("Value"), Value(7.0));
+    QCOMPARE(m_world->module.xlSheet.get("Cells", 2.0, 2.0).get("Value"), Value(7.0));
 }
 
 void SheetWindowTest::movingStopsAtTheEdgesAndKeepsTheCellInSight()
@@ -692,7 +681,7 @@ void SheetWindowTest::aLongTextShowsItsBeginningCutAtAWholeCharacter()
         {"short " + han, 7, "short"},
     };
     for (const auto& c : cases) {
-        m_module->xlSheet.put("Cells", 2.0, 2.0, c.text);
+        m_world->module.xlSheet.put("Cells", 2.0, 2.0, c.text);
         const QString text = shown(2, 2);
         QVERIFY2(text.size() == c.shownUnits, c.why);
         // The beginning, with no half of a character at its end.
@@ -727,7 +716,7 @@ void SheetWindowTest::copyTakesTheWholeTextOfALongCell()
 {
     open();
     const std::string text = "开头" + std::string(50'000, 'y');
-    m_module->xlSheet.put("Cells", 2.0, 2.0, text);
+    m_world->module.xlSheet.put("Cells", 2.0, 2.0, text);
     clickCell(2, 2);
     QApplication::clipboard()->clear();
     press(Qt::Key_C, Qt::ControlModifier);
@@ -742,7 +731,7 @@ void SheetWindowTest::aTextTooLongToEditIsRefusedWholeAndReplacedByTyping()
     std::string atLimit;
     for (qsizetype i = 0; i < limit; ++i)
         atLimit += "\xC3\xA9";
-    m_module->xlSheet.put("Cells", 2.0, 2.0, atLimit);
+    m_world->module.xlSheet.put("Cells", 2.0, 2.0, atLimit);
     clickCell(2, 2);
     press(Qt::Key_F2);
     QVERIFY(editor());
@@ -751,7 +740,7 @@ void SheetWindowTest::aTextTooLongToEditIsRefusedWholeAndReplacedByTyping()
     QVERIFY(m_dialogs.warnings.isEmpty());
 
     const std::string tooLong = atLimit + "!";
-    m_module->xlSheet.put("Cells", 2.0, 2.0, tooLong);
+    m_world->module.xlSheet.put("Cells", 2.0, 2.0, tooLong);
     sheet::Workbook* book = app()->activeWorkbook();
     book->setSaved("long.xlsx", sheet::FileFormat::Xlsx);
     // F2 and a double click say why nothing opens, and open nothing.
@@ -781,11 +770,11 @@ void SheetWindowTest::aTextTooLongToEditIsRefusedWholeAndReplacedByTyping()
 void SheetWindowTest::closingTheWindowQuitsTheApplication()
 {
     open();
-    const Value sheet = m_module->xlSheet;
-    const Value book = m_module->xlBook;
+    const Value sheet = m_world->module.xlSheet;
+    const Value book = m_world->module.xlBook;
     QVERIFY(m_window->close());
 
-    QCOMPARE(errorNumber([&] { m_host->getActiveObject("Excel.Application"); }), 429);
+    QCOMPARE(errorNumber([&] { m_world->local.getActiveObject("Excel.Application"); }), 429);
     QCOMPARE(errorNumber([&] { sheet.get("Cells", 1.0, 1.0); }), automation::errors::kDisconnected);
     QCOMPARE(errorNumber([&] { book.get("Name"); }), automation::errors::kDisconnected);
     QTRY_VERIFY(m_window.isNull());
@@ -798,7 +787,7 @@ void SheetWindowTest::closingTheWindowQuitsTheApplication()
 void SheetWindowTest::quittingTheApplicationClosesTheWindow()
 {
     open();
-    m_module->xlApp.call("Quit");
+    m_world->module.xlApp.call("Quit");
     QVERIFY(!m_window || !m_window->isVisible());
     QTRY_VERIFY(m_window.isNull());
 }
@@ -806,7 +795,7 @@ void SheetWindowTest::quittingTheApplicationClosesTheWindow()
 void SheetWindowTest::manyInsertionsCostOneRefresh()
 {
     open();
-    const Object& s = m_module->xlSheet;
+    const Object& s = m_world->module.xlSheet;
     s.put("Cells", 1.0, 1.0, "top");
     QCoreApplication::processEvents();
     const int before = m_window->refreshCount();
@@ -847,7 +836,7 @@ void SheetWindowTest::opensCsvAndXlsxFilesEachInAWindowOfItsOwn()
 
     SheetWindow* xlsx = openThroughMenu(path("成绩.xlsx"), sheet::FileKind::Xlsx);
     QVERIFY(xlsx && xlsx != csv);
-    QCOMPARE(QString::fromStdString(m_module->xlApp.get("Caption").toText()),
+    QCOMPARE(QString::fromStdString(m_world->module.xlApp.get("Caption").toText()),
              QStringLiteral("成绩.xlsx - Tessavo 表格"));
     QCOMPARE(xlsx->findChild<QTabBar*>(QStringLiteral("sheetTabs"))->tabText(1), QStringLiteral("二班"));
     QCOMPARE(xlsx->findChild<QTableView*>(QStringLiteral("grid"))->model()->index(1, 1).data().toString(),
@@ -871,7 +860,7 @@ void SheetWindowTest::anEditMarksTheTitleAndSavingWritesTheFileAndClearsTheMark(
     QVERIFY(grid->setData(grid->index(2, 0), QStringLiteral("新值")));
     // At once, before any refresh: the title tells the truth whatever the event loop does.
     QCOMPARE(w->windowTitle(), QStringLiteral("a.csv - Tessavo 表格 *"));
-    QVERIFY(w->windowTitle().startsWith(QString::fromStdString(m_module->xlApp.get("Caption").toText())));
+    QVERIFY(w->windowTitle().startsWith(QString::fromStdString(m_world->module.xlApp.get("Caption").toText())));
 
     action(w, "actionSave")->trigger();
     QCOMPARE(w->windowTitle(), QStringLiteral("a.csv - Tessavo 表格"));
@@ -884,7 +873,7 @@ void SheetWindowTest::anEditMarksTheTitleAndSavingWritesTheFileAndClearsTheMark(
 void SheetWindowTest::savesAsXlsxOrCsvByTheChosenKind()
 {
     open();
-    m_module->xlSheet.put("Cells", 1.0, 1.0, 7.0);
+    m_world->module.xlSheet.put("Cells", 1.0, 1.0, 7.0);
     sheet::Workbook* book = app()->activeWorkbook();
 
     // A workbook never saved asks where; the kind chosen gives the extension.
@@ -1049,12 +1038,12 @@ void SheetWindowTest::closingWithUnsavedChangesAsksFirst()
     QCOMPARE(app()->workbooks().size(), 1u);
 
     // Don't Save: the window goes and the file stays as it was; the last window takes the application with it.
-    m_module->xlSheet.put("Cells", 1.0, 1.0, 3.0);
+    m_world->module.xlSheet.put("Cells", 1.0, 1.0, 3.0);
     m_dialogs.closeAnswers = {sheet::CloseAnswer::Discard};
     QVERIFY(m_window->close());
     QCOMPARE(m_dialogs.asked.size(), 3);
     QCOMPARE(sheet::readCsvFile(path("b.csv").toStdString()).sheets[0].grid.cell(1, 1).number, 2.0);
-    QCOMPARE(errorNumber([&] { m_host->getActiveObject("Excel.Application"); }), 429);
+    QCOMPARE(errorNumber([&] { m_world->local.getActiveObject("Excel.Application"); }), 429);
 }
 
 void SheetWindowTest::aBadFileGivesAWarningAndOpensNothing()
@@ -1244,12 +1233,12 @@ void SheetWindowTest::theLastActivatedWindowHoldsTheActiveWorkbook()
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
         QTRY_COMPARE(app()->activeWorkbook(), book);
-        const QString caption = QString::fromStdString(m_module->xlApp.get("Caption").toText());
+        const QString caption = QString::fromStdString(m_world->module.xlApp.get("Caption").toText());
         QCOMPARE(caption, QString::fromStdString(book->name()) + QStringLiteral(" - Tessavo 表格"));
         QVERIFY(window->windowTitle().startsWith(caption));
     }
     // Automation works on the workbook the user turned to.
-    m_module->xlApp.get("ActiveSheet").put("Cells", 1.0, 1.0, "here");
+    m_world->module.xlApp.get("ActiveSheet").put("Cells", 1.0, 1.0, "here");
     QCOMPARE(second->activeSheet()->grid().cell(1, 1).text, "here");
 }
 
@@ -1257,23 +1246,23 @@ void SheetWindowTest::filesGivenAtStartOpenInTheRunningSpreadsheet()
 {
     writeBytes(path("c.csv"), "start\r\n");
     writeBytes(path("d.csv"), "\"broken\r\n");
-    QCOMPARE(sheet::openFilesAtStart(*m_host, {path("c.csv"), path("d.csv")}), 1);
+    QCOMPARE(sheet::openFilesAtStart(m_world->local, {path("c.csv"), path("d.csv")}), 1);
     QCOMPARE(m_dialogs.warnings.size(), 1);
     QVERIFY(m_dialogs.warnings[0].contains(QStringLiteral("d.csv")));
 
     // Running, visible and registered: the first operation attaches to it instead of starting another.
-    m_module->OpenExcel();
-    QCOMPARE(m_module->xlApp.get("Visible"), Value(true));
-    QCOMPARE(m_module->xlApp.get("Workbooks").get("Count"), Value(std::int32_t(1)));
-    QCOMPARE(m_module->xlApp.get("ActiveSheet").get("Cells", 1.0, 1.0).get("Value"), Value("start"));
+    m_world->module.OpenExcel();
+    QCOMPARE(m_world->module.xlApp.get("Visible"), Value(true));
+    QCOMPARE(m_world->module.xlApp.get("Workbooks").get("Count"), Value(std::int32_t(1)));
+    QCOMPARE(m_world->module.xlApp.get("ActiveSheet").get("Cells", 1.0, 1.0).get("Value"), Value("start"));
     m_window = SheetWindow::forApplication(app());
     QVERIFY(m_window && m_window->isVisible());
 
     // Nothing readable: nothing stays running.
-    m_module->xlApp.call("Quit");
-    QCOMPARE(sheet::openFilesAtStart(*m_host, {path("d.csv")}), 0);
-    QCOMPARE(errorNumber([&] { m_host->getActiveObject("Excel.Application"); }), 429);
-    QCOMPARE(sheet::openFilesAtStart(*m_host, {}), 0);
+    m_world->module.xlApp.call("Quit");
+    QCOMPARE(sheet::openFilesAtStart(m_world->local, {path("d.csv")}), 0);
+    QCOMPARE(errorNumber([&] { m_world->local.getActiveObject("Excel.Application"); }), 429);
+    QCOMPARE(sheet::openFilesAtStart(m_world->local, {}), 0);
 }
 
 void SheetWindowTest::anotherProgramsNewerSaveIsNeverOverwrittenUnasked()
@@ -1448,7 +1437,7 @@ void SheetWindowTest::unsavedWorkIsCopiedAsideUntilSavedOrDiscarded()
     QCOMPARE(keeper.keepNow(), 0); // nothing changed yet
     QVERIFY(!QDir(folder).exists());
 
-    m_module->xlSheet.put("Cells", 2.0, 3.0, 42.0);
+    m_world->module.xlSheet.put("Cells", 2.0, 3.0, 42.0);
     QCOMPARE(keeper.keepNow(), 1);
     QCOMPARE(keeper.keepNow(), 0); // still current
     const QStringList copies = QDir(folder).entryList({QStringLiteral("*.xlsx")});
@@ -1467,15 +1456,15 @@ void SheetWindowTest::unsavedWorkIsCopiedAsideUntilSavedOrDiscarded()
              QFileDevice::Permissions());
 
     // A text file keeps one sheet: saved so, the other sheets are still only here, and so is their copy.
-    m_module->xlBook.get("Worksheets").call("Add");
-    m_module->xlSheet.put("Cells", 1.0, 1.0, 5.0);
+    m_world->module.xlBook.get("Worksheets").call("Add");
+    m_world->module.xlSheet.put("Cells", 1.0, 1.0, 5.0);
     QCOMPARE(keeper.keepNow(), 1);
     m_dialogs.files.push_back(sheet::FileChoice{path("one.csv"), sheet::FileKind::Csv});
     QVERIFY(m_window->saveAs());
     QCOMPARE(QDir(folder).entryList({QStringLiteral("*.xlsx")}).size(), 1);
 
     // Changed again and closed with Don't Save: gone too.
-    m_module->xlSheet.put("Cells", 1.0, 1.0, 1.0);
+    m_world->module.xlSheet.put("Cells", 1.0, 1.0, 1.0);
     QCOMPARE(keeper.keepNow(), 1);
     m_dialogs.closeAnswers.push_back(sheet::CloseAnswer::Discard);
     m_window->close();
@@ -1483,9 +1472,9 @@ void SheetWindowTest::unsavedWorkIsCopiedAsideUntilSavedOrDiscarded()
 
     // Changed and quit by automation, which asks nobody: the copy is all that is left, and stays.
     open();
-    m_module->xlSheet.put("Cells", 1.0, 1.0, 7.0);
+    m_world->module.xlSheet.put("Cells", 1.0, 1.0, 7.0);
     QCOMPARE(keeper.keepNow(), 1);
-    m_module->xlApp.call("Quit");
+    m_world->module.xlApp.call("Quit");
     QCoreApplication::processEvents();
     QCOMPARE(keeper.keepNow(), 0);
     QCOMPARE(QDir(folder).entryList({QStringLiteral("*.xlsx")}).size(), 1);
@@ -1513,16 +1502,17 @@ void SheetWindowTest::aKilledProgramsCopiesAreOfferedBackAsUnsavedWorkbooks()
 
     sheet::RecoveryKeeper keeper(folder, 3'600'000);
     QCOMPARE(keeper.orphans().size(), std::size_t(1));
-    QCOMPARE(sheet::offerRecovery(keeper, *m_host), 0); // Later: nothing happens
+    QCOMPARE(sheet::offerRecovery(keeper, m_world->local), 0); // Later: nothing happens
     QCOMPARE(m_dialogs.warnings.size(), 1);
     QVERIFY2(m_dialogs.warnings[0].contains(QStringLiteral("“成绩.xlsx”(/home/zhang/成绩.xlsx)")),
              qPrintable(m_dialogs.warnings[0]));
     QCOMPARE(keeper.orphans().size(), std::size_t(1));
 
     m_dialogs.recoveryAnswers.push_back(sheet::RecoveryAnswer::Recover);
-    QCOMPARE(sheet::offerRecovery(keeper, *m_host), 1);
+    QCOMPARE(sheet::offerRecovery(keeper, m_world->local), 1);
     QCoreApplication::processEvents();
-    sheet::Application* recovered = sheet::documentOf<sheet::Application>(m_host->getActiveObject("Excel.Application"));
+    sheet::Application* recovered =
+        sheet::documentOf<sheet::Application>(m_world->local.getActiveObject("Excel.Application"));
     QVERIFY(recovered && recovered->visible());
     sheet::Workbook* book = recovered->activeWorkbook();
     QCOMPARE(book->name(), std::string("成绩.xlsx (恢复)"));
@@ -1542,7 +1532,7 @@ void SheetWindowTest::aKilledProgramsCopiesAreOfferedBackAsUnsavedWorkbooks()
     sheet::writeXlsxFile(QDir(folder).filePath(QStringLiteral("999999-2.xlsx")).toStdString(), {sheet});
     writeBytes(QDir(folder).filePath(QStringLiteral("999999-2.txt")), "run=gone\nname=b\n");
     m_dialogs.recoveryAnswers.push_back(sheet::RecoveryAnswer::Discard);
-    QCOMPARE(sheet::offerRecovery(keeper, *m_host), 0);
+    QCOMPARE(sheet::offerRecovery(keeper, m_world->local), 0);
     QVERIFY(!QFile::exists(QDir(folder).filePath(QStringLiteral("999999-2.xlsx"))));
     QVERIFY(QFile::exists(QDir(folder).filePath(QStringLiteral("live-1.xlsx"))));
     sheet::releaseLock(alive);

@@ -2,9 +2,7 @@
 #include "link/LocalHost.h"
 #include "link/Module1.h"
 #include "platform/qt/QtDesktop.h"
-#include "sheet/document/Application.h"
-#include "sheet/document/Worksheet.h"
-#include "testsupport/FakeDesktop.h"
+#include "testsupport/SpreadsheetWorld.h"
 #include "ui/DonationWindow.h"
 #include "ui/Fonts.h"
 
@@ -49,26 +47,18 @@ private:
     }
     void type(const char* box, const QString& text) const { control<QLineEdit>(box)->setText(text); }
     void click(const char* button) const { QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton); }
-    sheet::Grid& grid() const { return m_user->activeWorkbook()->activeSheet()->grid(); }
+    sheet::Grid& grid() const { return m_world->grid(); }
 
-    std::unique_ptr<automation::LocalHost> m_host;
-    // The message boxes are recorded, not shown; tests/desktop shows real ones.
-    std::unique_ptr<testsupport::FakeDesktop> m_desktop;
-    std::unique_ptr<automation::Module1> m_module;
+    // The user's spreadsheet is running with a workbook open. The message boxes are recorded, not shown;
+    // tests/desktop shows real ones.
+    std::unique_ptr<testsupport::SpreadsheetWorld> m_world;
     std::unique_ptr<ui::Form1> m_form;
-    sheet::Application* m_user = nullptr;
 };
 
 void Form1Test::init()
 {
-    m_host = std::make_unique<automation::LocalHost>();
-    sheet::registerEmbeddedSpreadsheet(*m_host);
-    // The user's spreadsheet is running with a workbook open.
-    m_user = sheet::documentOf<sheet::Application>(m_host->createObject("Excel.Application"));
-    m_user->addWorkbook();
-    m_desktop = std::make_unique<testsupport::FakeDesktop>();
-    m_module = std::make_unique<automation::Module1>(*m_host, *m_desktop);
-    m_form = std::make_unique<ui::Form1>(*m_module, *m_desktop);
+    m_world = std::make_unique<testsupport::SpreadsheetWorld>();
+    m_form = std::make_unique<ui::Form1>(m_world->module, m_world->desktop);
     m_form->show();
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
@@ -77,9 +67,7 @@ void Form1Test::init()
 void Form1Test::cleanup()
 {
     m_form.reset();
-    m_module.reset();
-    m_desktop.reset();
-    m_host.reset();
+    m_world.reset();
 }
 
 void Form1Test::startsWithEmptyBoxesKeptInFrontAndTheFocusInTheEndRow()
@@ -315,7 +303,7 @@ void Form1Test::runsEachOperationOnTheEmbeddedSheet()
     type("Text8", QStringLiteral("1"));
     type("Text7", QStringLiteral("6"));
     click("Command3");
-    QCOMPARE(m_user->activeWorkbook()->activeSheet()->selection().address(),
+    QCOMPARE(m_world->app->activeWorkbook()->activeSheet()->selection().address(),
              QStringLiteral("$3:$3,$4:$4").toStdString());
 
     using Message = testsupport::FakeDesktop::Message;
@@ -323,18 +311,18 @@ void Form1Test::runsEachOperationOnTheEmbeddedSheet()
                                         {"数据处理完成,谢谢使用!", "提示", automation::kStyleInformation},
                                         {"数据处理完成,共删除空行 6 个!", "提示", automation::kStyleInformation},
                                         {"数据处理完成,共选择空行 2 个!", "提示", automation::kStyleInformation}};
-    QVERIFY(m_desktop->messages == expected);
+    QVERIFY(m_world->desktop.messages == expected);
 }
 
 void Form1Test::reportsRefusedInputAndAMissingSpreadsheet()
 {
     click("Command1");
-    QCOMPARE(m_desktop->messages.size(), 1u);
-    QCOMPARE(m_desktop->messages[0].text, std::string("重新调整总行数和间隔行数！"));
-    QCOMPARE(m_desktop->messages[0].title, std::string("错误"));
+    QCOMPARE(m_world->desktop.messages.size(), 1u);
+    QCOMPARE(m_world->desktop.messages[0].text, std::string("重新调整总行数和间隔行数！"));
+    QCOMPARE(m_world->desktop.messages[0].title, std::string("错误"));
 
     // No spreadsheet anywhere: the failed start has no icon and the program's title.
-    m_user->quit();
+    m_world->app->quit();
     testsupport::FakeDesktop desktop;
     automation::LocalHost empty;
     automation::Module1 module(empty, desktop);

@@ -1,8 +1,5 @@
 #include "ui/rules/Form1Presenter.h"
-#include "link/LocalHost.h"
-#include "sheet/document/Application.h"
-#include "sheet/document/Worksheet.h"
-#include "testsupport/FakeDesktop.h"
+#include "testsupport/SpreadsheetWorld.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -67,17 +64,15 @@ class Form1PresenterTest : public testing::Test {
 protected:
     Form1PresenterTest()
     {
-        sheet::registerEmbeddedSpreadsheet(host);
         for (const ui::layout::Control& c : ui::layout::form1Controls())
             if (c.kind == ui::layout::Kind::TextBox)
                 view.texts[c.id] = std::string(c.text);
     }
 
-    automation::LocalHost host;
-    testsupport::FakeDesktop desktop;
-    automation::Module1 module{host, desktop};
+    // No spreadsheet runs until a test starts one.
+    testsupport::SpreadsheetWorld w{{.start = testsupport::SpreadsheetWorld::Start::Nothing}};
     FakeView view;
-    ui::Form1Presenter presenter{view, module, desktop};
+    ui::Form1Presenter presenter{view, w.module, w.desktop};
 };
 
 TEST_F(Form1PresenterTest, LoadEmptiesThePlaceholdersThenKeepsTheWindowInFront)
@@ -144,9 +139,8 @@ TEST_F(Form1PresenterTest, ClosingTheMainWindowAnyOtherWayClosesTheDonationWindo
 
 TEST_F(Form1PresenterTest, EachGroupButtonRunsItsEditOnItsOwnBoxes)
 {
-    auto* user = sheet::documentOf<sheet::Application>(host.createObject("Excel.Application"));
-    user->addWorkbook();
-    sheet::Grid& grid = user->activeWorkbook()->activeSheet()->grid();
+    w.startByUser();
+    sheet::Grid& grid = w.grid();
     for (int r = 1; r <= 12; ++r)
         grid.setCell(r, 1, sheet::CellView::makeNumber(r));
     for (int c = 2; c <= 12; ++c)
@@ -179,23 +173,23 @@ TEST_F(Form1PresenterTest, EachGroupButtonRunsItsEditOnItsOwnBoxes)
     presenter.clicked(Id::Command2);
     EXPECT_EQ(grid.lastRow(), 12);
 
-    ASSERT_EQ(desktop.messages.size(), 4u);
-    EXPECT_EQ(desktop.messages[0].text, "数据处理完成,谢谢使用!");
-    EXPECT_EQ(desktop.messages[1].text, "数据处理完成,谢谢使用!");
-    EXPECT_EQ(desktop.messages[2].text, "数据处理完成,共选择空行 6 个!");
-    EXPECT_EQ(desktop.messages[3].text, "数据处理完成,共删除空行 6 个!");
+    ASSERT_EQ(w.desktop.messages.size(), 4u);
+    EXPECT_EQ(w.desktop.messages[0].text, "数据处理完成,谢谢使用!");
+    EXPECT_EQ(w.desktop.messages[1].text, "数据处理完成,谢谢使用!");
+    EXPECT_EQ(w.desktop.messages[2].text, "数据处理完成,共选择空行 6 个!");
+    EXPECT_EQ(w.desktop.messages[3].text, "数据处理完成,共删除空行 6 个!");
 }
 
 TEST_F(Form1PresenterTest, WhileAnEditRunsNoButtonDoesAnything)
 {
     // The user presses buttons while the edit's message box is open.
-    desktop.onMessage = [this](const testsupport::FakeDesktop::Message&) {
+    w.desktop.onMessage = [this](const testsupport::FakeDesktop::Message&) {
         EXPECT_TRUE(presenter.busy());
         for (Id id : {Id::Command1, Id::Command2, Id::Command5, Id::Command6})
             presenter.clicked(id);
     };
     presenter.clicked(Id::Command1);
-    EXPECT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(w.desktop.messages.size(), 1u);
     EXPECT_TRUE(view.log.empty());
     EXPECT_FALSE(presenter.busy());
     presenter.clicked(Id::Command6);
@@ -207,7 +201,7 @@ TEST_F(Form1PresenterTest, OtherControlsRunNothing)
     for (Id id : {Id::Check1, Id::Text1, Id::Label10, Id::Frame1})
         presenter.clicked(id);
     EXPECT_TRUE(view.log.empty());
-    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_TRUE(w.desktop.messages.empty());
 }
 
 } // namespace

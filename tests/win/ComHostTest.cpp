@@ -8,7 +8,8 @@
 #include "sheet/document/Application.h"
 #include "sheet/document/Worksheet.h"
 #include "tests/win/ComTestSupport.h"
-#include "testsupport/FakeDesktop.h"
+#include "testsupport/ErrorNumber.h"
+#include "testsupport/SpreadsheetWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,6 @@
 
 namespace {
 
-using automation::AutomationError;
 using automation::AutomationHost;
 using automation::Named;
 using automation::Object;
@@ -28,18 +28,10 @@ using automation::com::ComHost;
 using automation::com::ComPtr;
 using automation::com::DispatchClient;
 using automation::com::DispatchServer;
+using testsupport::Failure;
+using testsupport::failureOf;
 
 constexpr std::string_view kTestClass = "Tessavo.TestSpreadsheet";
-
-AutomationError errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const AutomationError& e) {
-        return e;
-    }
-    return {0, "no error"};
-}
 
 bool throughCom(const Object& o)
 {
@@ -49,21 +41,13 @@ bool throughCom(const Object& o)
 // The embedded spreadsheet, with one workbook, served over COM as the running instance of a test class.
 class EmbeddedOverComTest : public testing::Test {
 protected:
-    static Object startUserSpreadsheet(automation::LocalHost& local)
-    {
-        sheet::registerEmbeddedSpreadsheet(local);
-        Object app = local.createObject(automation::kSpreadsheetClass);
-        sheet::documentOf<sheet::Application>(app)->addWorkbook();
-        return app;
-    }
-
-    sheet::Application& app() const { return *sheet::documentOf<sheet::Application>(user); }
-    sheet::Grid& grid() const { return app().activeWorkbook()->activeSheet()->grid(); }
-    std::string text(int row, int column) const { return sheet::toValue(grid().cell(row, column)).toText(); }
+    sheet::Application& app() const { return *world.app; }
+    sheet::Grid& grid() const { return world.grid(); }
+    std::string text(int row, int column) const { return world.text(row, column); }
 
     automation::com::Apartment apartment;
-    automation::LocalHost local;
-    Object user = startUserSpreadsheet(local);
+    testsupport::SpreadsheetWorld world;
+    Object user = world.runningObject();
     wintest::RegisteredClass running{L"Tessavo.TestSpreadsheet", DispatchServer::serve(user).get()};
     ComHost host;
 };
@@ -102,28 +86,27 @@ TEST_F(EmbeddedOverComTest, ErrorsRaisedByTheServerKeepTheirNumberAndDescription
         [](const Object& s) { s.put("Name", Value(automation::Null{})); },
     };
     for (const auto& call : calls) {
-        const AutomationError expected = errorOf([&] { call(direct); });
-        const AutomationError actual = errorOf([&] { call(sheet.object()); });
-        ASSERT_NE(expected.number(), 0);
-        EXPECT_EQ(actual.number(), expected.number());
-        EXPECT_EQ(actual.description(), expected.description());
+        const Failure expected = failureOf([&] { call(direct); });
+        const Failure actual = failureOf([&] { call(sheet.object()); });
+        ASSERT_NE(expected.number, 0);
+        EXPECT_EQ(actual, expected);
     }
 
     // Once the application has quit, every call fails as a lost server's do.
     app().quit();
-    EXPECT_EQ(errorOf([&] { sheet.get("Name"); }).number(), automation::errors::kDisconnected);
+    EXPECT_EQ(failureOf([&] { sheet.get("Name"); }).number, automation::errors::kDisconnected);
 }
 
 TEST_F(EmbeddedOverComTest, AClassThatIsNotRunningOrNotInstalledIsError429)
 {
-    const AutomationError unknown = errorOf([&] { host.getActiveObject("Tessavo.NotInstalled"); });
-    EXPECT_EQ(unknown.number(), automation::errors::kCannotCreateObject);
-    EXPECT_NE(unknown.description().find("Tessavo.NotInstalled"), std::string::npos) << unknown.description();
-    EXPECT_EQ(errorOf([&] { host.createObject("Tessavo.NotInstalled"); }).number(),
+    const Failure unknown = failureOf([&] { host.getActiveObject("Tessavo.NotInstalled"); });
+    EXPECT_EQ(unknown.number, automation::errors::kCannotCreateObject);
+    EXPECT_NE(unknown.description.find("Tessavo.NotInstalled"), std::string::npos) << unknown.description;
+    EXPECT_EQ(failureOf([&] { host.createObject("Tessavo.NotInstalled"); }).number,
               automation::errors::kCannotCreateObject);
 
     const wintest::RegisteredClass idle{L"Tessavo.TestIdle", nullptr};
-    EXPECT_EQ(errorOf([&] { host.getActiveObject("Tessavo.TestIdle"); }).number(),
+    EXPECT_EQ(failureOf([&] { host.getActiveObject("Tessavo.TestIdle"); }).number,
               automation::errors::kCannotCreateObject);
 }
 
@@ -133,7 +116,7 @@ TEST_F(EmbeddedOverComTest, CreateObjectAsksALocalServerForANewInstance)
     const wintest::RegisteredClass factory{L"Tessavo.TestFactory", nullptr, [&] {
                                                ++made;
                                                return DispatchServer::serve(
-                                                   local.createObject(automation::kSpreadsheetClass));
+                                                   world.local.createObject(automation::kSpreadsheetClass));
                                            }};
     const Object created = host.createObject("Tessavo.TestFactory");
     EXPECT_TRUE(throughCom(created));
@@ -161,9 +144,9 @@ TEST_F(EmbeddedOverComTest, BlankRowsAreInsertedEndToEndThroughCom)
 
     for (int r = 1; r <= 12; ++r)
         grid().setCell(r, 1, sheet::CellView::makeNumber(r));
+    // The world's desktop lists the program's window and the spreadsheet's; only the host differs.
     RenamingHost renaming;
-    testsupport::FakeDesktop desktop;
-    desktop.windows = {"Tessavo", app().caption()};
+    testsupport::FakeDesktop& desktop = world.desktop;
     automation::Module1 module{renaming, desktop};
 
     operations::insertBlankRows(module, desktop, {"1", "10", "3", "2"});
@@ -187,22 +170,22 @@ TEST(OpenExcelOverCom, WithoutTheApplicationShowsOneMessageWithTheReasonAndBinds
     if (SUCCEEDED(CLSIDFromProgID(L"Excel.Application", &installed)))
         GTEST_SKIP() << "the spreadsheet application is installed here";
 
+    // The program reaches the spreadsheet over COM; an application running only in this process is bound already.
+    testsupport::SpreadsheetWorld world{{.start = testsupport::SpreadsheetWorld::Start::Application}};
     ComHost host;
-    testsupport::FakeDesktop desktop;
+    testsupport::FakeDesktop& desktop = world.desktop;
     automation::Module1 module{host, desktop};
-    automation::LocalHost local;
-    sheet::registerEmbeddedSpreadsheet(local);
-    const Object earlierSheet = local.createObject(automation::kSpreadsheetClass);
+    const Object earlierSheet = world.runningObject();
     module.xlSheet = earlierSheet;
 
-    const AutomationError reason = errorOf([&] { host.createObject(automation::kSpreadsheetClass); });
-    ASSERT_EQ(reason.number(), automation::errors::kCannotCreateObject);
-    ASSERT_FALSE(reason.description().empty());
+    const Failure reason = failureOf([&] { host.createObject(automation::kSpreadsheetClass); });
+    ASSERT_EQ(reason.number, automation::errors::kCannotCreateObject);
+    ASSERT_FALSE(reason.description.empty());
 
     module.OpenExcel();
 
     EXPECT_EQ(desktop.messages, (std::vector<testsupport::FakeDesktop::Message>{
-                                    {reason.description(), "Tessavo", automation::kStyleOkOnly}}));
+                                    {reason.description, "Tessavo", automation::kStyleOkOnly}}));
     EXPECT_EQ(module.xlSheet, earlierSheet);
     EXPECT_TRUE(module.xlApp.isEmpty());
     EXPECT_TRUE(desktop.activations.empty());
@@ -302,9 +285,9 @@ TEST_F(SpreadsheetAlternativesTest, ARegisteredExcelIsNeverPassedOverForWps)
     // Excel installed but not running: the caller is to start Excel, not to attach to WPS.
     const StandIn excel{"Excel.Application", StandIn::kStarts};
     const StandIn ket{"Ket.Application", StandIn::kRunning | StandIn::kStarts};
-    const AutomationError notRunning = errorOf([&] { host.getActiveObject("Excel.Application"); });
-    EXPECT_EQ(notRunning.number(), automation::errors::kCannotCreateObject);
-    EXPECT_EQ(notRunning.description().find("Ket"), std::string::npos) << notRunning.description();
+    const Failure notRunning = failureOf([&] { host.getActiveObject("Excel.Application"); });
+    EXPECT_EQ(notRunning.number, automation::errors::kCannotCreateObject);
+    EXPECT_EQ(notRunning.description.find("Ket"), std::string::npos) << notRunning.description;
     EXPECT_EQ(who(host.createObject("Excel.Application")), "Excel.Application new");
     EXPECT_EQ(excel.started(), 1);
     EXPECT_EQ(ket.started(), 0);
@@ -314,9 +297,9 @@ TEST_F(SpreadsheetAlternativesTest, AnExcelThatFailsToStartIsReportedAsItself)
 {
     const StandIn excel{"Excel.Application", StandIn::kRegistered};
     const StandIn ket{"Ket.Application", StandIn::kRunning | StandIn::kStarts};
-    const AutomationError failed = errorOf([&] { host.createObject("Excel.Application"); });
-    EXPECT_NE(failed.number(), 0);
-    EXPECT_NE(failed.description().find("Excel.Application"), std::string::npos) << failed.description();
+    const Failure failed = failureOf([&] { host.createObject("Excel.Application"); });
+    EXPECT_NE(failed.number, 0);
+    EXPECT_NE(failed.description.find("Excel.Application"), std::string::npos) << failed.description;
     EXPECT_EQ(ket.started(), 0);
 }
 
@@ -344,13 +327,12 @@ TEST_F(SpreadsheetAlternativesTest, AmongTheWpsNamesTheFirstThatRunsOrStartsIsTa
         ComHost plain;
         for (const bool start : {false, true}) {
             const auto call = [&](ComHost& h) {
-                return errorOf(
+                return failureOf(
                     [&] { start ? h.createObject("Excel.Application") : h.getActiveObject("Excel.Application"); });
             };
-            const AutomationError error = call(host);
-            EXPECT_EQ(error.number(), automation::errors::kCannotCreateObject);
-            EXPECT_EQ(error.description(), call(plain).description());
-            EXPECT_EQ(error.description().find("ET.Application"), std::string::npos) << error.description();
+            const Failure error = call(host);
+            EXPECT_EQ(error, (Failure{automation::errors::kCannotCreateObject, call(plain).description}));
+            EXPECT_EQ(error.description.find("ET.Application"), std::string::npos) << error.description;
         }
     }
 }
@@ -363,13 +345,12 @@ TEST_F(SpreadsheetAlternativesTest, WithNoneRegisteredTheErrorIsExcelsAsWithoutA
         [](AutomationHost& h) { return h.createObject("Excel.Application"); },
     };
     for (const auto& call : calls) {
-        const AutomationError error = errorOf([&] { call(host); });
-        EXPECT_EQ(error.number(), automation::errors::kCannotCreateObject);
-        EXPECT_NE(error.description().find("Excel.Application"), std::string::npos) << error.description();
-        EXPECT_EQ(error.description().find("ET.Application"), std::string::npos) << error.description();
-        const AutomationError withoutAlternatives = errorOf([&] { call(plain); });
-        EXPECT_EQ(error.number(), withoutAlternatives.number());
-        EXPECT_EQ(error.description(), withoutAlternatives.description());
+        const Failure error = failureOf([&] { call(host); });
+        EXPECT_EQ(error.number, automation::errors::kCannotCreateObject);
+        EXPECT_NE(error.description.find("Excel.Application"), std::string::npos) << error.description;
+        EXPECT_EQ(error.description.find("ET.Application"), std::string::npos) << error.description;
+        const Failure withoutAlternatives = failureOf([&] { call(plain); });
+        EXPECT_EQ(error, withoutAlternatives);
     }
 }
 
@@ -377,20 +358,20 @@ TEST_F(SpreadsheetAlternativesTest, AlternativesApplyOnlyToTheClassTheyAreListed
 {
     const StandIn ket{"Ket.Application", StandIn::kRunning | StandIn::kStarts};
 
-    const AutomationError other = errorOf([&] { host.getActiveObject("Tessavo.NotInstalled"); });
-    EXPECT_EQ(other.number(), automation::errors::kCannotCreateObject);
-    EXPECT_NE(other.description().find("Tessavo.NotInstalled"), std::string::npos) << other.description();
-    EXPECT_EQ(errorOf([&] { host.createObject("Tessavo.NotInstalled"); }).number(),
+    const Failure other = failureOf([&] { host.getActiveObject("Tessavo.NotInstalled"); });
+    EXPECT_EQ(other.number, automation::errors::kCannotCreateObject);
+    EXPECT_NE(other.description.find("Tessavo.NotInstalled"), std::string::npos) << other.description;
+    EXPECT_EQ(failureOf([&] { host.createObject("Tessavo.NotInstalled"); }).number,
               automation::errors::kCannotCreateObject);
 
     // A host without alternatives, or with alternatives for another class only, never reaches WPS for Excel.
     ComHost plain;
     ComHost forOther{{{"Tessavo.NotInstalled", {"Tessavo.TestOther"}}}};
     for (ComHost* h : {&plain, &forOther}) {
-        const AutomationError error = errorOf([&] { h->getActiveObject("Excel.Application"); });
-        EXPECT_EQ(error.number(), automation::errors::kCannotCreateObject);
-        EXPECT_NE(error.description().find("Excel.Application"), std::string::npos) << error.description();
-        EXPECT_EQ(errorOf([&] { h->createObject("Excel.Application"); }).number(),
+        const Failure error = failureOf([&] { h->getActiveObject("Excel.Application"); });
+        EXPECT_EQ(error.number, automation::errors::kCannotCreateObject);
+        EXPECT_NE(error.description.find("Excel.Application"), std::string::npos) << error.description;
+        EXPECT_EQ(failureOf([&] { h->createObject("Excel.Application"); }).number,
                   automation::errors::kCannotCreateObject);
     }
     EXPECT_EQ(ket.started(), 0);

@@ -3,6 +3,7 @@
 #include "link/com/ComErrors.h"
 #include "link/com/VariantConversion.h"
 #include "tests/win/ComTestSupport.h"
+#include "testsupport/ErrorNumber.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +14,12 @@
 
 namespace {
 
-using automation::AutomationError;
 using automation::Named;
 using automation::Object;
 using automation::Value;
 using automation::com::DispatchClient;
+using testsupport::Failure;
+using testsupport::failureOf;
 using wintest::RecordingServer;
 
 constexpr WORD kGet = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
@@ -31,16 +33,6 @@ protected:
             out.push_back(automation::com::fromVariant(v.get()));
         return out;
     }
-    static AutomationError errorOf(const std::function<void()>& f)
-    {
-        try {
-            f();
-        } catch (const AutomationError& e) {
-            return e;
-        }
-        return {0, "no error"};
-    }
-
     automation::com::Apartment apartment;
     wintest::ComPtr<RecordingServer> server = RecordingServer::create();
     Object object = DispatchClient::wrap(server.get());
@@ -90,12 +82,12 @@ TEST_F(DispatchClientTest, ArgumentsArriveNamedFirstThenPositionalLastToFirstAft
 
 TEST_F(DispatchClientTest, UnknownNamesFailBeforeAnyCallAndAreNamed)
 {
-    const AutomationError member = errorOf([&] { object.get("Insrt"); });
-    EXPECT_EQ(member.number(), static_cast<std::int32_t>(DISP_E_UNKNOWNNAME));
-    EXPECT_NE(member.description().find("Insrt"), std::string::npos) << member.description();
+    const Failure member = failureOf([&] { object.get("Insrt"); });
+    EXPECT_EQ(member.number, static_cast<std::int32_t>(DISP_E_UNKNOWNNAME));
+    EXPECT_NE(member.description.find("Insrt"), std::string::npos) << member.description;
 
-    const AutomationError argument = errorOf([&] { object.call("Insert", Named("Shfit", 1.0)); });
-    EXPECT_NE(argument.description().find("Shfit"), std::string::npos) << argument.description();
+    const Failure argument = failureOf([&] { object.call("Insert", Named("Shfit", 1.0)); });
+    EXPECT_NE(argument.description.find("Shfit"), std::string::npos) << argument.description;
     EXPECT_TRUE(server->calls.empty());
 }
 
@@ -149,9 +141,8 @@ TEST_F(DispatchClientTest, FailuresArriveWithTheServersNumberAndDescriptionAndFr
     const long before = spy.live();
     for (const Case& c : cases) {
         server->answer = [&](const RecordingServer::Call&, VARIANT*, EXCEPINFO* e) { return c.answer(e); };
-        const AutomationError error = errorOf([&] { object.get("Cells", 1.0, "第一列"); });
-        EXPECT_EQ(error.number(), c.number) << c.what;
-        EXPECT_EQ(error.description(), c.description) << c.what;
+        const Failure error = failureOf([&] { object.get("Cells", 1.0, "第一列"); });
+        EXPECT_EQ(error, (Failure{c.number, c.description})) << c.what;
     }
     server->calls.clear(); // the recorded copies of the arguments
     EXPECT_EQ(spy.live(), before);
@@ -183,13 +174,13 @@ TEST_F(DispatchClientTest, ARefusedArgumentIsNamedAsTheCallerWroteIt)
     for (const Case& c : cases) {
         server->answer = [&](const RecordingServer::Call&, VARIANT*, EXCEPINFO*) { return c.code; };
         server->refusedArgument = c.refused;
-        const AutomationError error = errorOf(c.call);
-        EXPECT_EQ(error.number(), static_cast<std::int32_t>(c.code)) << c.what;
+        const Failure error = failureOf(c.call);
         if (c.named.empty()) {
-            EXPECT_EQ(error.description(), describeFailure(c.code)) << c.what;
+            EXPECT_EQ(error, (Failure{static_cast<std::int32_t>(c.code), describeFailure(c.code)})) << c.what;
         } else {
-            EXPECT_TRUE(error.description().ends_with(": " + c.named)) << c.what << ": " << error.description();
-            EXPECT_NE(error.description(), describeFailure(c.code)) << c.what;
+            EXPECT_EQ(error.number, static_cast<std::int32_t>(c.code)) << c.what;
+            EXPECT_TRUE(error.description.ends_with(": " + c.named)) << c.what << ": " << error.description;
+            EXPECT_NE(error.description, describeFailure(c.code)) << c.what;
         }
     }
     server->calls.clear();
@@ -244,7 +235,7 @@ TEST_F(DispatchClientTest, AnObjectThePutRefusesIsAssignedByReference)
 
     // Anything else the put refuses is an error.
     server->calls.clear();
-    EXPECT_EQ(errorOf([&] { object.put("Value", 1.0); }).number(), static_cast<std::int32_t>(DISP_E_MEMBERNOTFOUND));
+    EXPECT_EQ(failureOf([&] { object.put("Value", 1.0); }).number, static_cast<std::int32_t>(DISP_E_MEMBERNOTFOUND));
     EXPECT_EQ(server->calls.size(), 1u);
 }
 

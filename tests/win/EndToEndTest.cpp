@@ -1,7 +1,5 @@
 // tessavo.exe itself, driven by real input under Wine, while this process holds the user's sheet: the embedded
 // spreadsheet served over COM as the running "Excel.Application".
-#include "link/LocalHost.h"
-#include "link/Module1.h"
 #include "link/com/Apartment.h"
 #include "link/com/ComHost.h"
 #include "link/com/DispatchServer.h"
@@ -9,6 +7,7 @@
 #include "sheet/document/Worksheet.h"
 #include "tests/win/ComTestSupport.h"
 #include "tests/win/Win32Input.h"
+#include "testsupport/SpreadsheetWorld.h"
 #include "ui/rules/Layout.h"
 #include "ui/win32/Form1Window.h"
 
@@ -138,7 +137,6 @@ protected:
         CLSID installed;
         if (SUCCEEDED(CLSIDFromProgID(L"Excel.Application", &installed)))
             GTEST_SKIP() << "a spreadsheet application is installed here";
-        sheet::registerEmbeddedSpreadsheet(local);
     }
 
     HWND startProgram(Program& program)
@@ -155,18 +153,18 @@ protected:
     }
 
     automation::com::Apartment apartment;
-    automation::LocalHost local;
+    // Served over COM by the test that starts it; the program runs in a process of its own.
+    testsupport::SpreadsheetWorld world{{.start = testsupport::SpreadsheetWorld::Start::Nothing}};
 };
 
 TEST_F(EndToEndTest, BlankRowsTypedIntoTheWindowAreInsertedIntoTheRunningSpreadsheet)
 {
     // The user's spreadsheet runs with rows 1 to 12 numbered in column 1.
-    const Object app = local.createObject(automation::kSpreadsheetClass);
-    auto* user = sheet::documentOf<sheet::Application>(app);
-    user->addWorkbook();
+    sheet::Application& user = world.startByUser();
     for (int r = 1; r <= 12; ++r)
-        user->activeWorkbook()->activeSheet()->grid().setCell(r, 1, sheet::CellView::makeNumber(r));
-    const wintest::RegisteredClass running{L"Excel.Application", automation::com::DispatchServer::serve(app).get()};
+        world.grid().setCell(r, 1, sheet::CellView::makeNumber(r));
+    const wintest::RegisteredClass running{L"Excel.Application",
+                                           automation::com::DispatchServer::serve(world.runningObject()).get()};
 
     Program program;
     ASSERT_TRUE(program.started());
@@ -192,7 +190,7 @@ TEST_F(EndToEndTest, BlankRowsTypedIntoTheWindowAreInsertedIntoTheRunningSpreads
         column1.push_back(sheet.get("Cells", double(r), 1.0).toObject().get("Value").toText());
     EXPECT_EQ(column1, (std::vector<std::string>{"1", "2", "3", "", "", "4", "5", "6", "", "", "7", "8", "9", "", "",
                                                  "10", "11", "12"}));
-    EXPECT_TRUE(user->visible());
+    EXPECT_TRUE(user.visible());
 
     exitProgram(program, main);
 }

@@ -3,10 +3,10 @@
 #include "link/com/ComPtr.h"
 #include "link/com/DispatchClient.h"
 #include "link/com/DispatchServer.h"
+#include "testsupport/ErrorNumber.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +20,7 @@ using automation::Value;
 using automation::com::fromVariant;
 using automation::com::toVariant;
 using automation::com::Variant;
+using testsupport::errorNumber;
 
 // A local object that answers every call with its own name.
 class NamedObject final : public automation::Dispatch {
@@ -30,16 +31,6 @@ public:
         return Value("本地对象");
     }
 };
-
-int errorNumber(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const automation::AutomationError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 TEST(VariantConversion, EveryKindOfValueTravelsAsItsVariantTypeAndComesBackUnchanged)
 {
