@@ -32,12 +32,13 @@ enum class CallKind : std::uint8_t { Get, Put, Method };
 /// The member called when no name is given: a range's value, a collection's item.
 inline constexpr std::string_view kDefaultMember = "";
 
-/// The server side of late binding: one object of an automation object model.
-class Dispatch {
+/// Base of the objects shared by counted reference: a plain count, since every object lives on the one
+/// user-interface thread.
+class Counted {
 public:
-    Dispatch() = default;
-    Dispatch(const Dispatch&) = delete;
-    Dispatch& operator=(const Dispatch&) = delete;
+    Counted() = default;
+    Counted(const Counted&) = delete;
+    Counted& operator=(const Counted&) = delete;
 
     void addRef() noexcept { ++m_refs; }
     void release() noexcept
@@ -46,16 +47,23 @@ public:
             delete this;
     }
 
+protected:
+    virtual ~Counted() = default;
+
+private:
+    std::uint32_t m_refs = 0;
+};
+
+/// The server side of late binding: one object of an automation object model.
+class Dispatch : public Counted {
+public:
     /// Calls `member` (kDefaultMember for the default member). Names are case-insensitive. For a Put, the value
     /// to store is the last positional argument. Throws AutomationError; must not throw anything else.
     virtual Value invoke(std::string_view member, CallKind kind, std::span<const Value> args,
                          std::span<const NamedArg> named) = 0;
 
 protected:
-    virtual ~Dispatch() = default;
-
-private:
-    std::uint32_t m_refs = 0;
+    ~Dispatch() override = default;
 };
 
 /// A counted reference to a Dispatch, or a null reference. Copying shares the object; equality is identity.

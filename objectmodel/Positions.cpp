@@ -41,7 +41,10 @@ std::int32_t columnNumber(const automation::Value& value)
         });
         if (letters && sheet::columnNumber(s, kSheetColumns + 1) <= kSheetColumns)
             return static_cast<std::int32_t>(sheet::columnNumber(s, kSheetColumns));
-        if (letters || s.empty())
+        // Letters past the sheet before their last one are read as a number, which they are not (13).
+        const bool pastBeforeLast = letters && sheet::columnNumber(std::string_view(s).substr(0, s.size() - 1),
+                                                                   kSheetColumns + 1) > kSheetColumns;
+        if ((letters && !pastBeforeLast) || s.empty())
             throw applicationError("列 \"" + s + "\" 超出工作表范围(A 到 XFD)。");
     }
     return position(value, "列", kSheetColumns);

@@ -3,32 +3,11 @@
 #include "link/Automation.h"
 
 #include <concepts>
-#include <cstdint>
 #include <utility>
 
 namespace objectmodel {
 
-/// Base of the objects the object model shares by counted reference: a plain count, since every object lives on
-/// the one user-interface thread.
-class Counted {
-public:
-    Counted() = default;
-    Counted(const Counted&) = delete;
-    Counted& operator=(const Counted&) = delete;
-
-    void addRef() noexcept { ++m_refs; }
-    void release() noexcept
-    {
-        if (--m_refs == 0)
-            delete this;
-    }
-
-protected:
-    virtual ~Counted() = default;
-
-private:
-    std::uint32_t m_refs = 0;
-};
+using automation::Counted;
 
 /// A counted reference to a Counted or a Dispatch; one to a Dispatch converts to a late-bound Object.
 template <class T> class Ref {

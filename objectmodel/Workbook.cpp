@@ -58,10 +58,11 @@ automation::Value objectFor(const Ref<Document>& document, Make&&... make)
 {
     if (!document)
         return automation::Object();
-    auto [it, added] = objects().try_emplace(document.get(), nullptr);
-    if (added)
-        it->second = new Facade(std::forward<Make>(make)...);
-    return automation::Object(it->second);
+    if (auto it = objects().find(document.get()); it != objects().end())
+        return automation::Object(it->second);
+    automation::Object made(new Facade(std::forward<Make>(make)...));
+    objects().emplace(document.get(), made.dispatch());
+    return made;
 }
 
 void forget(const Counted* document, const automation::Dispatch* object)

@@ -100,6 +100,9 @@ void Application::quit()
     notify(Change::Quit);
     m_observer = nullptr;
     m_active = nullptr;
+    // A caller may still hold a workbook or a sheet, and must find it disconnected, not reach back into this.
+    for (auto& book : m_workbooks)
+        book->close();
     m_workbooks.clear();
     m_visible = false;
 }

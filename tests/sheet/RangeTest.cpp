@@ -81,6 +81,9 @@ TEST_F(RangeTest, PositionsAreRoundedHalvesToEvenAndCheckedAgainstTheSheet)
         EXPECT_EQ(errorNumber([&] { ws.get("Rows", bad); }), 1004) << bad;
     EXPECT_EQ(errorNumber([&] { ws.get("Columns", 16385.0); }), 1004);
     EXPECT_EQ(errorNumber([&] { ws.get("Columns", "XFE"); }), 1004);
+    // Letters past the sheet before the last one are no column at all, as the runtime reads them: not a number.
+    EXPECT_EQ(errorNumber([&] { ws.get("Columns", "XFDA"); }), 1004);
+    EXPECT_EQ(errorNumber([&] { ws.get("Columns", "AAAAA"); }), 13);
     EXPECT_EQ(errorNumber([&] { ws.get("Cells", 1.0); }), 449);
     EXPECT_EQ(errorNumber([&] { ws.get("Rows", "3:5"); }), 13);
 }
