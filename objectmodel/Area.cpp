@@ -1,7 +1,7 @@
 #include "objectmodel/Area.h"
 
+#include "objectmodel/ColumnLetters.h"
 #include "objectmodel/ObjectModel.h"
-#include "sheet/engine/ColumnLetters.h"
 
 namespace objectmodel {
 
@@ -19,10 +19,10 @@ std::string Area::address() const
     if (isWholeRows() && !isWholeColumns())
         return "$" + std::to_string(top) + ":$" + std::to_string(bottom);
     if (isWholeColumns() && !isWholeRows())
-        return "$" + sheet::columnLetters(left) + ":$" + sheet::columnLetters(right);
-    std::string a = "$" + sheet::columnLetters(left) + "$" + std::to_string(top);
+        return "$" + columnLetters(left) + ":$" + columnLetters(right);
+    std::string a = "$" + columnLetters(left) + "$" + std::to_string(top);
     if (top != bottom || left != right)
-        a += ":$" + sheet::columnLetters(right) + "$" + std::to_string(bottom);
+        a += ":$" + columnLetters(right) + "$" + std::to_string(bottom);
     return a;
 }
 

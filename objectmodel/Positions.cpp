@@ -3,7 +3,7 @@
 #include "objectmodel/Errors.h"
 #include "objectmodel/ObjectModel.h"
 
-#include "sheet/engine/ColumnLetters.h"
+#include "objectmodel/ColumnLetters.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,11 +39,11 @@ std::int32_t columnNumber(const automation::Value& value)
         const bool letters = !s.empty() && std::all_of(s.begin(), s.end(), [](unsigned char c) {
             return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
         });
-        if (letters && sheet::columnNumber(s, kSheetColumns + 1) <= kSheetColumns)
-            return static_cast<std::int32_t>(sheet::columnNumber(s, kSheetColumns));
+        if (letters && columnNumber(std::string_view(s), kSheetColumns + 1) <= kSheetColumns)
+            return static_cast<std::int32_t>(columnNumber(std::string_view(s), kSheetColumns));
         // Letters past the sheet before their last one are read as a number, which they are not (13).
-        const bool pastBeforeLast = letters && sheet::columnNumber(std::string_view(s).substr(0, s.size() - 1),
-                                                                   kSheetColumns + 1) > kSheetColumns;
+        const bool pastBeforeLast =
+            letters && columnNumber(std::string_view(s).substr(0, s.size() - 1), kSheetColumns + 1) > kSheetColumns;
         if ((letters && !pastBeforeLast) || s.empty())
             throw applicationError("列 \"" + s + "\" 超出工作表范围(A 到 XFD)。");
     }

@@ -6,7 +6,7 @@
 #include "objectmodel/ObjectModel.h"
 #include "objectmodel/Positions.h"
 #include "objectmodel/Range.h"
-#include "sheet/engine/SheetName.h"
+#include "objectmodel/SheetName.h"
 
 namespace objectmodel {
 
@@ -42,11 +42,11 @@ automation::Value Worksheet::invoke(std::string_view member, automation::CallKin
         if (id == Member::Name) {
             // Refused as a spreadsheet refuses it: a name no file could hold, or one another sheet has.
             std::string name = a.putValue().toText();
-            if (const auto fault = sheet::sheetNameFault(name))
+            if (const auto fault = sheetNameFault(name))
                 throw applicationError(*fault);
             for (std::size_t i = 0; i < m_book->sheetCount(); ++i) {
                 const SheetDocument& other = m_book->sheet(i);
-                if (&other != m_sheet.get() && sheet::sameSheetName(other.name(), name))
+                if (&other != m_sheet.get() && sameSheetName(other.name(), name))
                     throw applicationError("工作表名“" + name + "”已被使用,请换一个名称。");
             }
             m_sheet->rename(std::move(name));

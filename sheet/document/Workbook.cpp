@@ -1,7 +1,7 @@
 #include "sheet/document/Workbook.h"
 
+#include "objectmodel/SheetName.h"
 #include "sheet/document/Application.h"
-#include "sheet/engine/SheetName.h"
 
 #include <algorithm>
 
@@ -77,7 +77,7 @@ Worksheet& Workbook::addSheet(std::size_t index)
     do // a file's sheets may hold any of these names already
         name = "Sheet" + std::to_string(m_nextSheetNumber++);
     while (std::any_of(m_sheets.begin(), m_sheets.end(),
-                       [&](const Ref<Worksheet>& s) { return sameSheetName(s->name(), name); }));
+                       [&](const Ref<Worksheet>& s) { return objectmodel::sameSheetName(s->name(), name); }));
     Ref<Worksheet> sheet(new Worksheet(this, std::move(name)));
     m_sheets.insert(m_sheets.begin() + static_cast<std::ptrdiff_t>(index), sheet);
     m_active = sheet.get();

@@ -1,7 +1,7 @@
 #include "sheet/files/Csv.h"
 
 #include "cellvalues/ErrorValues.h"
-#include "sheet/engine/SheetName.h"
+#include "objectmodel/SheetName.h"
 #include "sheet/files/CellText.h"
 #include "sheet/files/FileError.h"
 #include "sheet/files/FilePath.h"
@@ -25,7 +25,7 @@ std::string baseName(const std::string& path)
     const auto dot = name.find_last_of('.');
     if (dot != std::string::npos && dot > 0)
         name.erase(dot);
-    return validSheetName(name, "Sheet1");
+    return objectmodel::validSheetName(name, "Sheet1");
 }
 
 void store(Grid& grid, std::int32_t row, std::int32_t column, std::string_view field)

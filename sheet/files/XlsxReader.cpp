@@ -1,4 +1,4 @@
-#include "sheet/engine/SheetName.h"
+#include "objectmodel/SheetName.h"
 #include "sheet/files/FileError.h"
 #include "sheet/files/WholeFile.h"
 #include "sheet/files/Xlsx.h"
@@ -238,7 +238,8 @@ Book readXlsx(std::string_view bytes, const std::string& name, const XlsxReadOpt
 
     SheetContext context{strings, formats, workbook.date1904, book.losses, budget, {}};
     for (const SheetToRead& entry : toRead) {
-        book.sheets.push_back({validSheetName(entry.name, "Sheet" + std::to_string(book.sheets.size() + 1)), Grid()});
+        book.sheets.push_back(
+            {objectmodel::validSheetName(entry.name, "Sheet" + std::to_string(book.sheets.size() + 1)), Grid()});
         readSheet(archive, entry.part, context, book.sheets.back().grid);
         read.insert(archive.entryName(entry.part));
     }

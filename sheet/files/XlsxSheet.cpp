@@ -2,7 +2,7 @@
 
 #include "cellvalues/ErrorValues.h"
 #include "cellvalues/ValueText.h"
-#include "sheet/engine/ColumnLetters.h"
+#include "objectmodel/ColumnLetters.h"
 #include "sheet/files/XlsxText.h"
 
 #include <cmath>
@@ -100,7 +100,7 @@ bool parseReference(std::string_view ref, std::int64_t& row, std::int64_t& colum
         ++i;
     if (i == 0)
         return false;
-    column = columnNumber(ref.substr(0, i), kSaturated);
+    column = objectmodel::columnNumber(ref.substr(0, i), kSaturated);
     const auto number = positionNumber(ref.substr(i));
     if (!number)
         return false;
@@ -154,7 +154,7 @@ struct SheetHandler : HandlerBase {
         if (!reference.empty())
             return std::string(reference);
         // Without a reference a cell is at most one column past the last, as the first such cell is refused.
-        return columnLetters(static_cast<std::int32_t>(column)) +
+        return objectmodel::columnLetters(static_cast<std::int32_t>(column)) +
                (rowWritten.empty() ? std::to_string(row) : rowWritten);
     }
 

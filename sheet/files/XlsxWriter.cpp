@@ -1,6 +1,6 @@
 #include "cellvalues/ErrorValues.h"
-#include "sheet/engine/ColumnLetters.h"
-#include "sheet/engine/SheetName.h"
+#include "objectmodel/ColumnLetters.h"
+#include "objectmodel/SheetName.h"
 #include "sheet/files/CellText.h"
 #include "sheet/files/FileError.h"
 #include "sheet/files/FilePath.h"
@@ -95,7 +95,7 @@ public:
     ColumnNames()
     {
         for (std::int32_t column = 1; column <= Grid::kColumns; ++column) {
-            const std::string letters = columnLetters(column);
+            const std::string letters = objectmodel::columnLetters(column);
             Name& name = m_names[static_cast<std::size_t>(column)];
             letters.copy(name.letters, sizeof name.letters);
             name.length = static_cast<char>(letters.size());
@@ -439,11 +439,11 @@ std::vector<std::string> savedSheetNames(const std::vector<std::string>& names)
     std::vector<std::string> out;
     std::set<std::string> taken;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string base = validSheetName(names[i], "Sheet" + std::to_string(i + 1));
+        const std::string base = objectmodel::validSheetName(names[i], "Sheet" + std::to_string(i + 1));
         std::string name = base;
-        for (int n = 2; taken.count(foldedSheetName(name)) != 0; ++n)
-            name = uniqueSheetName(base, n);
-        taken.insert(foldedSheetName(name));
+        for (int n = 2; taken.count(objectmodel::foldedSheetName(name)) != 0; ++n)
+            name = objectmodel::uniqueSheetName(base, n);
+        taken.insert(objectmodel::foldedSheetName(name));
         out.push_back(std::move(name));
     }
     return out;

@@ -4,7 +4,7 @@
 #include "cellvalues/ErrorValues.h"
 #include "cellvalues/ValueText.h"
 #include "objectmodel/Area.h"
-#include "sheet/engine/ColumnLetters.h"
+#include "objectmodel/ColumnLetters.h"
 #include "sheet/engine/Grid.h"
 #include "sheet/window/WindowDialogs.h"
 #include "text/Utf8.h"
@@ -205,7 +205,7 @@ QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int ro
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)
-        return QString::fromStdString(columnLetters(section + 1));
+        return QString::fromStdString(objectmodel::columnLetters(section + 1));
     return QString::number(section + 1);
 }
 

@@ -1,8 +1,8 @@
-#include "sheet/engine/ColumnLetters.h"
+#include "objectmodel/ColumnLetters.h"
 
 #include <algorithm>
 
-namespace sheet {
+namespace objectmodel {
 
 std::string columnLetters(std::int32_t column)
 {
@@ -23,4 +23,4 @@ std::int64_t columnNumber(std::string_view letters, std::int64_t saturated)
     return column;
 }
 
-} // namespace sheet
+} // namespace objectmodel

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace sheet {
+namespace objectmodel {
 
 /// The column letters of a column number: 1 -> "A", 28 -> "AB", 16384 -> "XFD".
 std::string columnLetters(std::int32_t column);
@@ -12,4 +12,4 @@ std::string columnLetters(std::int32_t column);
 /// The letters are the caller's to check: anything but A-Z and a-z gives a meaningless number.
 std::int64_t columnNumber(std::string_view letters, std::int64_t saturated);
 
-} // namespace sheet
+} // namespace objectmodel

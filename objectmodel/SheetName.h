@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace sheet {
+namespace objectmodel {
 
 /// Worksheet names as spreadsheet files require them: 1 to 31 characters (counted in UTF-16 units, as other
 /// programs count them) of well-formed UTF-8, none of : \ / ? * [ ] or a control character, and no apostrophe
@@ -26,4 +26,4 @@ std::string foldedSheetName(std::string_view name);
 /// True when the two names differ at most in letter case, the way sheets clash.
 bool sameSheetName(std::string_view a, std::string_view b);
 
-} // namespace sheet
+} // namespace objectmodel

@@ -1,10 +1,10 @@
-#include "sheet/engine/SheetName.h"
+#include "objectmodel/SheetName.h"
 
 #include "text/Utf8.h"
 
 #include <algorithm>
 
-namespace sheet {
+namespace objectmodel {
 
 namespace {
 
@@ -135,4 +135,4 @@ bool sameSheetName(std::string_view a, std::string_view b)
     return foldedSheetName(a) == foldedSheetName(b);
 }
 
-} // namespace sheet
+} // namespace objectmodel
