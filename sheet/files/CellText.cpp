@@ -67,6 +67,9 @@ std::optional<CellView> valueOfField(std::string_view field)
         return CellView::makeBoolean(field == "TRUE");
     if (const auto code = cellvalues::errorCode(field))
         return CellView::makeError(*code);
+    // Half the fields of a sheet are texts: what begins as no number or date can begin is one at once.
+    if (field.empty() || std::string_view("0123456789+-. \t").find(field.front()) == std::string_view::npos)
+        return std::nullopt;
     if (const auto number = exactNumber(field))
         return CellView::makeNumber(*number);
     if (const auto serial = exactDate(field))
