@@ -36,16 +36,16 @@ std::int32_t columnNumber(const automation::Value& value)
 {
     if (value.kind() == automation::Value::Kind::Text) {
         const std::string& s = value.text();
-        const bool letters = !s.empty() && std::all_of(s.begin(), s.end(), [](unsigned char c) {
-            return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
-        });
-        if (letters && columnNumber(std::string_view(s), kSheetColumns + 1) <= kSheetColumns)
-            return static_cast<std::int32_t>(columnNumber(std::string_view(s), kSheetColumns));
-        // Letters past the sheet before their last one are read as a number, which they are not (13).
-        const bool pastBeforeLast =
-            letters && columnNumber(std::string_view(s).substr(0, s.size() - 1), kSheetColumns + 1) > kSheetColumns;
-        if ((letters && !pastBeforeLast) || s.empty())
-            throw applicationError("列 \"" + s + "\" 超出工作表范围(A 到 XFD)。");
+        const auto outside = [&] { return applicationError("列 \"" + s + "\" 超出工作表范围(A 到 XFD)。"); };
+        if (s.empty())
+            throw outside();
+        if (std::all_of(s.begin(), s.end(), [](unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; })) {
+            if (const auto column = columnNumber(std::string_view(s), kSheetColumns + 1); column <= kSheetColumns)
+                return static_cast<std::int32_t>(column);
+            // Letters past the sheet before their last one are read as a number, which they are not (13).
+            if (columnNumber(std::string_view(s).substr(0, s.size() - 1), kSheetColumns + 1) <= kSheetColumns)
+                throw outside();
+        }
     }
     return position(value, "列", kSheetColumns);
 }

@@ -25,9 +25,14 @@ const MemberTable<Member>& members()
 // A put to more cells than this is surely a mistake, and would freeze the program.
 constexpr double kMaxCellsPerPut = 16'777'216;
 
-double cellCount(const Area& a)
+double cellCount(const AreaList& areas)
 {
-    return (static_cast<double>(a.bottom) - a.top + 1) * (static_cast<double>(a.right) - a.left + 1);
+    double total = 0;
+    for (std::size_t i = 0; i < areas.size(); ++i) {
+        const Area& a = areas[i];
+        total += (static_cast<double>(a.bottom) - a.top + 1) * (static_cast<double>(a.right) - a.left + 1);
+    }
+    return total;
 }
 
 // Freed Ranges, linked through their own memory. Objects live on the one user-interface thread only.
@@ -95,10 +100,7 @@ automation::Value Range::invoke(std::string_view member, automation::CallKind ki
     case Member::Column:
         return automation::Value(m_areas[0].left);
     case Member::Count: {
-        double total = 0;
-        for (std::size_t i = 0; i < m_areas.size(); ++i)
-            total += cellCount(m_areas[i]);
-        return automation::Value(total);
+        return automation::Value(cellCount(m_areas));
     }
     case Member::Address:
         return automation::Value(m_areas.address());
@@ -121,10 +123,7 @@ void Range::setValue(const automation::Value& value)
 {
     if (value.isObject())
         throw automation::errors::typeMismatch();
-    double total = 0;
-    for (std::size_t i = 0; i < m_areas.size(); ++i)
-        total += cellCount(m_areas[i]);
-    if (total > kMaxCellsPerPut)
+    if (cellCount(m_areas) > kMaxCellsPerPut)
         throw applicationError("区域太大,无法一次写入。");
     m_sheet->document().fill(m_areas, value);
 }
