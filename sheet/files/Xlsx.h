@@ -58,13 +58,13 @@ Book readXlsxFile(const std::string& path, const XlsxReadOptions& options);
 std::vector<std::string> savedSheetNames(const std::vector<std::string>& names);
 
 /// A sheet to write as it stands: its name, and its cells, which stay where they are (and must stay unchanged
-/// while they are written). Both are only looked at, so they must outlive the writing.
+/// while they are written, and outlive the writing). The name is a copy: a sheet may give it only by value.
 struct SheetToWrite {
     SheetToWrite(std::string_view sheetName, const Grid& cells) : name(sheetName), grid(cells) {}
     // A Book's sheet is one as it is.
     SheetToWrite(const BookSheet& sheet) : name(sheet.name), grid(sheet.grid) {}
 
-    std::string_view name;
+    std::string name;
     const Grid& grid;
 };
 

@@ -282,12 +282,10 @@ bool writeWorkbookFile(const Workbook& book, const QString& path, FileFormat for
         return book.sheets().size() > 1;
     }
     // The grids stay in the workbook: a window repainted while the file is written shows them as they are.
-    std::vector<std::string> names; // the views below look at these
     std::vector<SheetToWrite> sheets;
-    names.reserve(book.sheets().size());
     sheets.reserve(book.sheets().size());
     for (const auto& sheet : book.sheets())
-        sheets.emplace_back(names.emplace_back(sheet->name()), sheet->grid());
+        sheets.emplace_back(sheet->name(), sheet->grid());
     writeXlsxFile(name, sheets, progress);
     return false;
 }
