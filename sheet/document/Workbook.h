@@ -16,6 +16,11 @@ class Application;
 /// The kind of file a workbook was opened from or last saved to; None for a workbook never saved. Tsv: text with
 /// tabs between fields, as CSV has commas.
 enum class FileFormat { None, Xlsx, Csv, Tsv };
+/// Whether `format` holds one sheet of text: CSV or tab-separated.
+inline bool isTextFormat(FileFormat format)
+{
+    return format == FileFormat::Csv || format == FileFormat::Tsv;
+}
 
 /// A file as it was on the disk when a workbook last read or wrote it: enough to notice that another program has
 /// written it since. The workbook keeps it and compares nothing itself.

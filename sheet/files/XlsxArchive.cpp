@@ -1,5 +1,6 @@
 #include "sheet/files/XlsxArchive.h"
 
+#include "objectmodel/Names.h"
 #include "sheet/files/AvailableMemory.h"
 #include "sheet/files/XmlFeed.h"
 
@@ -162,19 +163,6 @@ const char* attribute(const char** attributes, std::string_view local)
     return nullptr;
 }
 
-bool endsWith(std::string_view text, std::string_view suffix)
-{
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
-std::string folded(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 std::string normalPartName(std::string_view name)
 {
     std::string out(name);
@@ -212,7 +200,7 @@ Archive::Archive(std::string_view bytes, const std::string& name, const Limits& 
         m_names.push_back(entry ? normalPartName(entry) : std::string());
         // Some programs write "xl\worksheets\sheet1.xml"; part names are compared without letter case.
         m_byName.emplace(m_names.back(), static_cast<zip_uint64_t>(i));
-        m_byFoldedName.emplace(folded(m_names.back()), static_cast<zip_uint64_t>(i));
+        m_byFoldedName.emplace(objectmodel::foldedName(m_names.back()), static_cast<zip_uint64_t>(i));
     }
 }
 
@@ -221,10 +209,10 @@ std::optional<zip_uint64_t> Archive::find(std::string_view part) const
     const std::string name = normalPartName(part);
     if (auto it = m_byName.find(name); it != m_byName.end())
         return it->second;
-    if (auto it = m_byFoldedName.find(folded(name)); it != m_byFoldedName.end())
+    if (auto it = m_byFoldedName.find(objectmodel::foldedName(name)); it != m_byFoldedName.end())
         return it->second;
     if (name.find('%') != std::string::npos)
-        if (auto it = m_byFoldedName.find(folded(percentDecoded(name))); it != m_byFoldedName.end())
+        if (auto it = m_byFoldedName.find(objectmodel::foldedName(percentDecoded(name))); it != m_byFoldedName.end())
             return it->second;
     return std::nullopt;
 }

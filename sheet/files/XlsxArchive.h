@@ -75,8 +75,6 @@ const char* attribute(const char** attributes, std::string_view local);
 /// The number an attribute's digits make, 0 for none.
 int numberOrZero(const char* s);
 
-bool endsWith(std::string_view text, std::string_view suffix);
-std::string folded(std::string_view text);
 /// A part name as the archive's entries are looked up: '/' between folders, none in front.
 std::string normalPartName(std::string_view name);
 

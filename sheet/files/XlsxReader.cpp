@@ -1,3 +1,4 @@
+#include "objectmodel/Names.h"
 #include "objectmodel/SheetName.h"
 #include "sheet/files/FileError.h"
 #include "sheet/files/WholeFile.h"
@@ -77,7 +78,7 @@ struct RelsHandler : HandlerBase {
     const Relationship* ofType(std::string_view suffix) const
     {
         for (const auto& [id, r] : byId)
-            if (endsWith(r.type, suffix))
+            if (r.type.ends_with(suffix))
                 return &r;
         return nullptr;
     }
@@ -95,10 +96,11 @@ struct ContentTypesHandler : HandlerBase {
         if (!type)
             return;
         if (is(name, Ns::ContentTypes, "Override")) {
-            if (const char* partName = attribute(a, "PartName"); partName && folded(normalPartName(partName)) == wanted)
+            if (const char* partName = attribute(a, "PartName");
+                partName && objectmodel::foldedName(normalPartName(partName)) == wanted)
                 overridden = type;
         } else if (is(name, Ns::ContentTypes, "Default")) {
-            if (const char* e = attribute(a, "Extension"); e && folded(e) == extension)
+            if (const char* e = attribute(a, "Extension"); e && objectmodel::foldedName(e) == extension)
                 byExtension = type;
         }
     }
@@ -141,7 +143,7 @@ bool isBenign(const std::string& entry)
 // A macro-enabled workbook's VBA project, its signatures and their relationships.
 bool isMacroPart(const std::string& entry)
 {
-    const std::string name = folded(entry);
+    const std::string name = objectmodel::foldedName(entry);
     return name.rfind("xl/vbaproject", 0) == 0 || name.rfind("xl/_rels/vbaproject", 0) == 0;
 }
 
@@ -174,10 +176,10 @@ Book readXlsx(std::string_view bytes, const std::string& name, const XlsxReadOpt
     // A template's or a macro-enabled workbook's nature shows in its workbook part's content type.
     if (archive.has("[Content_Types].xml")) {
         ContentTypesHandler types;
-        types.wanted = folded(workbookPart);
-        types.extension = folded(workbookPart.substr(workbookPart.find_last_of('.') + 1));
+        types.wanted = objectmodel::foldedName(workbookPart);
+        types.extension = objectmodel::foldedName(workbookPart.substr(workbookPart.find_last_of('.') + 1));
         parsePart(archive, "[Content_Types].xml", types);
-        book.losses.templateKind = folded(types.type()).find(".template") != std::string::npos;
+        book.losses.templateKind = objectmodel::foldedName(types.type()).find(".template") != std::string::npos;
     }
 
     WorkbookHandler workbook;
@@ -204,7 +206,7 @@ Book readXlsx(std::string_view bytes, const std::string& name, const XlsxReadOpt
         auto found = rels.byId.find(entry.relationship);
         if (found == rels.byId.end())
             throw fileError(name, "工作表“" + entry.name + "”缺少对应的部件。");
-        if (!endsWith(found->second.type, "/worksheet")) {
+        if (!found->second.type.ends_with("/worksheet")) {
             book.losses.otherParts = true; // a chart sheet or a dialog sheet
             continue;
         }

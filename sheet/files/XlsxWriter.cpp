@@ -1,21 +1,18 @@
 #include "cellvalues/ErrorValues.h"
 #include "objectmodel/ColumnLetters.h"
 #include "objectmodel/SheetName.h"
-#include "sheet/files/CellText.h"
 #include "sheet/files/FileError.h"
 #include "sheet/files/FilePath.h"
 #include "sheet/files/Progress.h"
 #include "sheet/files/WriteReplacing.h"
 #include "sheet/files/Xlsx.h"
 #include "sheet/files/XlsxText.h"
-#include "text/Utf8.h"
 
 #include <zip.h>
 
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <filesystem>

@@ -4,7 +4,7 @@ namespace sheet {
 
 static bool keepsOneSheetOfSeveral(const SaveFacts& f)
 {
-    return (f.format == FileFormat::Csv || f.format == FileFormat::Tsv) && f.sheets > 1;
+    return isTextFormat(f.format) && f.sheets > 1;
 }
 
 SaveDecision decideSave(const SaveFacts& f)

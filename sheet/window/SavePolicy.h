@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sheet/document/Application.h" // FileFormat, with what its header needs
+#include "sheet/document/Workbook.h"
 
 #include <cstddef>
 

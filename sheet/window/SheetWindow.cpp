@@ -219,7 +219,7 @@ void SheetWindow::noteChange(Change what)
     scheduleRefresh();
 }
 
-void SheetWindow::closeQuietly()
+void SheetWindow::letGo()
 {
     m_closingQuietly = true;
     claimFile(); // the workbook is gone: so is the claim on its file
@@ -227,6 +227,11 @@ void SheetWindow::closeQuietly()
         m_set->forget(this);
     m_set = nullptr;
     m_model->setSheet(nullptr);
+}
+
+void SheetWindow::closeQuietly()
+{
+    letGo();
     close();
 }
 
@@ -612,11 +617,11 @@ bool SheetWindow::writeTo(const QString& path, FileFormat format)
     m_book->setSaved(path.toStdString(), format);
     m_book->setFileStamp(fileStampOf(path));
     claimFile();
-    // The other sheets of a text file saved are still only here, and so is their safety copy.
-    if (!partial)
+    if (!partial) {
         RecoveryKeeper::forget(*m_book);
-    if (partial) {
-        // The other sheets are still only here: the workbook stays marked until they are saved too.
+    } else {
+        // The other sheets of a text file are still only here, and so is their safety copy: the workbook stays
+        // marked until they are saved too.
         m_book->markModified();
         updateTitle();
         WindowDialogs::current().inform(
@@ -644,12 +649,7 @@ void SheetWindow::closeEvent(QCloseEvent* event)
     if (m_closingQuietly)
         return;
     // The window is on its way out: it needs no word of its own workbook closing.
-    m_closingQuietly = true;
-    claimFile();
-    if (m_set)
-        m_set->forget(this);
-    m_set = nullptr;
-    m_model->setSheet(nullptr);
+    letGo();
     if (!m_app->isRunning())
         return;
     // Closing its last window ends the application, as closing any spreadsheet program does.

@@ -78,6 +78,8 @@ private:
     void setWorkbook(Workbook* book);
     void noteChange(Change what);
     void closeQuietly();
+    /// Leaves the set of windows and the workbook: the first steps of closing, however it closes.
+    void letGo();
     bool writeTo(const QString& path, FileFormat format);
     // Explains `message`, and runs Save As if the user agrees.
     bool askSaveAs(const QString& message);

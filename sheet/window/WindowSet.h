@@ -27,8 +27,6 @@ public:
     ~WindowSet() override;
 
     void applicationChanged(Change what) override;
-    Application& application() const { return *m_app; }
-    const std::vector<SheetWindow*>& windows() const { return m_windows; }
     /// Called by a window the user closes, before it closes its workbook.
     void forget(SheetWindow* window);
 

@@ -55,11 +55,6 @@ FileFormat formatOfExtension(const QString& path)
     return FileFormat::None;
 }
 
-bool isTextFormat(FileFormat format)
-{
-    return format == FileFormat::Csv || format == FileFormat::Tsv;
-}
-
 namespace {
 
 char separatorOf(FileFormat format)

@@ -27,8 +27,6 @@ Workbook* workbookWithFile(const Application& app, const QString& path);
 /// .xlsm, .xltx, .xltm (read as workbooks; what they hold beyond one is the reader's to report); CSV for .csv;
 /// tab-separated text for .tsv and .txt (as "Unicode text" is saved). None for any other.
 FileFormat formatOfExtension(const QString& path);
-/// Whether `format` holds one sheet of text: CSV or tab-separated.
-bool isTextFormat(FileFormat format);
 
 /// Reads the file at `path` as `kind` into a new workbook of `app`, active and unmodified (see
 /// Application::openWorkbook); a text file in `encoding`. A file already open is not read again: its workbook is
