@@ -428,7 +428,8 @@ bool SheetWindow::save()
     const QString path = QString::fromStdString(m_book->path());
     SaveFacts facts = factsOf(*m_book);
     for (;;) {
-        const QString conflict = facts.hasPath ? overwriteConflict(*m_book) : QString();
+        // Once the user has chosen to overwrite, what holds the file no longer matters: no need to look again.
+        const QString conflict = facts.hasPath && !facts.overwriteConfirmed ? overwriteConflict(*m_book) : QString();
         facts.conflict = !conflict.isEmpty();
         switch (decideSave(facts)) {
         case SaveDecision::ChooseFile:
@@ -497,8 +498,9 @@ bool SheetWindow::saveAs()
             facts.targetIsOwnFile = facts.hasPath && sameFile(path, original);
             facts.overwriteConfirmed = facts.reencodingConfirmed = choose = false;
         }
-        const QString who = facts.targetIsOwnFile ? QString() : editedElsewhere(path);
-        const QString conflict = facts.targetIsOwnFile ? overwriteConflict(*m_book)
+        const bool look = !facts.overwriteConfirmed; // as in save()
+        const QString who = facts.targetIsOwnFile || !look ? QString() : editedElsewhere(path);
+        const QString conflict = facts.targetIsOwnFile ? (look ? overwriteConflict(*m_book) : QString())
                                  : who.isEmpty()
                                      ? QString()
                                      : QStringLiteral("“%1”正在另一个程序中编辑(%2)。\n覆盖它会丢失那边的修改。")
