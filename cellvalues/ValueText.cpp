@@ -134,7 +134,8 @@ std::optional<double> readDate(std::string_view text, DateForm form)
         return std::nullopt;
     Cursor c{text};
     // A date begins with a four-digit year and its separator; anything else can only be a time alone.
-    if (text.size() < 5 || c.skipDigits(4) < 4 || !(text[4] == '-' || (!iso && text[4] == '/'))) {
+    const int year = c.digits(4, 4);
+    if (year < 0 || c.done() || !(text[4] == '-' || (!iso && text[4] == '/'))) {
         c.at = 0;
         if (iso)
             c.take('T');
@@ -142,7 +143,7 @@ std::optional<double> readDate(std::string_view text, DateForm form)
     }
     const char separator = text[4];
     CivilDateTime t;
-    t.year = (text[0] - '0') * 1000 + (text[1] - '0') * 100 + (text[2] - '0') * 10 + (text[3] - '0');
+    t.year = year;
     c.take(separator);
     const int month = c.digits(iso ? 2 : 1, 2);
     const int day = c.take(separator) ? c.digits(iso ? 2 : 1, 2) : -1;
