@@ -1,0 +1,45 @@
+#pragma once
+
+#include "link/uno/Office.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace testsupport {
+
+/// A headless LibreOffice of the tests' own: its profile in a folder of its own, its own pipe, stopped by process
+/// id with every file it left. Nothing of the user's office is touched.
+class TestOffice {
+public:
+    /// Starts the office; `name` tells offices of one test run apart.
+    explicit TestOffice(const std::string& name = "office");
+    TestOffice(const TestOffice&) = delete;
+    TestOffice& operator=(const TestOffice&) = delete;
+    ~TestOffice();
+
+    /// How the program reaches this office, as if it were the user's.
+    const automation::uno::OfficeOptions& options() const { return m_options; }
+    /// The tests' own connection, for what a user does in the office.
+    automation::uno::Office& connection() const { return *m_office; }
+    pid_t pid() const { return m_pid; }
+
+    /// Closes every document, as a user who closes their windows.
+    void closeAll();
+    /// Kills the office at once, as a crash does.
+    void kill();
+    /// Ends it as the user does, then by process id if it lingers.
+    void stop();
+
+private:
+    std::filesystem::path m_folder;
+    automation::uno::OfficeOptions m_options;
+    std::shared_ptr<automation::uno::Office> m_office;
+    pid_t m_pid = 0;
+};
+
+/// The folder test offices keep their profiles in: TESSAVO_TEST_OFFICES when set (the wrapper that runs the tests
+/// removes it, and any office left in it), else a folder in the system's temporary folder.
+std::filesystem::path testOfficesFolder();
+
+} // namespace testsupport
