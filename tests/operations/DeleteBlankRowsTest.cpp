@@ -12,7 +12,10 @@ using testsupport::SpreadsheetWorld;
 using Message = testsupport::FakeDesktop::Message;
 
 // The user's spreadsheet runs with one workbook; the program reaches it through a host whose calls can fail.
-const SpreadsheetWorld::Options kLinked{.faults = true};
+SpreadsheetWorld::Options linked(testsupport::Application application)
+{
+    return {.faults = true, .application = application};
+}
 
 const Message kFailure{"请检查输入的数据", "提示", 64};
 
@@ -36,26 +39,27 @@ void fillExample(const SpreadsheetWorld& w)
 std::vector<std::string> rowContents(const SpreadsheetWorld& w)
 {
     std::vector<std::string> out;
-    int lastRow = 0;
-    w.grid().forEachCell([&](int r, int c, const sheet::CellView& v) {
-        if (r != lastRow)
+    std::string lastRow;
+    for (const std::string& cell : w.cells()) { // "row,column=text"
+        const auto comma = cell.find(',');
+        if (cell.compare(0, comma, lastRow) != 0)
             out.emplace_back();
-        lastRow = r;
-        out.back() += std::to_string(c) + "=" + sheet::toValue(v).toText() + ";";
-    });
+        lastRow = cell.substr(0, comma);
+        out.back() += cell.substr(comma + 1) + ";";
+    }
     return out;
 }
 
-class DeleteBlankRowsTest : public testing::Test {
+class DeleteBlankRowsTest : public testing::TestWithParam<testsupport::Application> {
 protected:
     void run(std::string_view start, std::string_view end)
     {
         operations::deleteBlankRows(w.module, w.desktop, start, end);
     }
-    SpreadsheetWorld w{kLinked};
+    SpreadsheetWorld w{linked(GetParam())};
 };
 
-TEST_F(DeleteBlankRowsTest, DeletesTheBlankRowsOfTheRangeAndCountsThem)
+TEST_P(DeleteBlankRowsTest, DeletesTheBlankRowsOfTheRangeAndCountsThem)
 {
     fillExample(w);
 
@@ -67,10 +71,10 @@ TEST_F(DeleteBlankRowsTest, DeletesTheBlankRowsOfTheRangeAndCountsThem)
     EXPECT_EQ(w.calls("Rows("), (std::vector<std::string>{"Rows(5)", "Rows(4)", "Rows(3)"}));
     EXPECT_EQ(w.calls("Cells(").size(), 5u * 20u);
     // The spreadsheet comes to the front on connecting and again at the end.
-    EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.app->caption(), w.app->caption()}));
+    EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.caption(), w.caption()}));
 }
 
-TEST_F(DeleteBlankRowsTest, KeepsRowsWithAnyValueInTheFirstTwentyColumns)
+TEST_P(DeleteBlankRowsTest, KeepsRowsWithAnyValueInTheFirstTwentyColumns)
 {
     w.set(1, 1, " ");
     w.set(2, 20, 0.0);
@@ -84,7 +88,7 @@ TEST_F(DeleteBlankRowsTest, KeepsRowsWithAnyValueInTheFirstTwentyColumns)
     EXPECT_EQ(w.cells().size(), 5u);
 }
 
-TEST_F(DeleteBlankRowsTest, DeletesConsecutiveBlankRowsAndASingleRowRange)
+TEST_P(DeleteBlankRowsTest, DeletesConsecutiveBlankRowsAndASingleRowRange)
 {
     w.set(1, 1, 1.0);
     w.set(5, 1, 5.0);
@@ -99,7 +103,7 @@ TEST_F(DeleteBlankRowsTest, DeletesConsecutiveBlankRowsAndASingleRowRange)
     EXPECT_EQ(w.calls("Cells(3,").size(), 20u);
 }
 
-TEST_F(DeleteBlankRowsTest, NeverDeletesARowThatWasNotBlankWhateverItsFirstColumnHolds)
+TEST_P(DeleteBlankRowsTest, NeverDeletesARowThatWasNotBlankWhateverItsFirstColumnHolds)
 {
     w.set(2, 1, "待删除");
     w.set(2, 4, "the user's own text");
@@ -115,7 +119,7 @@ TEST_F(DeleteBlankRowsTest, NeverDeletesARowThatWasNotBlankWhateverItsFirstColum
               (std::vector<std::string>{"1=待删除;4=the user's own text;", "1=待删除;", "1=待删除;", "1=待删除;"}));
 }
 
-TEST_F(DeleteBlankRowsTest, RefusedRangesShowTheFailureAfterConnectingAndChangeNothing)
+TEST_P(DeleteBlankRowsTest, RefusedRangesShowTheFailureAfterConnectingAndChangeNothing)
 {
     fillExample(w);
     const auto before = w.cells();
@@ -131,7 +135,7 @@ TEST_F(DeleteBlankRowsTest, RefusedRangesShowTheFailureAfterConnectingAndChangeN
     EXPECT_EQ(w.cells(), before);
 }
 
-TEST_F(DeleteBlankRowsTest, RoundsTheBoxesDown)
+TEST_P(DeleteBlankRowsTest, RoundsTheBoxesDown)
 {
     fillExample(w);
     run("2.9", "3.9"); // rows 2 and 3
@@ -140,7 +144,7 @@ TEST_F(DeleteBlankRowsTest, RoundsTheBoxesDown)
     EXPECT_TRUE(w.calls("Cells(4,").empty());
 }
 
-TEST_F(DeleteBlankRowsTest, AFailureLeavesNoMarkAndDeletesNothing)
+TEST_P(DeleteBlankRowsTest, AFailureLeavesNoMarkAndDeletesNothing)
 {
     // An error value in column 20 of a non-blank row, below two blank rows.
     w.set(1, 1, 1.0);
@@ -157,19 +161,19 @@ TEST_F(DeleteBlankRowsTest, AFailureLeavesNoMarkAndDeletesNothing)
     run("1048570", "1048600");
     EXPECT_EQ(w.desktop.messages, std::vector<Message>{kFailure});
     EXPECT_EQ(w.text(1048575, 1), "x");
-    EXPECT_EQ(w.grid().cellCount(), before.size() + 1);
+    EXPECT_EQ(w.cells().size(), before.size() + 1);
 }
 
-TEST_F(DeleteBlankRowsTest, AFailingFinalActivationIsReportedAfterTheCount)
+TEST_P(DeleteBlankRowsTest, AFailingFinalActivationIsReportedAfterTheCount)
 {
     w.plan->failing = {"Caption"};
     run("1", "3");
     EXPECT_EQ(w.desktop.messages, (std::vector<Message>{done(3), kFailure}));
 }
 
-TEST_F(DeleteBlankRowsTest, WithoutASpreadsheetTheFailureIsShown)
+TEST_P(DeleteBlankRowsTest, WithoutASpreadsheetTheFailureIsShown)
 {
-    w.app->quit();
+    w.closeApplication();
     w.plan->failing = {"CreateObject"};
     run("1", "3");
     ASSERT_EQ(w.desktop.messages.size(), 2u);
@@ -177,17 +181,19 @@ TEST_F(DeleteBlankRowsTest, WithoutASpreadsheetTheFailureIsShown)
 }
 
 // Each automation call of one click fails in turn: a message is shown, and only blank rows of the range have gone.
-TEST(DeleteBlankRowsFaults, EveryFailingCallIsReportedAndOnlyBlankRowsAreDeleted)
+class DeleteBlankRowsFaults : public testing::TestWithParam<testsupport::Application> {};
+
+TEST_P(DeleteBlankRowsFaults, EveryFailingCallIsReportedAndOnlyBlankRowsAreDeleted)
 {
     int total = 0;
     {
-        SpreadsheetWorld dry{kLinked};
+        SpreadsheetWorld dry{linked(GetParam())};
         fillExample(dry);
         operations::deleteBlankRows(dry.module, dry.desktop, "2", "6");
         total = dry.plan->calls;
     }
     for (int failAt = 1; failAt <= total; ++failAt) {
-        SpreadsheetWorld w{kLinked};
+        SpreadsheetWorld w{linked(GetParam())};
         w.plan->failAt = failAt;
         fillExample(w);
         const auto before = rowContents(w);
@@ -204,5 +210,11 @@ TEST(DeleteBlankRowsFaults, EveryFailingCallIsReportedAndOnlyBlankRowsAreDeleted
         EXPECT_TRUE(std::none_of(all.begin(), all.end(), [](const std::string& c) { return c.ends_with("待删除"); }));
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Applications, DeleteBlankRowsTest, testing::ValuesIn(testsupport::applicationsUnderTest()),
+                         [](const auto& info) { return std::string(testsupport::nameOf(info.param)); });
+
+INSTANTIATE_TEST_SUITE_P(Applications, DeleteBlankRowsFaults, testing::ValuesIn(testsupport::applicationsUnderTest()),
+                         [](const auto& info) { return std::string(testsupport::nameOf(info.param)); });
 
 } // namespace

@@ -9,9 +9,8 @@ using testsupport::SpreadsheetWorld;
 using Message = testsupport::FakeDesktop::Message;
 
 // The user's spreadsheet runs with one workbook; the program reaches it through a host whose calls can fail.
-const SpreadsheetWorld::Options kLinked{.faults = true};
 
-class InsertBlankColumnsTest : public testing::Test {
+class InsertBlankColumnsTest : public testing::TestWithParam<testsupport::Application> {
 protected:
     InsertBlankColumnsTest()
     {
@@ -29,10 +28,10 @@ protected:
             out.push_back(w.text(1, c));
         return out;
     }
-    SpreadsheetWorld w{kLinked};
+    SpreadsheetWorld w{{.faults = true, .application = GetParam()}};
 };
 
-TEST_F(InsertBlankColumnsTest, InsertsNBlankColumnsAfterEveryKColumns)
+TEST_P(InsertBlankColumnsTest, InsertsNBlankColumnsAfterEveryKColumns)
 {
     run("1", "10", "3", "2");
 
@@ -45,7 +44,7 @@ TEST_F(InsertBlankColumnsTest, InsertsNBlankColumnsAfterEveryKColumns)
     EXPECT_EQ(w.desktop.foreground, "Tessavo");
 }
 
-TEST_F(InsertBlankColumnsTest, AColumnLetterReadsZero)
+TEST_P(InsertBlankColumnsTest, AColumnLetterReadsZero)
 {
     run("C", "10", "3", "1");
     EXPECT_EQ(w.calls("Columns("), (std::vector<std::string>{"Columns(3)", "Columns(7)", "Columns(11)"}));
@@ -53,7 +52,7 @@ TEST_F(InsertBlankColumnsTest, AColumnLetterReadsZero)
               (std::vector<std::string>{"1", "2", "", "3", "4", "5", "", "6", "7", "8", "", "9", "10", "11", "12"}));
 }
 
-TEST_F(InsertBlankColumnsTest, ChecksTheInputLikeTheRowInsertion)
+TEST_P(InsertBlankColumnsTest, ChecksTheInputLikeTheRowInsertion)
 {
     const Message ratio{"重新调整总行数和间隔行数！", "错误", 64};
     const Message input{"检查数据输入！", "错误", 64};
@@ -75,7 +74,7 @@ TEST_F(InsertBlankColumnsTest, ChecksTheInputLikeTheRowInsertion)
     EXPECT_EQ(row1(12).back(), "12");
 }
 
-TEST_F(InsertBlankColumnsTest, ARefusedInsertionKeepsTheLastColumnAndReportsWhy)
+TEST_P(InsertBlankColumnsTest, ARefusedInsertionKeepsTheLastColumnAndReportsWhy)
 {
     w.set(2, 16380, "edge");
     run("1", "10", "3", "2");
@@ -83,5 +82,8 @@ TEST_F(InsertBlankColumnsTest, ARefusedInsertionKeepsTheLastColumnAndReportsWhy)
     EXPECT_NE(w.desktop.messages[0].text.find("已插入 4 列"), std::string::npos) << w.desktop.messages[0].text;
     EXPECT_EQ(w.text(2, 16384), "edge");
 }
+
+INSTANTIATE_TEST_SUITE_P(Applications, InsertBlankColumnsTest, testing::ValuesIn(testsupport::applicationsUnderTest()),
+                         [](const auto& info) { return std::string(testsupport::nameOf(info.param)); });
 
 } // namespace

@@ -15,14 +15,21 @@ const Message kRatio{"重新调整总行数和间隔行数！", "错误", 64};
 const Message kInput{"检查数据输入！", "错误", 64};
 const Message kDone{"数据处理完成,谢谢使用!", "提示", 64};
 
+// The last row holding anything.
+int lastRow(const SpreadsheetWorld& w)
+{
+    const auto cells = w.cells();
+    return cells.empty() ? 0 : std::stoi(cells.back());
+}
+
 // Rows 1 to 12 numbered in column 1.
 void numberRows(const SpreadsheetWorld& w)
 {
     for (int r = 1; r <= 12; ++r)
-        w.grid().setCell(r, 1, sheet::CellView::makeNumber(r));
+        w.set(r, 1, r);
 }
 
-class InsertBlankRowsTest : public testing::Test {
+class InsertBlankRowsTest : public testing::TestWithParam<testsupport::Application> {
 protected:
     InsertBlankRowsTest() { numberRows(w); }
 
@@ -40,10 +47,10 @@ protected:
     }
 
     // The user's spreadsheet is open; the program reaches it through a host whose calls can fail.
-    SpreadsheetWorld w{{.faults = true}};
+    SpreadsheetWorld w{{.faults = true, .application = GetParam()}};
 };
 
-TEST_F(InsertBlankRowsTest, InsertsNBlankRowsAfterEveryKRows)
+TEST_P(InsertBlankRowsTest, InsertsNBlankRowsAfterEveryKRows)
 {
     run("1", "10", "3", "2");
 
@@ -54,11 +61,11 @@ TEST_F(InsertBlankRowsTest, InsertsNBlankRowsAfterEveryKRows)
     EXPECT_EQ(std::count(w.plan->trace.begin(), w.plan->trace.end(), "Insert(Shift:=-4121)"), 6);
     EXPECT_EQ(w.desktop.messages, std::vector<Message>{kDone});
     // The spreadsheet came to the front on connecting; the main window comes back last.
-    EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.app->caption(), "Tessavo"}));
+    EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.caption(), "Tessavo"}));
     EXPECT_EQ(w.desktop.foreground, "Tessavo");
 }
 
-TEST_F(InsertBlankRowsTest, FullWidthDigitsReadAsTheNumbersTyped)
+TEST_P(InsertBlankRowsTest, FullWidthDigitsReadAsTheNumbersTyped)
 {
     // As a Chinese input method types them in full-width mode, with an ideographic space.
     run("１", "１０", "３　", "２");
@@ -67,14 +74,14 @@ TEST_F(InsertBlankRowsTest, FullWidthDigitsReadAsTheNumbersTyped)
     EXPECT_EQ(w.desktop.messages, std::vector<Message>{kDone});
 }
 
-TEST_F(InsertBlankRowsTest, OnlyWholeIntervalsBeforeTheEndRowGetBlankRows)
+TEST_P(InsertBlankRowsTest, OnlyWholeIntervalsBeforeTheEndRowGetBlankRows)
 {
     run("1", "9", "3", "2");
     EXPECT_EQ(column1(16), (std::vector<std::string>{"1", "2", "3", "", "", "4", "5", "6", "", "", "7", "8", "9", "10",
                                                      "11", "12"}));
 }
 
-TEST_F(InsertBlankRowsTest, PassesFractionalAndDescendingPositionsAsTheyAre)
+TEST_P(InsertBlankRowsTest, PassesFractionalAndDescendingPositionsAsTheyAre)
 {
     run("1", "10", "2.5", "1");
     EXPECT_EQ(rowsRequested(), (std::vector<std::string>{"Rows(3.5)", "Rows(7)", "Rows(10.5)"}));
@@ -89,7 +96,7 @@ TEST_F(InsertBlankRowsTest, PassesFractionalAndDescendingPositionsAsTheyAre)
     EXPECT_EQ(rowsRequested(), (std::vector<std::string>{"Rows(7)", "Rows(5)", "Rows(3)"}));
 }
 
-TEST_F(InsertBlankRowsTest, RefusedInputShowsOneMessageAndNeverConnects)
+TEST_P(InsertBlankRowsTest, RefusedInputShowsOneMessageAndNeverConnects)
 {
     struct Case {
         const char *start, *end, *interval, *count;
@@ -118,32 +125,32 @@ TEST_F(InsertBlankRowsTest, RefusedInputShowsOneMessageAndNeverConnects)
         EXPECT_TRUE(w.plan->log.empty()) << "connected for " << c.start << " | " << c.end;
     }
     EXPECT_EQ(column1(12).back(), "12");
-    EXPECT_EQ(w.grid().lastRow(), 12);
+    EXPECT_EQ(lastRow(w), 12);
 }
 
-TEST_F(InsertBlankRowsTest, AStartBoxOfLettersReadsZeroAndIsNotBlank)
+TEST_P(InsertBlankRowsTest, AStartBoxOfLettersReadsZeroAndIsNotBlank)
 {
     run("abc", "10", "3", "1");
     EXPECT_EQ(rowsRequested(), (std::vector<std::string>{"Rows(3)", "Rows(7)", "Rows(11)"}));
     EXPECT_EQ(w.desktop.messages, std::vector<Message>{kDone});
 }
 
-TEST_F(InsertBlankRowsTest, ACountBelowOneConnectsInsertsNothingAndStillCompletes)
+TEST_P(InsertBlankRowsTest, ACountBelowOneConnectsInsertsNothingAndStillCompletes)
 {
     for (const char* count : {"0", "0.5", "-3", "abc"}) {
         w.desktop.messages.clear();
         w.desktop.activations.clear();
         run("1", "1e9", "1", count); // a huge range costs nothing when nothing is inserted
         EXPECT_EQ(w.desktop.messages, std::vector<Message>{kDone}) << count;
-        EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.app->caption(), "Tessavo"}));
+        EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.caption(), "Tessavo"}));
     }
     EXPECT_TRUE(rowsRequested().empty());
-    EXPECT_EQ(w.grid().lastRow(), 12);
+    EXPECT_EQ(lastRow(w), 12);
 }
 
-TEST_F(InsertBlankRowsTest, ARefusedInsertionEndsTheClickWithItsReasonAndKeepsTheRowsInserted)
+TEST_P(InsertBlankRowsTest, ARefusedInsertionEndsTheClickWithItsReasonAndKeepsTheRowsInserted)
 {
-    w.grid().setCell(1048570, 1, sheet::CellView::makeText("keep me"));
+    w.set(1048570, 1, "keep me");
 
     run("1", "10", "3", "4"); // the seventh insertion would push "keep me" off the sheet
 
@@ -152,23 +159,23 @@ TEST_F(InsertBlankRowsTest, ARefusedInsertionEndsTheClickWithItsReasonAndKeepsTh
     EXPECT_EQ(w.desktop.messages[0].style, 64);
     EXPECT_NE(w.desktop.messages[0].text.find("已插入 6 行"), std::string::npos) << w.desktop.messages[0].text;
     EXPECT_NE(w.desktop.messages[0].text.find("非空单元格"), std::string::npos) << w.desktop.messages[0].text;
-    EXPECT_EQ(sheet::toValue(w.grid().cell(1048576, 1)), Value("keep me"));
+    EXPECT_EQ(w.activeSheet().cell(1048576, 1), Value("keep me"));
     EXPECT_EQ(column1(5), (std::vector<std::string>{"1", "2", "3", "", ""}));
     // No completion, and the main window is not brought back over the message.
-    EXPECT_EQ(w.desktop.activations, std::vector<std::string>{w.app->caption()});
+    EXPECT_EQ(w.desktop.activations, std::vector<std::string>{w.caption()});
 }
 
-TEST_F(InsertBlankRowsTest, PositionsOutsideTheSheetAreReportedNotInserted)
+TEST_P(InsertBlankRowsTest, PositionsOutsideTheSheetAreReportedNotInserted)
 {
     run("-10", "10", "5", "1"); // the first position is row -5
     ASSERT_EQ(w.desktop.messages.size(), 1u);
     EXPECT_NE(w.desktop.messages[0].text.find("超出工作表范围"), std::string::npos) << w.desktop.messages[0].text;
-    EXPECT_EQ(w.grid().lastRow(), 12);
+    EXPECT_EQ(lastRow(w), 12);
 }
 
-TEST_F(InsertBlankRowsTest, WithoutASpreadsheetBothFailuresAreShownAndTheProgramGoesOn)
+TEST_P(InsertBlankRowsTest, WithoutASpreadsheetBothFailuresAreShownAndTheProgramGoesOn)
 {
-    w.app->quit();
+    w.closeApplication();
     w.plan->failing = {"CreateObject"};
     w.plan->error = automation::errors::cannotCreateObject();
 
@@ -181,27 +188,30 @@ TEST_F(InsertBlankRowsTest, WithoutASpreadsheetBothFailuresAreShownAndTheProgram
 
 // Each automation call of one click fails in turn: a message is shown each time, the program goes on, and the
 // sheet holds the user's rows in their order with only blank rows added.
-TEST_F(InsertBlankRowsTest, EveryFailingCallIsReportedAndLosesNothing)
+TEST_P(InsertBlankRowsTest, EveryFailingCallIsReportedAndLosesNothing)
 {
     run("1", "10", "3", "2");
     const int total = w.plan->calls;
     ASSERT_GT(total, 10);
     for (int failAt = 1; failAt <= total; ++failAt) {
-        SpreadsheetWorld fresh{{.faults = true}};
+        SpreadsheetWorld fresh{{.faults = true, .application = GetParam()}};
         numberRows(fresh);
         fresh.plan->failAt = failAt;
-        const sheet::Grid& g = fresh.grid();
+        objectmodel::SheetDocument& sheet = fresh.activeSheet();
 
         ASSERT_NO_THROW(operations::insertBlankRows(fresh.module, fresh.desktop, {"1", "10", "3", "2"}));
 
         ASSERT_FALSE(fresh.desktop.messages.empty()) << failAt;
         std::vector<double> values;
         for (int r = 1; r <= 30; ++r)
-            if (g.cell(r, 1).kind == sheet::CellKind::Number)
-                values.push_back(g.cell(r, 1).number);
+            if (const automation::Value v = sheet.cell(r, 1); v.ifDouble())
+                values.push_back(*v.ifDouble());
         EXPECT_EQ(values, (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})) << failAt;
-        EXPECT_EQ(g.cellCount(), 12u);
+        EXPECT_EQ(fresh.cells().size(), 12u);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Applications, InsertBlankRowsTest, testing::ValuesIn(testsupport::applicationsUnderTest()),
+                         [](const auto& info) { return std::string(testsupport::nameOf(info.param)); });
 
 } // namespace

@@ -9,7 +9,10 @@ using testsupport::SpreadsheetWorld;
 using Message = testsupport::FakeDesktop::Message;
 
 // The user's spreadsheet runs with one workbook; the program reaches it through a host whose calls can fail.
-const SpreadsheetWorld::Options kLinked{.faults = true};
+SpreadsheetWorld::Options linked(testsupport::Application application)
+{
+    return {.faults = true, .application = application};
+}
 
 const Message kFailure{"请检查输入的数据,在输入的行号区间内可能不存在空行!", "提示", 64};
 
@@ -18,17 +21,17 @@ Message done(int n)
     return {"数据处理完成,共选择空行 " + std::to_string(n) + " 个!", "提示", 64};
 }
 
-class SelectBlankRowsTest : public testing::Test {
+class SelectBlankRowsTest : public testing::TestWithParam<testsupport::Application> {
 protected:
     void run(std::string_view start, std::string_view end)
     {
         operations::selectBlankRows(w.module, w.desktop, start, end);
     }
-    std::string selection() const { return w.sheet().selection().address(); }
-    SpreadsheetWorld w{kLinked};
+    std::string selection() const { return w.selection(); }
+    SpreadsheetWorld w{linked(GetParam())};
 };
 
-TEST_F(SelectBlankRowsTest, SelectsTheBlankRowsAsWholeRowsWithoutChangingACell)
+TEST_P(SelectBlankRowsTest, SelectsTheBlankRowsAsWholeRowsWithoutChangingACell)
 {
     w.set(2, 5, "b");
     w.set(5, 21, "far right");
@@ -42,10 +45,10 @@ TEST_F(SelectBlankRowsTest, SelectsTheBlankRowsAsWholeRowsWithoutChangingACell)
     EXPECT_EQ(w.cells(), before);
     EXPECT_EQ(w.calls("Union(").size(), 2u);
     EXPECT_EQ(w.calls("Select(").size(), 1u);
-    EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.app->caption(), w.app->caption()}));
+    EXPECT_EQ(w.desktop.activations, (std::vector<std::string>{w.caption(), w.caption()}));
 }
 
-TEST_F(SelectBlankRowsTest, SelectsOneTwoOrScatteredRows)
+TEST_P(SelectBlankRowsTest, SelectsOneTwoOrScatteredRows)
 {
     for (int r = 1; r <= 12; ++r)
         if (r != 3 && r != 7 && r != 12)
@@ -61,7 +64,7 @@ TEST_F(SelectBlankRowsTest, SelectsOneTwoOrScatteredRows)
     EXPECT_EQ(w.desktop.messages, (std::vector<Message>{done(1), done(2), done(3)}));
 }
 
-TEST_F(SelectBlankRowsTest, RoundsTheBoxesToTheNearestRowHalvesToEven)
+TEST_P(SelectBlankRowsTest, RoundsTheBoxesToTheNearestRowHalvesToEven)
 {
     for (int r = 1; r <= 5; ++r)
         w.set(r, 1, r);
@@ -75,7 +78,7 @@ TEST_F(SelectBlankRowsTest, RoundsTheBoxesToTheNearestRowHalvesToEven)
     EXPECT_EQ(selection(), "$2:$2,$3:$3");
 }
 
-TEST_F(SelectBlankRowsTest, NamesRowsBeyondSixteenBits)
+TEST_P(SelectBlankRowsTest, NamesRowsBeyondSixteenBits)
 {
     w.set(40000, 1, "x");
     w.set(40002, 1, "x");
@@ -83,7 +86,7 @@ TEST_F(SelectBlankRowsTest, NamesRowsBeyondSixteenBits)
     EXPECT_EQ(selection(), "$40001:$40001");
 }
 
-TEST_F(SelectBlankRowsTest, BadRangesShowTheFailureAndKeepTheSelection)
+TEST_P(SelectBlankRowsTest, BadRangesShowTheFailureAndKeepTheSelection)
 {
     w.set(1, 1, 1.0);
     w.set(4, 3, automation::ErrorValue{2042});
@@ -107,7 +110,7 @@ TEST_F(SelectBlankRowsTest, BadRangesShowTheFailureAndKeepTheSelection)
     EXPECT_EQ(w.cells(), before);
 }
 
-TEST_F(SelectBlankRowsTest, AFailedSelectOrActivationIsReported)
+TEST_P(SelectBlankRowsTest, AFailedSelectOrActivationIsReported)
 {
     w.plan->failing = {"Select"};
     run("1", "2");
@@ -123,7 +126,9 @@ TEST_F(SelectBlankRowsTest, AFailedSelectOrActivationIsReported)
 
 // Each automation call of one click fails in turn: a message is shown, no cell changes, and the selection is either
 // what it was or all of the blank rows.
-TEST(SelectBlankRowsFaults, EveryFailingCallIsReportedAndChangesNoCell)
+class SelectBlankRowsFaults : public testing::TestWithParam<testsupport::Application> {};
+
+TEST_P(SelectBlankRowsFaults, EveryFailingCallIsReportedAndChangesNoCell)
 {
     auto fill = [](const SpreadsheetWorld& w) {
         w.set(1, 1, 1.0);
@@ -131,13 +136,13 @@ TEST(SelectBlankRowsFaults, EveryFailingCallIsReportedAndChangesNoCell)
     };
     int total = 0;
     {
-        SpreadsheetWorld dry{kLinked};
+        SpreadsheetWorld dry{linked(GetParam())};
         fill(dry);
         operations::selectBlankRows(dry.module, dry.desktop, "1", "5");
         total = dry.plan->calls;
     }
     for (int failAt = 1; failAt <= total; ++failAt) {
-        SpreadsheetWorld w{kLinked};
+        SpreadsheetWorld w{linked(GetParam())};
         w.plan->failAt = failAt;
         fill(w);
         const auto before = w.cells();
@@ -146,9 +151,15 @@ TEST(SelectBlankRowsFaults, EveryFailingCallIsReportedAndChangesNoCell)
 
         EXPECT_FALSE(w.desktop.messages.empty()) << failAt;
         EXPECT_EQ(w.cells(), before) << failAt;
-        const std::string selected = w.sheet().selection().address();
+        const std::string selected = w.selection();
         EXPECT_TRUE(selected == "$A$1" || selected == "$2:$2,$4:$4,$5:$5") << failAt << ": " << selected;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Applications, SelectBlankRowsTest, testing::ValuesIn(testsupport::applicationsUnderTest()),
+                         [](const auto& info) { return std::string(testsupport::nameOf(info.param)); });
+
+INSTANTIATE_TEST_SUITE_P(Applications, SelectBlankRowsFaults, testing::ValuesIn(testsupport::applicationsUnderTest()),
+                         [](const auto& info) { return std::string(testsupport::nameOf(info.param)); });
 
 } // namespace
