@@ -3,6 +3,7 @@
 #include "link/Desktop.h"
 
 #include <functional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,6 +18,11 @@ public:
         std::string title;
         int style;
         bool operator==(const Message&) const = default;
+        // Failures show the text, not the bytes.
+        friend std::ostream& operator<<(std::ostream& out, const Message& m)
+        {
+            return out << '"' << m.text << "\" / \"" << m.title << "\" / " << m.style;
+        }
     };
 
     /// Titles of the windows that exist; activation matches them as the real platform does.

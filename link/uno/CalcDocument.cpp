@@ -264,11 +264,13 @@ objectmodel::WorkbookDocument& CalcApplication::workbook(std::size_t index) cons
 objectmodel::WorkbookDocument* CalcApplication::activeWorkbook() const
 {
     const auto books = workbooks();
+    // Without windows the user activates nothing in the office: the workbook last made active here counts.
+    if (m_office->headless() && m_lastActive)
+        return m_lastActive;
     const auto current = guarded([&] { return m_office->desktop()->getCurrentComponent(); });
     for (CalcWorkbook* book : books)
         if (current.is() && book->uno() == current)
             return book;
-    // Without windows the office has no current document: the one last made active here, else the first.
     if (m_lastActive)
         return m_lastActive;
     return books.empty() ? nullptr : books.front();
@@ -382,8 +384,16 @@ std::size_t CalcWorkbook::sheetCount() const
 
 CalcSheet& CalcWorkbook::known(const Reference<css::sheet::XSpreadsheet>& sheet) const
 {
+    // The office hands out a new object for a sheet each time it is asked: the same sheet is the one at the same
+    // place now, which every object of it follows as sheets are added or removed.
+    const auto indexOf = [&](const Reference<css::sheet::XSpreadsheet>& s) {
+        return m_app->guarded([&] {
+            return Reference<css::sheet::XCellRangeAddressable>(s, UNO_QUERY_THROW)->getRangeAddress().Sheet;
+        });
+    };
+    const auto index = indexOf(sheet);
     for (const auto& s : m_sheets)
-        if (s->uno() == sheet)
+        if (s->uno() == sheet || indexOf(s->uno()) == index)
             return *s;
     m_sheets.emplace_back(new CalcSheet(const_cast<CalcWorkbook&>(*this), sheet));
     return *m_sheets.back();

@@ -2,7 +2,7 @@
 #include "link/Module1.h"
 #include "operations/Operations.h"
 #include "testsupport/FakeDesktop.h"
-#include "testsupport/uno/TestOffice.h"
+#include "testsupport/uno/LibreOfficeWorld.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -18,14 +18,8 @@ namespace {
 using css::uno::Reference;
 using css::uno::UNO_QUERY_THROW;
 
-Reference<css::sheet::XSpreadsheet> openAsUser(testsupport::TestOffice& office)
+Reference<css::sheet::XSpreadsheet> firstSheet(const Reference<css::sheet::XSpreadsheetDocument>& doc)
 {
-    css::uno::Sequence<css::beans::PropertyValue> args(1);
-    args.getArray()[0].Name = "Hidden";
-    args.getArray()[0].Value <<= true;
-    const Reference<css::sheet::XSpreadsheetDocument> doc(
-        office.connection().desktop()->loadComponentFromURL("private:factory/scalc", "_blank", 0, args),
-        UNO_QUERY_THROW);
     const Reference<css::container::XIndexAccess> sheets(doc->getSheets(), UNO_QUERY_THROW);
     return Reference<css::sheet::XSpreadsheet>(sheets->getByIndex(0), UNO_QUERY_THROW);
 }
@@ -33,7 +27,7 @@ Reference<css::sheet::XSpreadsheet> openAsUser(testsupport::TestOffice& office)
 TEST(CalcHost, AttachesToTheUsersSheetAndDeletesItsBlankRows)
 {
     testsupport::TestOffice office("attach");
-    const auto sheet = openAsUser(office);
+    const auto sheet = firstSheet(testsupport::openAsUser(office));
     sheet->getCellByPosition(0, 0)->setValue(1);
     sheet->getCellByPosition(0, 3)->setFormula("four");
     automation::uno::CalcHost host(office.options());

@@ -48,7 +48,10 @@ public:
             return nullptr; // an office without a spreadsheet open is not found running
         openAsUser(m_office);
         m_application = m_host.getActiveObject(objectmodel::kApplicationClass);
-        return &objectmodel::modelObject<objectmodel::Application>(m_application)->document();
+        auto& document = objectmodel::modelObject<objectmodel::Application>(m_application)->document();
+        // The user's workbook stays the active one, whatever the program opens beside it later.
+        document.activeWorkbook()->activate();
+        return &document;
     }
 
     std::vector<std::string> cells(objectmodel::SheetDocument& sheet) override
@@ -76,13 +79,24 @@ public:
         const Reference<css::frame::XModel> model(book.uno(), UNO_QUERY_THROW);
         const auto selected =
             Reference<css::view::XSelectionSupplier>(model->getCurrentController(), UNO_QUERY_THROW)->getSelection();
+        css::uno::Sequence<css::table::CellRangeAddress> ranges;
+        if (const Reference<css::sheet::XSheetCellRanges> many(selected, UNO_QUERY); many.is())
+            ranges = many->getRangeAddresses();
+        else {
+            const auto one = Reference<css::sheet::XCellRangeAddressable>(selected, UNO_QUERY_THROW)->getRangeAddress();
+            ranges = css::uno::Sequence<css::table::CellRangeAddress>(&one, 1);
+        }
+        // The office joins the neighbouring rows of a selection into one area; what counts is which rows are
+        // selected, so whole rows are told one by one, as the embedded spreadsheet keeps them.
         objectmodel::AreaList areas;
-        if (const Reference<css::sheet::XSheetCellRanges> many(selected, UNO_QUERY); many.is()) {
-            for (const auto& a : many->getRangeAddresses())
-                areas = areas.appended(objectmodel::AreaList(areaOf(a)));
-        } else {
-            areas = objectmodel::AreaList(areaOf(
-                Reference<css::sheet::XCellRangeAddressable>(selected, UNO_QUERY_THROW)->getRangeAddress()));
+        for (const auto& range : ranges) {
+            const objectmodel::Area a = areaOf(range);
+            if (!a.isWholeRows()) {
+                areas = areas.appended(objectmodel::AreaList(a));
+                continue;
+            }
+            for (int r = a.top; r <= a.bottom; ++r)
+                areas = areas.appended(objectmodel::AreaList({r, a.left, r, a.right}));
         }
         return areas.address();
     }
