@@ -18,8 +18,8 @@ public:
     virtual automation::LocalHost& embedded() = 0;
 };
 
-/// The spreadsheet application of the Qt program: the embedded spreadsheet. (The Windows program reaches Excel or
-/// WPS through COM and starts in mainWin32.cpp.)
+/// The spreadsheet application of the Qt program: LibreOffice Calc or the embedded spreadsheet. (The Windows program
+/// reaches Excel or WPS through COM and starts in mainWin32.cpp.)
 std::unique_ptr<Hosts> startHosts();
 
 } // namespace app

@@ -26,7 +26,7 @@ fs::path testOfficesFolder()
     return fs::temp_directory_path() / ("tessavo-test-offices-" + std::to_string(getuid()));
 }
 
-TestOffice::TestOffice(const std::string& name)
+TestOffice::TestOffice(const std::string& name, bool start)
 {
     m_folder = testOfficesFolder() / (name + "-" + std::to_string(getpid()));
     fs::remove_all(m_folder);
@@ -36,11 +36,26 @@ TestOffice::TestOffice(const std::string& name)
     m_options.pipe = "tessavo_test_" + (run && *run ? std::string(run) : std::to_string(getpid())) + "_" + name;
     m_options.headless = true;
     m_options.startTimeout = std::chrono::seconds(120);
+    if (!start)
+        return;
     m_office = automation::uno::startOffice(m_options);
-    const auto offices = runningOffices(m_options.profile);
-    if (offices.empty())
+    if (pid() == 0)
         throw std::runtime_error("the test office runs under no process id");
-    m_pid = offices.front().pid;
+}
+
+automation::uno::Office& TestOffice::connection()
+{
+    if (!m_office || m_office->gone())
+        m_office = automation::uno::Office::connect(automation::uno::pipeName(m_options), true);
+    if (!m_office)
+        throw std::runtime_error("the test office does not answer");
+    return *m_office;
+}
+
+pid_t TestOffice::pid() const
+{
+    const auto offices = runningOffices(m_options.profile);
+    return offices.empty() ? 0 : offices.front().pid;
 }
 
 TestOffice::~TestOffice()
@@ -50,7 +65,7 @@ TestOffice::~TestOffice()
 
 void TestOffice::closeAll()
 {
-    const auto components = m_office->desktop()->getComponents()->createEnumeration();
+    const auto components = connection().desktop()->getComponents()->createEnumeration();
     while (components->hasMoreElements()) {
         const css::uno::Reference<css::util::XCloseable> document(components->nextElement(), css::uno::UNO_QUERY);
         if (document.is())
@@ -60,24 +75,24 @@ void TestOffice::closeAll()
 
 void TestOffice::kill()
 {
-    if (m_pid > 0)
-        ::kill(m_pid, SIGKILL);
+    if (const pid_t office = pid(); office > 0)
+        ::kill(office, SIGKILL);
     for (int i = 0; i < 100 && !runningOffices(m_options.profile).empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
 void TestOffice::stop()
 {
-    if (m_pid > 0 && !runningOffices(m_options.profile).empty()) {
+    if (const pid_t office = pid(); office > 0) {
         try {
             // Closed documents leave no lock files; terminate removes the profile's own.
             closeAll();
-            m_office->desktop()->terminate();
+            connection().desktop()->terminate();
+        } catch (const std::exception&) {
         } catch (const css::uno::Exception&) {
         }
-        automation::uno::stopOffice(m_pid, std::chrono::seconds(20));
+        automation::uno::stopOffice(office, std::chrono::seconds(20));
     }
-    m_pid = 0;
     if (m_office)
         m_office->abandon();
     std::error_code ec;

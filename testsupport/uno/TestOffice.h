@@ -12,17 +12,19 @@ namespace testsupport {
 /// id with every file it left. Nothing of the user's office is touched.
 class TestOffice {
 public:
-    /// Starts the office; `name` tells offices of one test run apart.
-    explicit TestOffice(const std::string& name = "office");
+    /// Starts the office, unless `start` is false (the program is to start it); `name` tells offices of one test
+    /// run apart.
+    explicit TestOffice(const std::string& name = "office", bool start = true);
     TestOffice(const TestOffice&) = delete;
     TestOffice& operator=(const TestOffice&) = delete;
     ~TestOffice();
 
     /// How the program reaches this office, as if it were the user's.
     const automation::uno::OfficeOptions& options() const { return m_options; }
-    /// The tests' own connection, for what a user does in the office.
-    automation::uno::Office& connection() const { return *m_office; }
-    pid_t pid() const { return m_pid; }
+    /// The tests' own connection, for what a user does in the office; made when first asked for.
+    automation::uno::Office& connection();
+    /// The office running on this profile now, or 0.
+    pid_t pid() const;
 
     /// Closes every document, as a user who closes their windows.
     void closeAll();
@@ -35,7 +37,6 @@ private:
     std::filesystem::path m_folder;
     automation::uno::OfficeOptions m_options;
     std::shared_ptr<automation::uno::Office> m_office;
-    pid_t m_pid = 0;
 };
 
 /// The folder test offices keep their profiles in: TESSAVO_TEST_OFFICES when set (the wrapper that runs the tests
