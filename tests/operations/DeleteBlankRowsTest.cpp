@@ -212,9 +212,9 @@ TEST_P(DeleteBlankRowsFaults, EveryFailingCallIsReportedAndOnlyBlankRowsAreDelet
 }
 
 INSTANTIATE_TEST_SUITE_P(Applications, DeleteBlankRowsTest, testing::ValuesIn(testsupport::applicationsUnderTest()),
-                         [](const auto& info) { return std::string(testsupport::nameOf(info.param)); });
+                         [](const auto& test) { return std::string(testsupport::nameOf(test.param)); });
 
 INSTANTIATE_TEST_SUITE_P(Applications, DeleteBlankRowsFaults, testing::ValuesIn(testsupport::applicationsUnderTest()),
-                         [](const auto& info) { return std::string(testsupport::nameOf(info.param)); });
+                         [](const auto& test) { return std::string(testsupport::nameOf(test.param)); });
 
 } // namespace

@@ -84,6 +84,6 @@ TEST_P(InsertBlankColumnsTest, ARefusedInsertionKeepsTheLastColumnAndReportsWhy)
 }
 
 INSTANTIATE_TEST_SUITE_P(Applications, InsertBlankColumnsTest, testing::ValuesIn(testsupport::applicationsUnderTest()),
-                         [](const auto& info) { return std::string(testsupport::nameOf(info.param)); });
+                         [](const auto& test) { return std::string(testsupport::nameOf(test.param)); });
 
 } // namespace

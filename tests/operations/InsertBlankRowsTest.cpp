@@ -212,6 +212,6 @@ TEST_P(InsertBlankRowsTest, EveryFailingCallIsReportedAndLosesNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Applications, InsertBlankRowsTest, testing::ValuesIn(testsupport::applicationsUnderTest()),
-                         [](const auto& info) { return std::string(testsupport::nameOf(info.param)); });
+                         [](const auto& test) { return std::string(testsupport::nameOf(test.param)); });
 
 } // namespace

@@ -157,9 +157,9 @@ TEST_P(SelectBlankRowsFaults, EveryFailingCallIsReportedAndChangesNoCell)
 }
 
 INSTANTIATE_TEST_SUITE_P(Applications, SelectBlankRowsTest, testing::ValuesIn(testsupport::applicationsUnderTest()),
-                         [](const auto& info) { return std::string(testsupport::nameOf(info.param)); });
+                         [](const auto& test) { return std::string(testsupport::nameOf(test.param)); });
 
 INSTANTIATE_TEST_SUITE_P(Applications, SelectBlankRowsFaults, testing::ValuesIn(testsupport::applicationsUnderTest()),
-                         [](const auto& info) { return std::string(testsupport::nameOf(info.param)); });
+                         [](const auto& test) { return std::string(testsupport::nameOf(test.param)); });
 
 } // namespace
