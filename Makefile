@@ -50,6 +50,9 @@ windows: deps build/windows-release/build.ninja
 # Speed and memory targets: Release build, Google Benchmark.
 bench: deps build/release/build.ninja
 	cmake --build --preset release -j $(JOBS) --target tessavo_bench tessavo_window_bench tessavo_files_bench
+	if [ -f build/release/bench/CMakeFiles/tessavo_libreoffice_bench.dir/flags.make ]; then \
+		cmake --build --preset release -j $(JOBS) --target tessavo_libreoffice_bench && \
+		scripts/with-test-offices ./build/release/bench/tessavo_libreoffice_bench; fi
 	./build/release/bench/tessavo_bench
 	./build/release/bench/tessavo_files_bench
 	QT_QPA_PLATFORM=offscreen ./build/release/bench/tessavo_window_bench
