@@ -387,9 +387,8 @@ CalcSheet& CalcWorkbook::known(const Reference<css::sheet::XSpreadsheet>& sheet)
     // The office hands out a new object for a sheet each time it is asked: the same sheet is the one at the same
     // place now, which every object of it follows as sheets are added or removed.
     const auto indexOf = [&](const Reference<css::sheet::XSpreadsheet>& s) {
-        return m_app->guarded([&] {
-            return Reference<css::sheet::XCellRangeAddressable>(s, UNO_QUERY_THROW)->getRangeAddress().Sheet;
-        });
+        return m_app->guarded(
+            [&] { return Reference<css::sheet::XCellRangeAddressable>(s, UNO_QUERY_THROW)->getRangeAddress().Sheet; });
     };
     const auto index = indexOf(sheet);
     for (const auto& s : m_sheets)
@@ -650,13 +649,12 @@ bool CalcSheet::insert(bool rows, std::int32_t at, std::int32_t count)
 {
     CellBlock& block = known();
     const bool done = m_book->app().guarded([&] {
-        const Reference<css::table::XColumnRowRange> lines(m_sheet, UNO_QUERY_THROW);
         OwnChange own;
         try {
             if (rows)
-                lines->getRows()->insertByIndex(at - 1, count);
+                this->rows()->insertByIndex(at - 1, count);
             else
-                lines->getColumns()->insertByIndex(at - 1, count);
+                columns()->insertByIndex(at - 1, count);
             return true;
         } catch (const css::uno::RuntimeException&) {
             if (m_book->app().office().gone())
@@ -669,6 +667,20 @@ bool CalcSheet::insert(bool rows, std::int32_t at, std::int32_t count)
     else if (done)
         block.columnsInserted(at, count);
     return done;
+}
+
+Reference<css::table::XTableRows> CalcSheet::rows()
+{
+    if (!m_rows.is())
+        m_rows = Reference<css::table::XColumnRowRange>(m_sheet, UNO_QUERY_THROW)->getRows();
+    return m_rows;
+}
+
+Reference<css::table::XTableColumns> CalcSheet::columns()
+{
+    if (!m_columns.is())
+        m_columns = Reference<css::table::XColumnRowRange>(m_sheet, UNO_QUERY_THROW)->getColumns();
+    return m_columns;
 }
 
 bool CalcSheet::insertRows(std::int32_t at, std::int32_t count)
@@ -685,12 +697,11 @@ void CalcSheet::remove(bool rows, std::int32_t at, std::int32_t count)
 {
     CellBlock& block = known();
     m_book->app().guarded([&] {
-        const Reference<css::table::XColumnRowRange> lines(m_sheet, UNO_QUERY_THROW);
         OwnChange own;
         if (rows)
-            lines->getRows()->removeByIndex(at - 1, count);
+            this->rows()->removeByIndex(at - 1, count);
         else
-            lines->getColumns()->removeByIndex(at - 1, count);
+            columns()->removeByIndex(at - 1, count);
     });
     if (rows)
         block.rowsDeleted(at, count);

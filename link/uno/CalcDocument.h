@@ -10,6 +10,8 @@
 
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/table/XTableColumns.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
 
 #include <atomic>
 #include <memory>
@@ -49,8 +51,14 @@ private:
     /// The block, or a fresh one when something besides this sheet has changed the workbook since.
     CellBlock& known();
 
+    /// The sheet's rows or columns, asked for once: each request for them costs a round trip.
+    css::uno::Reference<css::table::XTableRows> rows();
+    css::uno::Reference<css::table::XTableColumns> columns();
+
     objectmodel::Ref<CalcWorkbook> m_book;
     css::uno::Reference<css::sheet::XSpreadsheet> m_sheet;
+    css::uno::Reference<css::table::XTableRows> m_rows;
+    css::uno::Reference<css::table::XTableColumns> m_columns;
     CellBlock m_block;
     std::uint64_t m_seenChanges = 0;
 };
@@ -132,6 +140,7 @@ private:
 template <class F> auto CalcApplication::guarded(F&& call) const -> decltype(call())
 {
     try {
+        const Office::Request request(*m_office);
         return call();
     } catch (const css::uno::Exception&) {
         rethrow();

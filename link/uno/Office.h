@@ -4,10 +4,15 @@
 
 #include "link/uno/Uno.h"
 
+#include <com/sun/star/connection/XConnection.hpp>
+
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace automation::uno {
 
@@ -24,16 +29,33 @@ struct OfficeOptions {
     /// How long a start may take until the office answers, and an attach until it accepts.
     std::chrono::milliseconds startTimeout = std::chrono::seconds(60);
     std::chrono::milliseconds attachTimeout = std::chrono::seconds(10);
+    /// How long one request may go unanswered before the office counts as hung and is let go.
+    std::chrono::milliseconds callTimeout = std::chrono::seconds(30);
 };
 
 /// A live bridge to an office: its component context and desktop. Calls made after the office has gone throw
 /// DisposedException; `gone()` turns true as soon as the bridge notices.
 class Office {
 public:
-    /// Connects to an office accepting on `pipe`; null when none answers there.
-    static std::shared_ptr<Office> connect(const std::string& pipe, bool headless);
+    /// Connects to an office accepting on `pipe`; null when none accepts there. A request unanswered for
+    /// `callTimeout` abandons the connection; when that happens here, the office has hung: AutomationError (429).
+    static std::shared_ptr<Office> connect(const std::string& pipe, bool headless,
+                                           std::chrono::milliseconds callTimeout = std::chrono::seconds(30));
 
     ~Office();
+
+    /// Held while requests are made to the office: one that hangs is ended with DisposedException once the
+    /// office's time is up, so the program never waits on a hung office for ever.
+    class Request {
+    public:
+        explicit Request(Office& office);
+        ~Request();
+        Request(const Request&) = delete;
+        Request& operator=(const Request&) = delete;
+
+    private:
+        Office& m_office;
+    };
 
     const css::uno::Reference<css::frame::XDesktop2>& desktop() const { return m_desktop; }
     const css::uno::Reference<css::uno::XComponentContext>& context() const { return m_context; }
@@ -45,12 +67,24 @@ public:
 
 private:
     Office() = default;
+    void watch();
 
+    css::uno::Reference<css::connection::XConnection> m_connection;
     css::uno::Reference<css::lang::XComponent> m_bridge;
     css::uno::Reference<css::uno::XComponentContext> m_context;
     css::uno::Reference<css::frame::XDesktop2> m_desktop;
     std::shared_ptr<std::atomic<bool>> m_gone = std::make_shared<std::atomic<bool>>(false);
     bool m_headless = false;
+
+    // The watch over requests: how many are under way on this thread's calls, and since when.
+    std::chrono::milliseconds m_callTimeout{0};
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    int m_requests = 0;
+    std::chrono::steady_clock::time_point m_since;
+    bool m_closing = false;
+    std::atomic<bool> m_timedOut{false};
+    std::thread m_watch;
 };
 
 /// The pipe of this user's offices when `options` names none.

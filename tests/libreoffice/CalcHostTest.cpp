@@ -218,4 +218,22 @@ TEST(LibreOfficeStart, AnOfficeKilledDuringAnEditEndsTheClickWithAMessage)
     }
 }
 
+TEST(LibreOfficeStart, AHungOfficeEndsTheClickWithAMessageInBoundedTime)
+{
+    testsupport::TestOffice office("hung");
+    fillEveryOtherRow(firstSheet(testsupport::openAsUser(office)), 4);
+    Program program(office);
+    program.module.OpenExcel();
+    office.freeze(true);
+
+    const auto begin = std::chrono::steady_clock::now();
+    operations::deleteBlankRows(program.module, program.desktop, "1", "4");
+    const auto took = std::chrono::steady_clock::now() - begin;
+    office.freeze(false);
+
+    ASSERT_FALSE(program.desktop.messages.empty());
+    EXPECT_EQ(program.desktop.messages.back().text, "请检查输入的数据");
+    EXPECT_LT(took, office.options().callTimeout + std::chrono::seconds(10));
+}
+
 } // namespace

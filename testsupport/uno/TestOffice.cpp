@@ -36,6 +36,8 @@ TestOffice::TestOffice(const std::string& name, bool start)
     m_options.pipe = "tessavo_test_" + (run && *run ? std::string(run) : std::to_string(getpid())) + "_" + name;
     m_options.headless = true;
     m_options.startTimeout = std::chrono::seconds(120);
+    // The tests' requests are small: an office silent for this long has hung.
+    m_options.callTimeout = std::chrono::seconds(5);
     if (!start)
         return;
     m_office = automation::uno::startOffice(m_options);
@@ -46,7 +48,7 @@ TestOffice::TestOffice(const std::string& name, bool start)
 automation::uno::Office& TestOffice::connection()
 {
     if (!m_office || m_office->gone())
-        m_office = automation::uno::Office::connect(automation::uno::pipeName(m_options), true);
+        m_office = automation::uno::Office::connect(automation::uno::pipeName(m_options), true, m_options.callTimeout);
     if (!m_office)
         throw std::runtime_error("the test office does not answer");
     return *m_office;
@@ -79,6 +81,12 @@ void TestOffice::kill()
         ::kill(office, SIGKILL);
     for (int i = 0; i < 100 && !runningOffices(m_options.profile).empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+void TestOffice::freeze(bool frozen)
+{
+    if (const pid_t office = pid(); office > 0)
+        ::kill(office, frozen ? SIGSTOP : SIGCONT);
 }
 
 void TestOffice::stop()

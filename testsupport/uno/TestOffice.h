@@ -30,6 +30,8 @@ public:
     void closeAll();
     /// Kills the office at once, as a crash does.
     void kill();
+    /// Stops the office's process where it stands, as a hung office does, or lets it go on.
+    void freeze(bool frozen);
     /// Ends it as the user does, then by process id if it lingers.
     void stop();
 
