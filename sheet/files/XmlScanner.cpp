@@ -1,0 +1,599 @@
+#include "sheet/files/XmlScanner.h"
+
+#include "text/Utf8.h"
+
+#include <array>
+#include <cstring>
+
+namespace sheet::xlsx {
+
+namespace {
+
+// Beyond these, far beyond any worksheet, expat reads the part as it always has.
+constexpr std::size_t kMaxDepth = 256;
+constexpr std::size_t kMaxName = 1024; // a name or a namespace's URI
+constexpr std::size_t kMaxAttributes = 64;
+constexpr std::size_t kMaxBindings = 256;
+
+constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+constexpr std::string_view kXmlnsNamespace = "http://www.w3.org/2000/xmlns/";
+
+template <class F> constexpr std::array<bool, 256> byteTable(F f)
+{
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[static_cast<std::size_t>(c)] = f(static_cast<unsigned char>(c));
+    return table;
+}
+
+constexpr auto kNameStart =
+    byteTable([](unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; });
+constexpr auto kNameChar = byteTable([](unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+           c == '.';
+});
+// Bytes that stand for themselves and end nothing.
+constexpr auto kTextPlain =
+    byteTable([](unsigned char c) { return (c >= 0x20 && c < 0x80 && c != '<' && c != '&' && c != ']') || c == '\t'; });
+constexpr auto kValuePlain =
+    byteTable([](unsigned char c) { return c >= 0x20 && c < 0x80 && c != '<' && c != '&' && c != '"' && c != '\''; });
+
+inline unsigned char byteAt(const char* p)
+{
+    return static_cast<unsigned char>(*p);
+}
+
+inline bool isSpace(char c)
+{
+    return c == ' ' || c == '\n' || c == '\t' || c == '\r';
+}
+
+[[noreturn]] void unsure()
+{
+    throw XmlUnsure{};
+}
+
+bool startsWith(const char* p, const char* end, std::string_view s)
+{
+    return static_cast<std::size_t>(end - p) >= s.size() && std::memcmp(p, s.data(), s.size()) == 0;
+}
+
+// Whatever lies between "<?xml" and "?>": a version 1.0, UTF-8 if an encoding is named, a standalone yes or no.
+bool isPlainDeclaration(std::string_view s)
+{
+    static constexpr std::string_view kNames[] = {"version", "encoding", "standalone"};
+    std::size_t i = 0;
+    const auto skipSpace = [&] {
+        const std::size_t from = i;
+        while (i < s.size() && isSpace(s[i]))
+            ++i;
+        return i > from;
+    };
+    std::size_t next = 0; // of kNames
+    while (skipSpace() && i < s.size()) {
+        const std::size_t nameEnd = s.find_first_of(" \t\r\n=", i);
+        if (nameEnd == std::string_view::npos)
+            return false;
+        const std::string_view name = s.substr(i, nameEnd - i);
+        while (next < std::size(kNames) && kNames[next] != name)
+            ++next;
+        if (next == std::size(kNames) || (next > 0 && name == "version") || (next == 0 && name != "version"))
+            return false;
+        i = nameEnd;
+        skipSpace();
+        if (i >= s.size() || s[i] != '=')
+            return false;
+        ++i;
+        skipSpace();
+        if (i >= s.size() || (s[i] != '"' && s[i] != '\''))
+            return false;
+        const std::size_t close = s.find(s[i], i + 1);
+        if (close == std::string_view::npos)
+            return false;
+        std::string value(s.substr(i + 1, close - i - 1));
+        for (char& c : value)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        const bool ok = next == 0 ? s.substr(i + 1, close - i - 1) == "1.0"
+                        : next == 1
+                            ? value == "utf-8"
+                            : (s.substr(i + 1, close - i - 1) == "yes" || s.substr(i + 1, close - i - 1) == "no");
+        if (!ok)
+            return false;
+        ++next;
+        i = close + 1;
+    }
+    return next > 0 && i == s.size();
+}
+
+int digitValue(char c, int base)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (base == 16 && c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (base == 16 && c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Writes the character the reference at `p` (at '&') stands for at `into`, which has room for 4 bytes, and its
+// length at `length`; returns the byte after the ';', or nullptr when `limit` comes before the reference ends.
+const char* reference(const char* p, const char* limit, char* into, std::size_t& length)
+{
+    const char* q = p + 1;
+    if (q < limit && *q == '#') {
+        ++q;
+        int base = 10;
+        if (q < limit && *q == 'x') {
+            base = 16;
+            ++q;
+        }
+        const char* digits = q;
+        char32_t code = 0;
+        for (;; ++q) {
+            if (q == limit)
+                return nullptr;
+            const int digit = digitValue(*q, base);
+            if (digit < 0)
+                break;
+            code = code * static_cast<char32_t>(base) + static_cast<char32_t>(digit);
+            if (code > 0x10FFFF)
+                unsure();
+        }
+        // Characters XML does not allow: expat refuses a reference to one.
+        if (q == digits || *q != ';' || (code < 0x20 && code != '\t' && code != '\n' && code != '\r') ||
+            (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
+            unsure();
+        std::string utf8; // short enough to take no allocation
+        text::appendUtf8(utf8, code);
+        std::memcpy(into, utf8.data(), utf8.size());
+        length = utf8.size();
+        return q + 1;
+    }
+    static constexpr std::pair<std::string_view, char> kEntities[] = {
+        {"amp;", '&'}, {"lt;", '<'}, {"gt;", '>'}, {"quot;", '"'}, {"apos;", '\''}};
+    for (const auto& [entity, c] : kEntities) {
+        const std::size_t have = std::min<std::size_t>(static_cast<std::size_t>(limit - q), entity.size());
+        if (std::string_view(q, have) != entity.substr(0, have))
+            continue;
+        if (have < entity.size())
+            return nullptr;
+        into[0] = c;
+        length = 1;
+        return q + entity.size();
+    }
+    unsure(); // another entity, which only a document type could declare
+}
+
+} // namespace
+
+char* XmlScanner::buffer(std::size_t size)
+{
+    const std::size_t needed = m_size + size + 1;
+    if (needed > m_capacity) {
+        std::unique_ptr<char[]> grown(new char[needed]);
+        if (m_size > 0)
+            std::memcpy(grown.get(), m_buffer.get(), m_size);
+        m_buffer = std::move(grown);
+        m_capacity = needed;
+    }
+    return m_buffer.get() + m_size;
+}
+
+bool XmlScanner::parse(std::size_t size, bool last)
+{
+    char* p = buffer(0);
+    m_end = p + size;
+    *m_end = '\0';
+    m_last = last;
+    p = m_buffer.get();
+    char* const begin = p;
+    if (m_stage == Stage::Start) {
+        char* const after = prolog(p);
+        if (!after) {
+            if (last)
+                unsure();
+            m_size = static_cast<std::size_t>(m_end - begin);
+            return false;
+        }
+        p = after;
+        m_stage = Stage::Prolog;
+    }
+    for (;;) {
+        if (p == m_end)
+            break;
+        char* const next = *p == '<' ? markup(p) : m_stage == Stage::Content ? text(p) : space(p);
+        if (next == p)
+            break;
+        p = next;
+    }
+    if (last && (p != m_end || m_stage != Stage::Epilog))
+        unsure(); // a document unfinished, or with no root element
+    const bool read = p != begin;
+    m_size = static_cast<std::size_t>(m_end - p);
+    std::memmove(begin, p, m_size);
+    return read;
+}
+
+// The byte order mark and the XML declaration, if any: nullptr until there are enough bytes to tell.
+char* XmlScanner::prolog(char* p)
+{
+    if (m_end - p < 9 && !m_last)
+        return nullptr;
+    if (startsWith(p, m_end, "\xEF\xBB\xBF"))
+        p += 3;
+    if (!startsWith(p, m_end, "<?xml") || m_end - p < 6 || !isSpace(p[5])) {
+        if (startsWith(p, m_end, "<?"))
+            unsure();
+        return p;
+    }
+    const std::string_view rest(p, static_cast<std::size_t>(m_end - p));
+    const std::size_t close = rest.find("?>");
+    if (close == std::string_view::npos)
+        return nullptr;
+    if (!isPlainDeclaration(rest.substr(5, close - 5)))
+        unsure();
+    m_events.other();
+    return p + close + 2;
+}
+
+char* XmlScanner::markup(char* p)
+{
+    const char c = p[1];
+    if (c == '\0' && p + 1 == m_end)
+        return p;
+    if (c == '/')
+        return endTag(p);
+    // Comments, CDATA, document types and processing instructions are expat's.
+    if (c == '!' || c == '?' || m_stage == Stage::Epilog)
+        unsure();
+    return startTag(p);
+}
+
+// A name, at most one prefix in it, in ASCII: past it, or `p` when the buffer ends first.
+char* XmlScanner::name(char* p, char*& colon) const
+{
+    char* q = p;
+    colon = nullptr;
+    for (;;) {
+        if (!kNameStart[byteAt(q)]) {
+            if (q == m_end)
+                return p;
+            unsure();
+        }
+        ++q;
+        while (kNameChar[byteAt(q)])
+            ++q;
+        if (*q != ':' || colon)
+            break;
+        colon = q++;
+    }
+    if (q == m_end)
+        return p;
+    if (*q == ':' || byteAt(q) >= 0x80 || static_cast<std::size_t>(q - p) > kMaxName)
+        unsure();
+    return q;
+}
+
+// Past the UTF-8 character at `p`, or `p` when the buffer ends inside it.
+char* XmlScanner::character(char* p) const
+{
+    const unsigned char lead = byteAt(p);
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0)
+        unsure();
+    if (static_cast<std::size_t>(m_end - p) < length)
+        return p;
+    const text::Utf8Char c = text::decodeUtf8(std::string_view(p, length), 0);
+    if (!c.wellFormed || c.code == 0xFFFE || c.code == 0xFFFF)
+        unsure();
+    return p + length;
+}
+
+char* XmlScanner::startTag(char* p)
+{
+    char* colon = nullptr;
+    char* q = name(p + 1, colon);
+    if (q == p + 1)
+        return p;
+    const std::string_view qualified(p + 1, static_cast<std::size_t>(q - p - 1));
+    char* const elementColon = colon;
+    m_attributes.clear();
+    bool empty = false;
+    // First the whole tag, to know it ends in this buffer; nothing in it is changed until it does.
+    for (;;) {
+        char* const before = q;
+        while (isSpace(*q))
+            ++q;
+        if (*q == '>') {
+            ++q;
+            break;
+        }
+        if (*q == '/' && q[1] == '>') {
+            q += 2;
+            empty = true;
+            break;
+        }
+        if (q == m_end || (*q == '/' && q + 1 == m_end))
+            return p;
+        if (q == before || m_attributes.size() == kMaxAttributes)
+            unsure();
+        Attribute& a = m_attributes.emplace_back(); // in place: a copy made at the end is slow to read back
+        a.name = q;
+        a.rewrite = false;
+        q = name(q, a.colon);
+        if (q == a.name)
+            return p;
+        a.nameEnd = q;
+        while (isSpace(*q))
+            ++q;
+        if (*q != '=') {
+            if (q == m_end)
+                return p;
+            unsure();
+        }
+        ++q;
+        while (isSpace(*q))
+            ++q;
+        const char quote = *q;
+        if (quote != '"' && quote != '\'') {
+            if (q == m_end)
+                return p;
+            unsure();
+        }
+        a.value = ++q;
+        for (;;) {
+            const unsigned char c = byteAt(q);
+            if (kValuePlain[c]) {
+                ++q;
+            } else if (c == static_cast<unsigned char>(quote)) {
+                break;
+            } else if (c == '"' || c == '\'') {
+                ++q;
+            } else if (c == '&' || c == '\t' || c == '\n') {
+                a.rewrite = true;
+                ++q;
+            } else if (c >= 0x80) {
+                char* const next = character(q);
+                if (next == q)
+                    return p;
+                q = next;
+            } else if (c == '\0' && q == m_end) {
+                return p;
+            } else {
+                unsure(); // '<', a control character, or a carriage return, which expat turns into a line feed
+            }
+        }
+        a.valueEnd = q++;
+    }
+
+    // The values as expat gives them: references replaced, tabs and line feeds as spaces. None grows.
+    for (Attribute& a : m_attributes) {
+        const std::string_view attributeName(a.name, static_cast<std::size_t>(a.nameEnd - a.name));
+        a.declaration = attributeName == "xmlns" ||
+                        (a.colon && std::string_view(a.name, static_cast<std::size_t>(a.colon - a.name)) == "xmlns");
+        for (const Attribute& other : m_attributes) {
+            if (&other == &a)
+                break;
+            if (std::string_view(other.name, static_cast<std::size_t>(other.nameEnd - other.name)) == attributeName)
+                unsure();
+        }
+        if (!a.rewrite)
+            continue;
+        char* out = a.value;
+        for (const char* in = a.value; in < a.valueEnd;) {
+            if (*in == '&') {
+                std::size_t length = 0;
+                in = reference(in, a.valueEnd, out, length);
+                if (!in)
+                    unsure();
+                out += length;
+            } else {
+                *out++ = *in == '\t' || *in == '\n' ? ' ' : *in;
+                ++in;
+            }
+        }
+        a.valueEnd = out;
+    }
+
+    const std::uint32_t before = static_cast<std::uint32_t>(m_bindings.size());
+    for (const Attribute& a : m_attributes)
+        if (a.declaration)
+            declare(a);
+    const auto declared = static_cast<std::uint32_t>(m_bindings.size()) - before;
+
+    XmlName element{m_default, qualified};
+    if (elementColon) {
+        const Binding* b = bound(std::string_view(p + 1, static_cast<std::size_t>(elementColon - p - 1)));
+        if (!b)
+            unsure();
+        element = {b->ns, qualified.substr(static_cast<std::size_t>(elementColon - p))};
+    }
+
+    // Names in a namespace as expat gives them, "URI\1local", all made before any is pointed to.
+    m_expanded.clear();
+    for (const Attribute& a : m_attributes) {
+        if (a.declaration || !a.colon)
+            continue;
+        const std::string_view prefix(a.name, static_cast<std::size_t>(a.colon - a.name));
+        const Binding* b = prefix == "xml" ? nullptr : bound(prefix);
+        if (!b && prefix != "xml")
+            unsure();
+        m_expanded += b ? std::string_view(b->uri) : kXmlNamespace;
+        m_expanded += kNamespaceSeparator;
+        m_expanded.append(a.colon + 1, a.nameEnd);
+        m_expanded += '\0';
+    }
+    m_reported.clear();
+    std::size_t expanded = 0;
+    for (const Attribute& a : m_attributes) {
+        if (a.declaration)
+            continue;
+        if (a.colon) {
+            const char* const full = m_expanded.data() + expanded;
+            const std::size_t length = std::strlen(full);
+            // Two prefixes of one namespace make the same name twice.
+            for (std::size_t at = 0; at < expanded;) {
+                if (std::strcmp(m_expanded.data() + at, full) == 0)
+                    unsure();
+                at += std::strlen(m_expanded.data() + at) + 1;
+            }
+            m_reported.push_back(full);
+            expanded += length + 1;
+        } else {
+            *a.nameEnd = '\0';
+            m_reported.push_back(a.name);
+        }
+        *a.valueEnd = '\0';
+        m_reported.push_back(a.value);
+    }
+    m_reported.push_back(nullptr);
+
+    if (m_open.size() == kMaxDepth)
+        unsure();
+    m_stage = Stage::Content;
+    if (empty) {
+        m_events.start(element, m_reported.data());
+        m_events.end(element);
+        unbind(declared);
+        if (m_open.empty())
+            m_stage = Stage::Epilog;
+        return q;
+    }
+    m_open.push_back({static_cast<std::uint32_t>(m_names.size()), static_cast<std::uint32_t>(qualified.size()),
+                      static_cast<std::uint32_t>(qualified.size() - element.local.size()), declared, element.ns});
+    m_names += qualified;
+    m_events.start(element, m_reported.data());
+    return q;
+}
+
+char* XmlScanner::endTag(char* p)
+{
+    char* colon = nullptr;
+    char* q = name(p + 2, colon);
+    if (q == p + 2)
+        return p;
+    const std::string_view qualified(p + 2, static_cast<std::size_t>(q - p - 2));
+    while (isSpace(*q))
+        ++q;
+    if (*q != '>') {
+        if (q == m_end)
+            return p;
+        unsure();
+    }
+    if (m_open.empty())
+        unsure();
+    const Open open = m_open.back();
+    const std::string_view expected(m_names.data() + open.name, open.length);
+    if (qualified != expected)
+        unsure();
+    m_events.end({open.ns, expected.substr(open.local)});
+    m_open.pop_back();
+    m_names.resize(open.name);
+    unbind(open.bindings);
+    if (m_open.empty())
+        m_stage = Stage::Epilog;
+    return q + 1;
+}
+
+// Character data, told in pieces parted where expat parts them: at each line feed and each reference.
+char* XmlScanner::text(char* p)
+{
+    char* run = p;
+    const auto flush = [&] {
+        if (p > run)
+            m_events.text(std::string_view(run, static_cast<std::size_t>(p - run)));
+    };
+    for (;;) {
+        const unsigned char c = byteAt(p);
+        if (kTextPlain[c]) {
+            ++p;
+            continue;
+        }
+        if (c == ']') {
+            if (p[1] == ']' && p[2] == '>')
+                unsure(); // not allowed in character data
+            if (!m_last && (p + 1 == m_end || (p[1] == ']' && p + 2 == m_end)))
+                break;
+            ++p;
+            continue;
+        }
+        if (c >= 0x80) {
+            char* const next = character(p);
+            if (next == p)
+                break;
+            p = next;
+            continue;
+        }
+        if (c == '<' || (c == '\0' && p == m_end))
+            break;
+        if (c == '\n') {
+            flush();
+            m_events.text(std::string_view(p, 1));
+            run = ++p;
+            continue;
+        }
+        if (c == '&') {
+            flush();
+            char decoded[4];
+            std::size_t length = 0;
+            const char* const next = reference(p, m_end, decoded, length);
+            if (!next)
+                return p;
+            m_events.text(std::string_view(decoded, length));
+            run = p = const_cast<char*>(next);
+            continue;
+        }
+        unsure(); // a control character, or a carriage return, which expat turns into a line feed
+    }
+    flush();
+    return p;
+}
+
+// White space before or after the root element, which expat tells as one report.
+char* XmlScanner::space(char* p)
+{
+    char* q = p;
+    while (isSpace(*q))
+        ++q;
+    if (q == p)
+        unsure(); // text outside the root element
+    m_events.other();
+    return q;
+}
+
+const XmlScanner::Binding* XmlScanner::bound(std::string_view prefix) const
+{
+    for (auto b = m_bindings.rbegin(); b != m_bindings.rend(); ++b)
+        if (b->prefix == prefix)
+            return &*b;
+    return nullptr;
+}
+
+// A namespace declared as expat allows: the prefixes and namespaces of XML itself are left to expat to judge.
+void XmlScanner::declare(const Attribute& a)
+{
+    const std::string_view prefix =
+        a.colon ? std::string_view(a.colon + 1, static_cast<std::size_t>(a.nameEnd - a.colon - 1)) : std::string_view();
+    const std::string_view uri(a.value, static_cast<std::size_t>(a.valueEnd - a.value));
+    if (prefix.starts_with("xml") || uri == kXmlNamespace || uri == kXmlnsNamespace || (a.colon && uri.empty()) ||
+        uri.size() > kMaxName || m_bindings.size() == kMaxBindings)
+        unsure();
+    m_bindings.push_back({std::string(prefix), std::string(uri), uri.empty() ? Ns::None : namespaceOf(uri)});
+    if (prefix.empty())
+        m_default = m_bindings.back().ns;
+}
+
+void XmlScanner::unbind(std::uint32_t count)
+{
+    if (count == 0)
+        return;
+    m_bindings.resize(m_bindings.size() - count);
+    const Binding* b = bound({});
+    m_default = b ? b->ns : Ns::None;
+}
+
+} // namespace sheet::xlsx
