@@ -5,6 +5,10 @@
 #include <array>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace sheet::xlsx {
 
 namespace {
@@ -12,8 +16,8 @@ namespace {
 // Beyond these, far beyond any worksheet, expat reads the part as it always has.
 constexpr std::size_t kMaxDepth = 256;
 constexpr std::size_t kMaxName = 1024; // a name or a namespace's URI
-constexpr std::size_t kMaxAttributes = 64;
 constexpr std::size_t kMaxBindings = 256;
+constexpr std::size_t kPadding = 16; // after the '\0' that ends the bytes, so that 16 can be read at once anywhere
 
 constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
 constexpr std::string_view kXmlnsNamespace = "http://www.w3.org/2000/xmlns/";
@@ -41,6 +45,46 @@ constexpr auto kValuePlain =
 inline unsigned char byteAt(const char* p)
 {
     return static_cast<unsigned char>(*p);
+}
+
+// The first byte from `p` on that is not plain in an attribute's value, or in text: 16 at a step where the
+// processor can. The '\0' after the bytes read stops both.
+#if defined(__SSE2__)
+template <char Special> inline char* skipPlain(char* p, const std::array<bool, 256>&)
+{
+    // Below ' ' as signed bytes: control characters, and all of UTF-8 but ASCII.
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i special = _mm_set1_epi8(Special);
+    for (;; p += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(x, space), _mm_cmpeq_epi8(x, lt)),
+                                         _mm_or_si128(_mm_cmpeq_epi8(x, amp), _mm_cmpeq_epi8(x, special)));
+        if (const int mask = _mm_movemask_epi8(hit))
+            return p + __builtin_ctz(static_cast<unsigned>(mask));
+    }
+}
+#else
+template <char Special> inline char* skipPlain(char* p, const std::array<bool, 256>& plain)
+{
+    while (plain[byteAt(p)])
+        ++p;
+    return p;
+}
+#endif
+
+// Whether the `length` bytes at `p`, led by a byte of a sequence that long, are a character expat takes: UTF-8
+// without surrogates, overlong forms or U+FFFE and U+FFFF.
+inline bool isCharacter(const unsigned char* p, std::size_t length)
+{
+    const auto trail = [&](std::size_t i) { return (p[i] & 0xC0) == 0x80; };
+    if (length == 2)
+        return trail(1);
+    if (length == 3)
+        return trail(1) && trail(2) && (p[0] != 0xE0 || p[1] >= 0xA0) && (p[0] != 0xED || p[1] < 0xA0) &&
+               (p[0] != 0xEF || p[1] != 0xBF || p[2] < 0xBE);
+    return trail(1) && trail(2) && trail(3) && (p[0] != 0xF0 || p[1] >= 0x90) && (p[0] != 0xF4 || p[1] < 0x90);
 }
 
 inline bool isSpace(char c)
@@ -165,11 +209,42 @@ const char* reference(const char* p, const char* limit, char* into, std::size_t&
     unsure(); // another entity, which only a document type could declare
 }
 
+// Replaces the references of an attribute's value in place, and tabs and line feeds by spaces; returns its new end.
+char* normalised(char* value, char* end)
+{
+    char* out = value;
+    for (const char* in = value; in < end;) {
+        if (*in == '&') {
+            std::size_t length = 0;
+            in = reference(in, end, out, length);
+            if (!in)
+                unsure();
+            out += length;
+        } else {
+            *out++ = *in == '\t' || *in == '\n' ? ' ' : *in;
+            ++in;
+        }
+    }
+    return out;
+}
+
+// Names are short: most of one byte.
+inline bool sameBytes(const char* a, const char* b, std::size_t length)
+{
+    return length == 1 ? *a == *b : std::memcmp(a, b, length) == 0;
+}
+
 } // namespace
+
+bool XmlScanner::sameName(const Attribute& a, const Attribute& b)
+{
+    return a.nameEnd - a.name == b.nameEnd - b.name &&
+           sameBytes(a.name, b.name, static_cast<std::size_t>(a.nameEnd - a.name));
+}
 
 char* XmlScanner::buffer(std::size_t size)
 {
-    const std::size_t needed = m_size + size + 1;
+    const std::size_t needed = m_size + size + 1 + kPadding;
     if (needed > m_capacity) {
         std::unique_ptr<char[]> grown(new char[needed]);
         if (m_size > 0)
@@ -287,8 +362,7 @@ char* XmlScanner::character(char* p) const
         unsure();
     if (static_cast<std::size_t>(m_end - p) < length)
         return p;
-    const text::Utf8Char c = text::decodeUtf8(std::string_view(p, length), 0);
-    if (!c.wellFormed || c.code == 0xFFFE || c.code == 0xFFFF)
+    if (!isCharacter(reinterpret_cast<const unsigned char*>(p), length))
         unsure();
     return p + length;
 }
@@ -301,8 +375,9 @@ char* XmlScanner::startTag(char* p)
         return p;
     const std::string_view qualified(p + 1, static_cast<std::size_t>(q - p - 1));
     char* const elementColon = colon;
-    m_attributes.clear();
+    m_count = 0;
     bool empty = false;
+    bool qualifiedAttributes = false; // with a prefix, or declaring the default namespace
     // First the whole tag, to know it ends in this buffer; nothing in it is changed until it does.
     for (;;) {
         char* const before = q;
@@ -319,15 +394,16 @@ char* XmlScanner::startTag(char* p)
         }
         if (q == m_end || (*q == '/' && q + 1 == m_end))
             return p;
-        if (q == before || m_attributes.size() == kMaxAttributes)
+        if (q == before || m_count == kMaxAttributes)
             unsure();
-        Attribute& a = m_attributes.emplace_back(); // in place: a copy made at the end is slow to read back
+        Attribute& a = m_attributes[m_count++]; // in place: a copy made at the end is slow to read back
         a.name = q;
         a.rewrite = false;
         q = name(q, a.colon);
         if (q == a.name)
             return p;
         a.nameEnd = q;
+        qualifiedAttributes |= a.colon || std::string_view(a.name, static_cast<std::size_t>(q - a.name)) == "xmlns";
         while (isSpace(*q))
             ++q;
         if (*q != '=') {
@@ -346,6 +422,7 @@ char* XmlScanner::startTag(char* p)
         }
         a.value = ++q;
         for (;;) {
+            q = quote == '"' ? skipPlain<'"'>(q, kValuePlain) : skipPlain<'\''>(q, kValuePlain);
             const unsigned char c = byteAt(q);
             if (kValuePlain[c]) {
                 ++q;
@@ -371,39 +448,27 @@ char* XmlScanner::startTag(char* p)
     }
 
     // The values as expat gives them: references replaced, tabs and line feeds as spaces. None grows.
-    for (Attribute& a : m_attributes) {
-        const std::string_view attributeName(a.name, static_cast<std::size_t>(a.nameEnd - a.name));
-        a.declaration = attributeName == "xmlns" ||
-                        (a.colon && std::string_view(a.name, static_cast<std::size_t>(a.colon - a.name)) == "xmlns");
-        for (const Attribute& other : m_attributes) {
-            if (&other == &a)
-                break;
-            if (std::string_view(other.name, static_cast<std::size_t>(other.nameEnd - other.name)) == attributeName)
+    for (std::size_t i = 0; i < m_count; ++i) {
+        Attribute& a = m_attributes[i];
+        for (std::size_t j = 0; j < i; ++j)
+            if (sameName(m_attributes[j], a))
                 unsure();
-        }
-        if (!a.rewrite)
-            continue;
-        char* out = a.value;
-        for (const char* in = a.value; in < a.valueEnd;) {
-            if (*in == '&') {
-                std::size_t length = 0;
-                in = reference(in, a.valueEnd, out, length);
-                if (!in)
-                    unsure();
-                out += length;
-            } else {
-                *out++ = *in == '\t' || *in == '\n' ? ' ' : *in;
-                ++in;
-            }
-        }
-        a.valueEnd = out;
+        if (a.rewrite)
+            a.valueEnd = normalised(a.value, a.valueEnd);
     }
 
-    const std::uint32_t before = static_cast<std::uint32_t>(m_bindings.size());
-    for (const Attribute& a : m_attributes)
-        if (a.declaration)
-            declare(a);
-    const auto declared = static_cast<std::uint32_t>(m_bindings.size()) - before;
+    const std::uint32_t declared = qualifiedAttributes ? declareAndReport() : 0;
+    if (!qualifiedAttributes) {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < m_count; ++i) {
+            Attribute& a = m_attributes[i];
+            *a.nameEnd = '\0';
+            *a.valueEnd = '\0';
+            m_reported[n++] = a.name;
+            m_reported[n++] = a.value;
+        }
+        m_reported[n] = nullptr;
+    }
 
     XmlName element{m_default, qualified};
     if (elementColon) {
@@ -412,45 +477,6 @@ char* XmlScanner::startTag(char* p)
             unsure();
         element = {b->ns, qualified.substr(static_cast<std::size_t>(elementColon - p))};
     }
-
-    // Names in a namespace as expat gives them, "URI\1local", all made before any is pointed to.
-    m_expanded.clear();
-    for (const Attribute& a : m_attributes) {
-        if (a.declaration || !a.colon)
-            continue;
-        const std::string_view prefix(a.name, static_cast<std::size_t>(a.colon - a.name));
-        const Binding* b = prefix == "xml" ? nullptr : bound(prefix);
-        if (!b && prefix != "xml")
-            unsure();
-        m_expanded += b ? std::string_view(b->uri) : kXmlNamespace;
-        m_expanded += kNamespaceSeparator;
-        m_expanded.append(a.colon + 1, a.nameEnd);
-        m_expanded += '\0';
-    }
-    m_reported.clear();
-    std::size_t expanded = 0;
-    for (const Attribute& a : m_attributes) {
-        if (a.declaration)
-            continue;
-        if (a.colon) {
-            const char* const full = m_expanded.data() + expanded;
-            const std::size_t length = std::strlen(full);
-            // Two prefixes of one namespace make the same name twice.
-            for (std::size_t at = 0; at < expanded;) {
-                if (std::strcmp(m_expanded.data() + at, full) == 0)
-                    unsure();
-                at += std::strlen(m_expanded.data() + at) + 1;
-            }
-            m_reported.push_back(full);
-            expanded += length + 1;
-        } else {
-            *a.nameEnd = '\0';
-            m_reported.push_back(a.name);
-        }
-        *a.valueEnd = '\0';
-        m_reported.push_back(a.value);
-    }
-    m_reported.push_back(nullptr);
 
     if (m_open.size() == kMaxDepth)
         unsure();
@@ -488,7 +514,7 @@ char* XmlScanner::endTag(char* p)
         unsure();
     const Open open = m_open.back();
     const std::string_view expected(m_names.data() + open.name, open.length);
-    if (qualified != expected)
+    if (qualified.size() != expected.size() || !sameBytes(qualified.data(), expected.data(), qualified.size()))
         unsure();
     m_events.end({open.ns, expected.substr(open.local)});
     m_open.pop_back();
@@ -508,6 +534,7 @@ char* XmlScanner::text(char* p)
             m_events.text(std::string_view(run, static_cast<std::size_t>(p - run)));
     };
     for (;;) {
+        p = skipPlain<']'>(p, kTextPlain);
         const unsigned char c = byteAt(p);
         if (kTextPlain[c]) {
             ++p;
@@ -563,6 +590,58 @@ char* XmlScanner::space(char* p)
         unsure(); // text outside the root element
     m_events.other();
     return q;
+}
+
+// The attributes of a tag where some have prefixes or declare namespaces: the namespaces declared, the others told
+// with names in a namespace as expat gives them, "URI\1local". Returns how many namespaces it declared.
+std::uint32_t XmlScanner::declareAndReport()
+{
+    const std::size_t before = m_bindings.size();
+    for (std::size_t i = 0; i < m_count; ++i) {
+        Attribute& a = m_attributes[i];
+        const std::string_view name(a.name, static_cast<std::size_t>(a.nameEnd - a.name));
+        a.declaration = name == "xmlns" || name.starts_with("xmlns:");
+        if (a.declaration)
+            declare(a);
+    }
+    // All names made before any is pointed to.
+    m_expanded.clear();
+    for (std::size_t i = 0; i < m_count; ++i) {
+        const Attribute& a = m_attributes[i];
+        if (a.declaration || !a.colon)
+            continue;
+        const std::string_view prefix(a.name, static_cast<std::size_t>(a.colon - a.name));
+        const Binding* b = prefix == "xml" ? nullptr : bound(prefix);
+        if (!b && prefix != "xml")
+            unsure();
+        m_expanded += b ? std::string_view(b->uri) : kXmlNamespace;
+        m_expanded += kNamespaceSeparator;
+        m_expanded.append(a.colon + 1, a.nameEnd);
+        m_expanded += '\0';
+    }
+    std::size_t n = 0;
+    std::size_t expanded = 0;
+    for (std::size_t i = 0; i < m_count; ++i) {
+        const Attribute& a = m_attributes[i];
+        if (a.declaration)
+            continue;
+        if (a.colon) {
+            const char* const full = m_expanded.data() + expanded;
+            // Two prefixes of one namespace make the same name twice.
+            for (std::size_t at = 0; at < expanded; at += std::strlen(m_expanded.data() + at) + 1)
+                if (std::strcmp(m_expanded.data() + at, full) == 0)
+                    unsure();
+            m_reported[n++] = full;
+            expanded += std::strlen(full) + 1;
+        } else {
+            *a.nameEnd = '\0';
+            m_reported[n++] = a.name;
+        }
+        *a.valueEnd = '\0';
+        m_reported[n++] = a.value;
+    }
+    m_reported[n] = nullptr;
+    return static_cast<std::uint32_t>(m_bindings.size() - before);
 }
 
 const XmlScanner::Binding* XmlScanner::bound(std::string_view prefix) const

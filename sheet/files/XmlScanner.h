@@ -3,6 +3,7 @@
 #include "sheet/files/XlsxArchive.h"
 #include "sheet/files/XmlFeed.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -45,6 +46,8 @@ public:
     bool parse(std::size_t size, bool last) override;
 
 private:
+    static constexpr std::size_t kMaxAttributes = 64; // beyond these, far beyond any worksheet's, expat reads it
+
     struct Attribute {
         char* name;
         char* nameEnd;
@@ -77,7 +80,9 @@ private:
     char* name(char* p, char*& colon) const;
     char* character(char* p) const;
     const Binding* bound(std::string_view prefix) const;
+    std::uint32_t declareAndReport();
     void declare(const Attribute& a);
+    static bool sameName(const Attribute& a, const Attribute& b);
     void unbind(std::uint32_t count);
 
     XmlEvents& m_events;
@@ -91,8 +96,9 @@ private:
     std::string m_names;
     std::vector<Binding> m_bindings;
     Ns m_default = Ns::None;
-    std::vector<Attribute> m_attributes;
-    std::vector<const char*> m_reported;
+    std::array<Attribute, kMaxAttributes> m_attributes;
+    std::size_t m_count = 0;
+    std::array<const char*, 2 * kMaxAttributes + 1> m_reported;
     std::string m_expanded;
 };
 
