@@ -369,12 +369,11 @@ char* XmlScanner::character(char* p) const
 
 char* XmlScanner::startTag(char* p)
 {
-    char* colon = nullptr;
-    char* q = name(p + 1, colon);
-    if (q == p + 1)
-        return p;
+    char* elementColon = nullptr;
+    char* q = name(p + 1, elementColon);
     const std::string_view qualified(p + 1, static_cast<std::size_t>(q - p - 1));
-    char* const elementColon = colon;
+    if (qualified.empty())
+        return p;
     m_count = 0;
     bool empty = false;
     bool qualifiedAttributes = false; // with a prefix, or declaring the default namespace
@@ -500,9 +499,9 @@ char* XmlScanner::endTag(char* p)
 {
     char* colon = nullptr;
     char* q = name(p + 2, colon);
-    if (q == p + 2)
-        return p;
     const std::string_view qualified(p + 2, static_cast<std::size_t>(q - p - 2));
+    if (qualified.empty())
+        return p;
     while (isSpace(*q))
         ++q;
     if (*q != '>') {
