@@ -246,11 +246,13 @@ char* XmlScanner::buffer(std::size_t size)
 {
     const std::size_t needed = m_size + size + 1 + kPadding;
     if (needed > m_capacity) {
-        std::unique_ptr<char[]> grown(new char[needed]);
+        // A little more than asked, so that a token left over a little longer than the last costs no copy.
+        const std::size_t capacity = needed + needed / 4;
+        std::unique_ptr<char[]> grown(new char[capacity]);
         if (m_size > 0)
             std::memcpy(grown.get(), m_buffer.get(), m_size);
         m_buffer = std::move(grown);
-        m_capacity = needed;
+        m_capacity = capacity;
     }
     return m_buffer.get() + m_size;
 }

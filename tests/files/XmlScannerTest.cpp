@@ -258,6 +258,8 @@ TEST(ScannedWorkbooks, TheFuzzSeedsReadAsExpatReadsThem)
     int files = 0;
     for (const char* folder : {"/fuzz/corpus/xlsx", "/fuzz/regressions"})
         for (const auto& entry : std::filesystem::directory_iterator(std::string(TESSAVO_SOURCE_DIR) + folder)) {
+            if (entry.path().extension() != ".xlsx")
+                continue; // a worksheet's XML alone, which the fuzzer also reads
             std::ifstream in(entry.path(), std::ios::binary);
             const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
             std::map<std::string, std::string> parts;
