@@ -17,6 +17,8 @@ namespace {
 constexpr std::size_t kMaxDepth = 256;
 constexpr std::size_t kMaxName = 1024; // a name or a namespace's URI
 constexpr std::size_t kMaxBindings = 256;
+// A longer tag (or declaration) is expat's, which applies the reader's own bound: the scanner's memory stays small.
+constexpr std::size_t kMaxToken = std::size_t{1} << 20;
 constexpr std::size_t kPadding = 16; // after the '\0' that ends the bytes, so that 16 can be read at once anywhere
 
 constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
@@ -268,7 +270,7 @@ bool XmlScanner::parse(std::size_t size, bool last)
     if (m_stage == Stage::Start) {
         char* const after = prolog(p);
         if (!after) {
-            if (last)
+            if (last || m_end - begin > static_cast<std::ptrdiff_t>(kMaxToken))
                 unsure();
             m_size = static_cast<std::size_t>(m_end - begin);
             return false;
@@ -288,6 +290,8 @@ bool XmlScanner::parse(std::size_t size, bool last)
         unsure(); // a document unfinished, or with no root element
     const bool read = p != begin;
     m_size = static_cast<std::size_t>(m_end - p);
+    if (m_size > kMaxToken)
+        unsure();
     std::memmove(begin, p, m_size);
     return read;
 }
@@ -490,8 +494,12 @@ char* XmlScanner::startTag(char* p)
             m_stage = Stage::Epilog;
         return q;
     }
-    m_open.push_back({static_cast<std::uint32_t>(m_names.size()), static_cast<std::uint32_t>(qualified.size()),
-                      static_cast<std::uint32_t>(qualified.size() - element.local.size()), declared, element.ns});
+    Open& open = m_open.emplace_back(); // in place, as the attributes are
+    open.name = static_cast<std::uint32_t>(m_names.size());
+    open.length = static_cast<std::uint32_t>(qualified.size());
+    open.local = static_cast<std::uint32_t>(qualified.size() - element.local.size());
+    open.bindings = declared;
+    open.ns = element.ns;
     m_names += qualified;
     m_events.start(element, m_reported.data());
     return q;

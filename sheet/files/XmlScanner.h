@@ -36,7 +36,7 @@ public:
 };
 
 /// Reads one document as feedXml gives it, in chunks that may end anywhere, a token unfinished at the end of one
-/// kept for the next. Memory is about the longest token plus a chunk. O(n).
+/// kept for the next: a tag longer than 1 MiB it leaves to expat. Memory is at most about that and a chunk. O(n).
 class XmlScanner final : public XmlSink {
 public:
     explicit XmlScanner(XmlEvents& events) : m_events(events) {}

@@ -206,6 +206,15 @@ const UnsureCase kUnsureCases[] = {
 INSTANTIATE_TEST_SUITE_P(Documents, ScannerLeavesToExpat, testing::ValuesIn(kUnsureCases),
                          [](const testing::TestParamInfo<UnsureCase>& param) { return std::string(param.param.name); });
 
+// A tag too long for the scanner to hold is expat's, which reads it within its own bound.
+TEST(ScannedTags, ALongerThanAMebibyteIsExpats)
+{
+    const std::string xml = "<a b=\"" + std::string(2 << 20, 'x') + "\"/>";
+    EXPECT_TRUE(scannerReading(xml, 1 << 16).log == "unsure");
+    const auto parts = minimalParts("<row><c r=\"A1\" z=\"" + std::string(2 << 20, 'z') + "\"><v>1</v></c></row>");
+    EXPECT_EQ(sheet::readXlsx(zipOf(parts), "t.xlsx").sheets[0].grid.cell(1, 1), sheet::CellView::makeNumber(1));
+}
+
 // ---- Workbooks -------------------------------------------------------------------------------------------------
 
 using Cells = std::vector<std::tuple<int, int, sheet::CellView>>;
