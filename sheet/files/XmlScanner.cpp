@@ -121,9 +121,11 @@ bool isPlainDeclaration(std::string_view s)
         if (nameEnd == std::string_view::npos)
             return false;
         const std::string_view name = s.substr(i, nameEnd - i);
+        if (next == 0 && name != "version")
+            return false;
         while (next < std::size(kNames) && kNames[next] != name)
-            ++next;
-        if (next == std::size(kNames) || (next > 0 && name == "version") || (next == 0 && name != "version"))
+            ++next; // in this order, each once
+        if (next == std::size(kNames))
             return false;
         i = nameEnd;
         skipSpace();
@@ -136,13 +138,11 @@ bool isPlainDeclaration(std::string_view s)
         const std::size_t close = s.find(s[i], i + 1);
         if (close == std::string_view::npos)
             return false;
-        std::string value(s.substr(i + 1, close - i - 1));
-        for (char& c : value)
+        const std::string_view value = s.substr(i + 1, close - i - 1);
+        std::string lower(value); // an encoding's name, in any letter case
+        for (char& c : lower)
             c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        const bool ok = next == 0 ? s.substr(i + 1, close - i - 1) == "1.0"
-                        : next == 1
-                            ? value == "utf-8"
-                            : (s.substr(i + 1, close - i - 1) == "yes" || s.substr(i + 1, close - i - 1) == "no");
+        const bool ok = next == 0 ? value == "1.0" : next == 1 ? lower == "utf-8" : value == "yes" || value == "no";
         if (!ok)
             return false;
         ++next;

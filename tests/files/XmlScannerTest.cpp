@@ -134,6 +134,7 @@ const XmlCase kReadCases[] = {
                               "&amp;&lt;&gt;&quot;&apos;&#65;&#0065;&#x4E2D;&#x1F600;&#13;&#10;&#9;&#x7F;</c>"},
     {"WhiteSpaceWhereXmlAllowsIt",
      "\n <worksheet >\n  <row\n r = \"1\"\t>\n\t<c r='A1' a=\"x\ty\nz\"><v> 1 </v></c >\n  </row>\n</worksheet\n>\n\n"},
+    {"DeclarationInOtherWords", "<?xml version='1.0' encoding='utf-8' standalone='no' ?><a/>"},
     {"BracketsThatEndNothing", "<t>a]b]]c]] ]>d]</t>"},
     {"LongText", "<t>" + std::string(70'000, 'x') + "中\n" + std::string(1000, 'y') + "</t>"},
 };
@@ -200,6 +201,8 @@ const UnsureCase kUnsureCases[] = {
     {"TwoRoots", "<a/><b/>", true},
     {"Empty", "", true},
     {"OnlySpace", " \n", true},
+    {"DeclarationWithoutVersion", "<?xml encoding=\"UTF-8\"?><a/>", true},
+    {"DeclarationOutOfOrder", "<?xml version=\"1.0\" standalone=\"yes\" encoding=\"UTF-8\"?><a/>", true},
     {"DeclarationNotFirst", " <?xml version=\"1.0\"?><a/>", true},
 };
 
