@@ -331,15 +331,15 @@ char* XmlScanner::markup(char* p)
     return startTag(p);
 }
 
-// A name, at most one prefix in it, in ASCII: past it, or `p` when the buffer ends first.
-char* XmlScanner::name(char* p, char*& colon) const
+// The name at `p`, at most one prefix in it, in ASCII; empty when the buffer ends first.
+std::string_view XmlScanner::name(char* p, char*& colon) const
 {
     char* q = p;
     colon = nullptr;
     for (;;) {
         if (!kNameStart[byteAt(q)]) {
             if (q == m_end)
-                return p;
+                return {};
             unsure();
         }
         ++q;
@@ -350,10 +350,10 @@ char* XmlScanner::name(char* p, char*& colon) const
         colon = q++;
     }
     if (q == m_end)
-        return p;
+        return {};
     if (*q == ':' || byteAt(q) >= 0x80 || static_cast<std::size_t>(q - p) > kMaxName)
         unsure();
-    return q;
+    return {p, static_cast<std::size_t>(q - p)};
 }
 
 // Past the UTF-8 character at `p`, or `p` when the buffer ends inside it.
@@ -376,10 +376,10 @@ char* XmlScanner::character(char* p) const
 char* XmlScanner::startTag(char* p)
 {
     char* elementColon = nullptr;
-    char* q = name(p + 1, elementColon);
-    const std::string_view qualified(p + 1, static_cast<std::size_t>(q - p - 1));
+    const std::string_view qualified = name(p + 1, elementColon);
     if (qualified.empty())
         return p;
+    char* q = p + 1 + qualified.size();
     m_count = 0;
     bool empty = false;
     bool qualifiedAttributes = false; // with a prefix, or declaring the default namespace
@@ -404,11 +404,11 @@ char* XmlScanner::startTag(char* p)
         Attribute& a = m_attributes[m_count++]; // in place: a copy made at the end is slow to read back
         a.name = q;
         a.rewrite = false;
-        q = name(q, a.colon);
-        if (q == a.name)
+        const std::string_view attributeName = name(q, a.colon);
+        if (attributeName.empty())
             return p;
-        a.nameEnd = q;
-        qualifiedAttributes |= a.colon || std::string_view(a.name, static_cast<std::size_t>(q - a.name)) == "xmlns";
+        q = a.nameEnd = q + attributeName.size();
+        qualifiedAttributes |= a.colon || attributeName == "xmlns";
         while (isSpace(*q))
             ++q;
         if (*q != '=') {
@@ -507,16 +507,14 @@ char* XmlScanner::startTag(char* p)
 
 char* XmlScanner::endTag(char* p)
 {
-    char* colon = nullptr;
-    char* q = name(p + 2, colon);
-    const std::string_view qualified(p + 2, static_cast<std::size_t>(q - p - 2));
-    if (qualified.empty())
-        return p;
-    while (isSpace(*q))
+    char* colon = nullptr; // the name is compared whole
+    const std::string_view qualified = name(p + 2, colon);
+    char* q = p + 2 + qualified.size();
+    while (!qualified.empty() && isSpace(*q))
         ++q;
-    if (*q != '>') {
-        if (q == m_end)
-            return p;
+    if (qualified.empty() || *q != '>') {
+        if (qualified.empty() || q == m_end)
+            return p; // the buffer ends first
         unsure();
     }
     if (m_open.empty())

@@ -77,7 +77,7 @@ private:
     char* endTag(char* p);
     char* text(char* p);
     char* space(char* p);
-    char* name(char* p, char*& colon) const;
+    std::string_view name(char* p, char*& colon) const;
     char* character(char* p) const;
     const Binding* bound(std::string_view prefix) const;
     std::uint32_t declareAndReport();
