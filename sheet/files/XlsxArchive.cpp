@@ -86,23 +86,6 @@ FileError tooMuchWork(const std::string& name)
                                " 倍),不像是电子表格程序保存的工作簿(可能是恶意构造的压缩包),已拒绝打开。");
 }
 
-Ns namespaceOf(std::string_view uri)
-{
-    // Transitional and strict forms alike.
-    static constexpr std::pair<std::string_view, Ns> kKnown[] = {
-        {"http://schemas.openxmlformats.org/spreadsheetml/2006/main", Ns::Main},
-        {"http://purl.oclc.org/ooxml/spreadsheetml/main", Ns::Main},
-        {"http://schemas.openxmlformats.org/officeDocument/2006/relationships", Ns::Relationships},
-        {"http://purl.oclc.org/ooxml/officeDocument/relationships", Ns::Relationships},
-        {"http://schemas.openxmlformats.org/package/2006/relationships", Ns::Package},
-        {"http://schemas.openxmlformats.org/package/2006/content-types", Ns::ContentTypes},
-    };
-    for (const auto& [known, ns] : kKnown)
-        if (uri == known)
-            return ns;
-    return Ns::Other;
-}
-
 } // namespace
 
 Limits limitsFor(std::size_t fileSize, const XlsxReadOptions& options)
@@ -129,6 +112,23 @@ void MemoryBudget::check(std::uint64_t more) const
     throw fileError(m_name, "打开它需要超过 " + megabytes(m_limits.memory) + " 内存(文件大小的 " +
                                 std::to_string(kMemoryRatio) +
                                 " 倍),不像是电子表格程序保存的工作簿(可能是恶意构造的),已拒绝打开。");
+}
+
+Ns namespaceOf(std::string_view uri)
+{
+    // Transitional and strict forms alike.
+    static constexpr std::pair<std::string_view, Ns> kKnown[] = {
+        {"http://schemas.openxmlformats.org/spreadsheetml/2006/main", Ns::Main},
+        {"http://purl.oclc.org/ooxml/spreadsheetml/main", Ns::Main},
+        {"http://schemas.openxmlformats.org/officeDocument/2006/relationships", Ns::Relationships},
+        {"http://purl.oclc.org/ooxml/officeDocument/relationships", Ns::Relationships},
+        {"http://schemas.openxmlformats.org/package/2006/relationships", Ns::Package},
+        {"http://schemas.openxmlformats.org/package/2006/content-types", Ns::ContentTypes},
+    };
+    for (const auto& [known, ns] : kKnown)
+        if (uri == known)
+            return ns;
+    return Ns::Other;
 }
 
 XmlName nameOf(const XML_Char* raw)
@@ -250,6 +250,14 @@ void Archive::spend(std::uint64_t events)
 
 void Archive::parse(const std::string& part, XML_Parser parser, HandlerBase& handler)
 {
+    ExpatSink sink(parser, handler, *this);
+    if (!feed(part, sink))
+        throw fileError(m_name, "部件 " + part + " 含有超过 " + megabytes(kMaxToken) +
+                                    " 的 XML 标记(注释或标签),不像是电子表格程序保存的工作簿,已拒绝打开。");
+}
+
+bool Archive::feed(const std::string& part, XmlSink& sink)
+{
     const auto index = find(part);
     if (!index)
         throw fileError(m_name, "缺少部件 " + part + ",文件不完整。");
@@ -274,10 +282,7 @@ void Archive::parse(const std::string& part, XML_Parser parser, HandlerBase& han
         }
         return static_cast<std::size_t>(n);
     };
-    ExpatSink sink(parser, handler, *this);
-    if (!feedXml(read, sink, kMaxToken))
-        throw fileError(m_name, "部件 " + part + " 含有超过 " + megabytes(kMaxToken) +
-                                    " 的 XML 标记(注释或标签),不像是电子表格程序保存的工作簿,已拒绝打开。");
+    return feedXml(read, sink, kMaxToken);
 }
 
 void Archive::report() const

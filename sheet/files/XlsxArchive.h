@@ -2,6 +2,7 @@
 
 #include "sheet/files/FileError.h"
 #include "sheet/files/Xlsx.h"
+#include "sheet/files/XmlFeed.h"
 
 #include <expat.h>
 #include <zip.h>
@@ -55,6 +56,8 @@ struct XmlName {
     std::string_view local;
 };
 
+/// The namespace of a namespace name (a URI): one of ours, or Other.
+Ns namespaceOf(std::string_view uri);
 /// The namespace and local name of a name as expat reports it.
 XmlName nameOf(const XML_Char* raw);
 
@@ -99,6 +102,32 @@ struct HandlerBase {
     void text(std::string_view) {}
 };
 
+// What a handler is told of an element or a text, by either parser: nothing inside an extension list.
+template <class Handler> void reportStart(Handler& h, const XmlName& name, const char** attributes)
+{
+    if (h.skipped > 0 || isMain(name, "extLst"))
+        ++h.skipped;
+    else
+        h.start(name, attributes);
+}
+
+template <class Handler, class NameOf> void reportEnd(Handler& h, const NameOf& nameOfEnded)
+{
+    // A handler that keeps its open elements needs no name to tell which one ends.
+    if (h.skipped > 0)
+        --h.skipped;
+    else if constexpr (requires { h.endOfLast(); })
+        h.endOfLast();
+    else
+        h.end(nameOfEnded());
+}
+
+template <class Handler> void reportText(Handler& h, std::string_view s)
+{
+    if (h.skipped == 0)
+        h.text(s);
+}
+
 template <class Handler> struct Callbacks {
     // Counts the report and runs `f` on the handler unless it failed before: what it throws stops the parser.
     template <class F> static void guarded(void* data, F&& f)
@@ -116,34 +145,17 @@ template <class Handler> struct Callbacks {
 
     static void start(void* data, const XML_Char* raw, const XML_Char** attributes)
     {
-        guarded(data, [&](Handler& h) {
-            const XmlName name = nameOf(raw);
-            if (h.skipped > 0 || isMain(name, "extLst"))
-                ++h.skipped;
-            else
-                h.start(name, attributes);
-        });
+        guarded(data, [&](Handler& h) { reportStart(h, nameOf(raw), attributes); });
     }
 
     static void end(void* data, const XML_Char* raw)
     {
-        guarded(data, [&](Handler& h) {
-            // A handler that keeps its open elements needs no name to tell which one ends.
-            if (h.skipped > 0)
-                --h.skipped;
-            else if constexpr (requires { h.endOfLast(); })
-                h.endOfLast();
-            else
-                h.end(nameOf(raw));
-        });
+        guarded(data, [&](Handler& h) { reportEnd(h, [&] { return nameOf(raw); }); });
     }
 
     static void text(void* data, const XML_Char* s, int length)
     {
-        guarded(data, [&](Handler& h) {
-            if (h.skipped == 0)
-                h.text(std::string_view(s, static_cast<std::size_t>(length)));
-        });
+        guarded(data, [&](Handler& h) { reportText(h, std::string_view(s, static_cast<std::size_t>(length))); });
     }
 
     static void comment(void* data, const XML_Char*) { ++static_cast<Handler*>(data)->events; }
@@ -191,6 +203,19 @@ public:
     /// Streams `part` through `parser`, counting every byte inflated against the limit whatever the archive
     /// claims, and reporting progress.
     void parse(const std::string& part, XML_Parser parser, HandlerBase& handler);
+    /// Streams `part` into `sink` as parse() does; returns false, having stopped, at a token longer than the bound.
+    bool feed(const std::string& part, XmlSink& sink);
+    /// What reading has cost so far, to count a part read again from its start as read once.
+    struct Spent {
+        std::uint64_t inflated = 0;
+        std::uint64_t events = 0;
+    };
+    Spent spent() const { return {m_inflated, m_events}; }
+    void rewind(const Spent& spent)
+    {
+        m_inflated = spent.inflated;
+        m_events = spent.events;
+    }
     /// Tells the progress callback how far reading has come; throws FileCancelled when it says stop.
     void report() const;
     void reportDone() const;

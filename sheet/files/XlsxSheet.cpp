@@ -4,6 +4,7 @@
 #include "cellvalues/ValueText.h"
 #include "objectmodel/ColumnLetters.h"
 #include "sheet/files/XlsxText.h"
+#include "sheet/files/XmlScanner.h"
 
 #include <cmath>
 #include <cstring>
@@ -15,18 +16,21 @@ namespace {
 constexpr std::uint64_t kCellBytes = 24; // a slot, a row's slack and its share of the indexes
 constexpr std::size_t kFormulaKept = 16; // enough to tell the formulas of error values, which are all that is compared
 
-// Appends `s` to `text` up to `limit` bytes, cutting at a whole UTF-8 character; returns false when it cut.
-bool appendBounded(std::string& text, std::string_view s, std::size_t limit)
+// Appends `s` to `text` up to `limit` bytes, cutting at a whole UTF-8 character, and sets `cut` when it cuts. Once
+// cut, a text takes nothing more: what it keeps is the same however its pieces were parted.
+void appendBounded(std::string& text, bool& cut, std::string_view s, std::size_t limit)
 {
+    if (cut)
+        return;
     if (text.size() + s.size() <= limit) {
         text += s;
-        return true;
+        return;
     }
     std::size_t take = limit > text.size() ? limit - text.size() : 0;
     while (take > 0 && (static_cast<unsigned char>(s[take]) & 0xC0) == 0x80)
         --take;
     text += s.substr(0, take);
-    return false;
+    cut = true;
 }
 
 struct SharedStringsHandler : HandlerBase {
@@ -71,8 +75,8 @@ struct SharedStringsHandler : HandlerBase {
     }
     void text(std::string_view s)
     {
-        if (inText && !appendBounded(current, s, kMaxCellTextBytes))
-            currentCut = true;
+        if (inText)
+            appendBounded(current, currentCut, s, kMaxCellTextBytes);
     }
 };
 
@@ -128,6 +132,8 @@ struct SheetHandler : HandlerBase {
     std::string value;   // <v>
     std::string inline_; // the text of <is>
     bool valueCut = false;
+    bool inlineCut = false;
+    bool formulaCut = false;
     bool inValue = false;
     bool inFormula = false;
     bool inInline = false;
@@ -253,7 +259,7 @@ struct SheetHandler : HandlerBase {
             formula.clear();
             value.clear();
             inline_.clear();
-            valueCut = false;
+            valueCut = inlineCut = formulaCut = false;
             inInline = false;
             break;
         }
@@ -317,11 +323,11 @@ struct SheetHandler : HandlerBase {
     void text(std::string_view s)
     {
         if (inInlineText)
-            valueCut |= !appendBounded(inline_, s, kMaxCellTextBytes);
+            appendBounded(inline_, inlineCut, s, kMaxCellTextBytes);
         else if (inValue)
-            valueCut |= !appendBounded(value, s, kMaxCellTextBytes);
+            appendBounded(value, valueCut, s, kMaxCellTextBytes);
         else if (inFormula)
-            appendBounded(formula, s, kFormulaKept + 1);
+            appendBounded(formula, formulaCut, s, kFormulaKept + 1);
     }
 
     // A cell whose value is not what its type says is left blank, and the loss told; the rest of the file is read.
@@ -347,7 +353,7 @@ struct SheetHandler : HandlerBase {
         }
         if (type == Type::Inline || type == Type::FormulaText) {
             std::string& text = type == Type::FormulaText ? value : inline_;
-            losses->cutTexts |= valueCut;
+            losses->cutTexts |= valueCut || inlineCut;
             unescapeText(text);
             cell = CellView::makeText(text);
         } else if (type == Type::Boolean) {
@@ -444,15 +450,27 @@ SharedStrings readSharedStrings(Archive& archive, const std::string& part, std::
 
 void readSheet(Archive& archive, const std::string& part, SheetContext& context, Grid& grid)
 {
-    SheetHandler sheet;
-    sheet.sharedAt = &context.sharedAt;
-    sheet.strings = &context.strings;
-    sheet.styles = &context.formats;
-    sheet.date1904 = context.date1904;
-    sheet.grid = &grid;
-    sheet.losses = &context.losses;
-    sheet.budget = &context.budget;
-    parsePart(archive, part, sheet);
+    const auto read = [&](auto parse) {
+        SheetHandler sheet;
+        sheet.sharedAt = &context.sharedAt;
+        sheet.strings = &context.strings;
+        sheet.styles = &context.formats;
+        sheet.date1904 = context.date1904;
+        sheet.grid = &grid;
+        sheet.losses = &context.losses;
+        sheet.budget = &context.budget;
+        parse(archive, part, sheet);
+    };
+    const Archive::Spent before = archive.spent();
+    try {
+        read(scanPart<SheetHandler>);
+    } catch (const XmlUnsure&) {
+        // Expat reads the part again from its start, as if it were the first time: it reads what the scanner does
+        // not, and says what is wrong with a malformed part. The losses told so far expat tells again.
+        archive.rewind(before);
+        grid = Grid();
+        read(parsePart<SheetHandler>);
+    }
     context.budget.settle(grid.cellCount() * kCellBytes + grid.longTextBytes());
 }
 
