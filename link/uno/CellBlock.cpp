@@ -39,8 +39,9 @@ void CellBlock::cellSet(std::int32_t row, std::int32_t column, const Value& valu
 {
     if (m_extentKnown && !value.equalsText("") && pastExtent(row, column))
         setExtent(std::max(m_lastRow, row), std::max(m_lastColumn, column));
-    if (const Value* held = find(row, column))
-        *const_cast<Value*>(held) = value;
+    if (find(row, column))
+        m_values[static_cast<std::size_t>(row - m_window.top) * static_cast<std::size_t>(m_window.columns) +
+                 static_cast<std::size_t>(column - 1)] = value;
 }
 
 void CellBlock::rowsInserted(std::int32_t at, std::int32_t count)
