@@ -305,19 +305,36 @@ void CalcApplication::quit()
 CalcWorkbook::CalcWorkbook(CalcApplication& app, Reference<css::sheet::XSpreadsheetDocument> document)
     : m_app(&app), m_document(std::move(document))
 {
-    app.guarded([&] {
-        Reference<css::util::XModifyListener> listener(new DocumentWatch(m_watch));
-        Reference<css::util::XModifyBroadcaster>(m_document, UNO_QUERY_THROW)->addModifyListener(listener);
-        m_listener = listener;
+    // Its closing is told at once; its changes only once they matter (foreignChanges).
+    m_app->guarded([&] {
+        m_listener = static_cast<cppu::OWeakObject*>(new DocumentWatch(m_watch));
+        Reference<css::lang::XComponent>(m_document, UNO_QUERY_THROW)
+            ->addEventListener(Reference<css::lang::XEventListener>(m_listener, UNO_QUERY_THROW));
     });
+}
+
+std::uint64_t CalcWorkbook::foreignChanges()
+{
+    if (!m_hearsChanges && !m_watch->closed) {
+        m_app->guarded([&] {
+            Reference<css::util::XModifyBroadcaster>(m_document, UNO_QUERY_THROW)
+                ->addModifyListener(Reference<css::util::XModifyListener>(m_listener, UNO_QUERY_THROW));
+        });
+        m_hearsChanges = true;
+    }
+    return m_watch->changes.load();
 }
 
 CalcWorkbook::~CalcWorkbook()
 {
     try {
-        if (!m_watch->closed && !m_app->office().gone())
-            Reference<css::util::XModifyBroadcaster>(m_document, UNO_QUERY_THROW)
-                ->removeModifyListener(Reference<css::util::XModifyListener>(m_listener, UNO_QUERY));
+        if (!m_watch->closed && !m_app->office().gone()) {
+            if (m_hearsChanges)
+                Reference<css::util::XModifyBroadcaster>(m_document, UNO_QUERY_THROW)
+                    ->removeModifyListener(Reference<css::util::XModifyListener>(m_listener, UNO_QUERY));
+            Reference<css::lang::XComponent>(m_document, UNO_QUERY_THROW)
+                ->removeEventListener(Reference<css::lang::XEventListener>(m_listener, UNO_QUERY));
+        }
     } catch (const css::uno::Exception&) {
         // the office or the document has gone: nothing left to unregister from
     }
@@ -458,7 +475,7 @@ objectmodel::SheetDocument& CalcWorkbook::addSheet(std::size_t index)
 // --- a sheet ---
 
 CalcSheet::CalcSheet(CalcWorkbook& book, Reference<css::sheet::XSpreadsheet> sheet)
-    : m_book(&book), m_sheet(std::move(sheet)), m_seenChanges(book.foreignChanges())
+    : m_book(&book), m_sheet(std::move(sheet))
 {}
 
 bool CalcSheet::connected() const
@@ -640,14 +657,15 @@ void CalcSheet::fill(const AreaList& areas, const automation::Value& value)
             fillArea(areas[i], value);
     });
     if (areas.size() == 1 && cells == 1)
-        known().cellSet(areas[0].top, areas[0].left, value);
+        m_block.cellSet(areas[0].top, areas[0].left, value);
     else
-        known().forget();
+        m_block.forget();
 }
 
 bool CalcSheet::insert(bool rows, std::int32_t at, std::int32_t count)
 {
-    CellBlock& block = known();
+    // What is known is moved along; whether it still holds is asked at the next read.
+    CellBlock& block = m_block;
     const bool done = m_book->app().guarded([&] {
         OwnChange own;
         try {
@@ -695,7 +713,7 @@ bool CalcSheet::insertColumns(std::int32_t at, std::int32_t count)
 
 void CalcSheet::remove(bool rows, std::int32_t at, std::int32_t count)
 {
-    CellBlock& block = known();
+    CellBlock& block = m_block;
     m_book->app().guarded([&] {
         OwnChange own;
         if (rows)

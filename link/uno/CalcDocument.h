@@ -80,8 +80,9 @@ public:
 
     CalcApplication& app() const { return *m_app; }
     const css::uno::Reference<css::sheet::XSpreadsheetDocument>& uno() const { return m_document; }
-    /// Counts the changes made to the document by anyone but this program.
-    std::uint64_t foreignChanges() const { return m_watch->changes.load(); }
+    /// Counts the changes made to the document by anyone but this program, from the first call on. The office
+    /// tells each change to a listener by a round trip, so edits that read nothing do without one.
+    std::uint64_t foreignChanges();
     /// The title of the document's window, as the window manager shows it.
     std::string windowTitle() const;
     /// Shows the document's window, where the office has windows.
@@ -99,6 +100,7 @@ private:
     css::uno::Reference<css::sheet::XSpreadsheetDocument> m_document;
     std::shared_ptr<Watch> m_watch = std::make_shared<Watch>();
     css::uno::Reference<css::uno::XInterface> m_listener;
+    bool m_hearsChanges = false; // once anything has been read
     mutable std::vector<objectmodel::Ref<CalcSheet>> m_sheets;
 };
 
