@@ -75,7 +75,8 @@ sheet::Application& SpreadsheetWorld::startByUser(bool withWorkbook)
 sheet::Application* SpreadsheetWorld::openExcel()
 {
     module.OpenExcel();
-    const automation::Object bound = module.xlApp.isObject() ? innerObject(module.xlApp.object()) : automation::Object();
+    const automation::Object bound =
+        module.xlApp.isObject() ? innerObject(module.xlApp.object()) : automation::Object();
     const auto* facade = objectmodel::modelObject<objectmodel::Application>(bound);
     document = facade ? &facade->document() : nullptr;
     app = other ? nullptr : sheet::documentOf<sheet::Application>(bound);
