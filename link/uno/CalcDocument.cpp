@@ -182,6 +182,12 @@ CalcApplication::CalcApplication(std::shared_ptr<Office> office, bool visible)
     : m_office(std::move(office)), m_visible(visible)
 {}
 
+CalcApplication::~CalcApplication()
+{
+    for (const auto& book : m_books)
+        book->detach();
+}
+
 void CalcApplication::rethrow() const
 {
     try {
@@ -238,6 +244,9 @@ std::vector<CalcWorkbook*> CalcApplication::workbooks() const
             else
                 open.emplace_back(new CalcWorkbook(const_cast<CalcApplication&>(*this), document));
         }
+        for (const auto& b : m_books)
+            if (std::none_of(open.begin(), open.end(), [&](const auto& o) { return o.get() == b.get(); }))
+                b->detach(); // closed since
         m_books = std::move(open);
         if (std::none_of(m_books.begin(), m_books.end(), [&](const auto& b) { return b.get() == m_lastActive; }))
             m_lastActive = nullptr;
@@ -303,7 +312,7 @@ void CalcApplication::quit()
 // --- a workbook ---
 
 CalcWorkbook::CalcWorkbook(CalcApplication& app, Reference<css::sheet::XSpreadsheetDocument> document)
-    : m_app(&app), m_document(std::move(document))
+    : m_app(&app), m_office(app.office().shared_from_this()), m_document(std::move(document))
 {
     // Its closing is told at once; its changes only once they matter (foreignChanges).
     m_app->guarded([&] {
@@ -325,10 +334,18 @@ std::uint64_t CalcWorkbook::foreignChanges()
     return m_watch->changes.load();
 }
 
+void CalcWorkbook::detach()
+{
+    m_app = nullptr;
+    for (const auto& sheet : m_sheets)
+        sheet->detach();
+}
+
 CalcWorkbook::~CalcWorkbook()
 {
+    detach();
     try {
-        if (!m_watch->closed && !m_app->office().gone()) {
+        if (!m_watch->closed && !m_office->gone()) {
             if (m_hearsChanges)
                 Reference<css::util::XModifyBroadcaster>(m_document, UNO_QUERY_THROW)
                     ->removeModifyListener(Reference<css::util::XModifyListener>(m_listener, UNO_QUERY));
@@ -342,7 +359,7 @@ CalcWorkbook::~CalcWorkbook()
 
 bool CalcWorkbook::connected() const
 {
-    return m_app->isRunning() && !m_watch->closed;
+    return m_app && m_app->isRunning() && !m_watch->closed;
 }
 
 std::string CalcWorkbook::name() const
@@ -438,7 +455,7 @@ objectmodel::SheetDocument* CalcWorkbook::activeSheet() const
 bool CalcWorkbook::holds(const objectmodel::SheetDocument& sheet) const
 {
     const auto* calc = dynamic_cast<const CalcSheet*>(&sheet);
-    return calc && &calc->book() == this;
+    return calc && calc->connected() && &calc->book() == this;
 }
 
 objectmodel::SheetDocument& CalcWorkbook::addSheet(std::size_t index)
@@ -480,7 +497,7 @@ CalcSheet::CalcSheet(CalcWorkbook& book, Reference<css::sheet::XSpreadsheet> she
 
 bool CalcSheet::connected() const
 {
-    return m_book->connected();
+    return m_book && m_book->connected();
 }
 
 std::string CalcSheet::name() const
@@ -507,7 +524,7 @@ std::size_t CalcSheet::index() const
 
 bool CalcSheet::isActive() const
 {
-    return m_book->app().activeWorkbook() == m_book.get() && m_book->activeSheet() == this;
+    return m_book->app().activeWorkbook() == m_book && m_book->activeSheet() == this;
 }
 
 void CalcSheet::activate()

@@ -41,6 +41,8 @@ public:
     void select(const objectmodel::AreaList& areas) override;
 
     CalcWorkbook& book() const { return *m_book; }
+    /// Its workbook has let it go: every call on it is refused as disconnected from then on.
+    void detach() { m_book = nullptr; }
     const css::uno::Reference<css::sheet::XSpreadsheet>& uno() const { return m_sheet; }
 
 private:
@@ -55,7 +57,7 @@ private:
     css::uno::Reference<css::table::XTableRows> rows();
     css::uno::Reference<css::table::XTableColumns> columns();
 
-    objectmodel::Ref<CalcWorkbook> m_book;
+    CalcWorkbook* m_book; // owns this sheet while both are connected
     css::uno::Reference<css::sheet::XSpreadsheet> m_sheet;
     css::uno::Reference<css::table::XTableRows> m_rows;
     css::uno::Reference<css::table::XTableColumns> m_columns;
@@ -79,6 +81,7 @@ public:
     objectmodel::SheetDocument& addSheet(std::size_t index) override;
 
     CalcApplication& app() const { return *m_app; }
+    void detach();
     const css::uno::Reference<css::sheet::XSpreadsheetDocument>& uno() const { return m_document; }
     /// Counts the changes made to the document by anyone but this program, from the first call on. The office
     /// tells each change to a listener by a round trip, so edits that read nothing do without one.
@@ -96,7 +99,8 @@ public:
 private:
     CalcSheet& known(const css::uno::Reference<css::sheet::XSpreadsheet>& sheet) const;
 
-    objectmodel::Ref<CalcApplication> m_app;
+    CalcApplication* m_app; // owns this workbook while both are connected
+    std::shared_ptr<Office> m_office;
     css::uno::Reference<css::sheet::XSpreadsheetDocument> m_document;
     std::shared_ptr<Watch> m_watch = std::make_shared<Watch>();
     css::uno::Reference<css::uno::XInterface> m_listener;
@@ -108,6 +112,7 @@ class CalcApplication final : public objectmodel::ApplicationDocument {
 public:
     /// `visible`: the office was running before the program came, with the user's windows on the screen.
     CalcApplication(std::shared_ptr<Office> office, bool visible);
+    ~CalcApplication() override;
 
     bool isRunning() const override;
     std::string name() const override;

@@ -35,7 +35,7 @@ struct OfficeOptions {
 
 /// A live bridge to an office: its component context and desktop. Calls made after the office has gone throw
 /// DisposedException; `gone()` turns true as soon as the bridge notices.
-class Office {
+class Office : public std::enable_shared_from_this<Office> {
 public:
     /// Connects to an office accepting on `pipe`; null when none accepts there. A request unanswered for
     /// `callTimeout` abandons the connection; when that happens here, the office has hung: AutomationError (429).
