@@ -666,7 +666,9 @@ void CalcSheet::fill(const AreaList& areas, const automation::Value& value)
     for (std::size_t i = 0; i < areas.size(); ++i)
         cells += static_cast<std::uint64_t>(areas[i].bottom - areas[i].top + 1) *
                  static_cast<std::uint64_t>(areas[i].right - areas[i].left + 1);
-    if (!value.isEmpty() && cells > 16'777'216)
+    // An error value is written cell by cell, each a request of its own.
+    const std::uint64_t most = value.kind() == automation::Value::Kind::Error ? 65'536 : 16'777'216;
+    if (!value.isEmpty() && cells > most)
         throw objectmodel::applicationError("区域太大,LibreOffice Calc 无法在其中每个单元格填入值。");
     m_book->app().guarded([&] {
         OwnChange own;
