@@ -1,7 +1,7 @@
 # The two everyday commands: `make run` and `make test`. Both install what is missing first.
 JOBS ?= 2
 
-.PHONY: deps run test bench asan fuzz format clean windows
+.PHONY: deps run test bench asan fuzz format clean windows package package-check
 
 deps:
 	@scripts/deps
@@ -46,6 +46,20 @@ build/windows-release/build.ninja: CMakeLists.txt CMakePresets.json cmake/mingw-
 windows: deps build/windows-release/build.ninja
 	cmake --build --preset windows-release -j $(JOBS) --target windows_zip
 	scripts/check-windows-zip build/windows-release/tessavo-windows-x86_64.zip
+
+# The installable packages: build/release/tessavo_<version>_amd64.deb of the Release build (CPack), and the
+# Windows zip above. Only the program is built for the .deb, not the tests and benchmarks of the same folder.
+package: deps build/release/build.ninja windows
+	cmake --build --preset release -j $(JOBS) --target tessavo tessavo_package_files
+	rm -f build/release/tessavo_*.deb
+	cd build/release && cpack -G DEB
+	@ls build/release/tessavo_*.deb build/windows-release/tessavo-windows-x86_64.zip
+
+# The .deb checked as a user meets it: lintian, then installed with apt-get into a clean Debian 12 root
+# (build/package-root, kept for the next run), started there on an X server of its own, and purged. See
+# scripts/package-check.
+package-check: package
+	scripts/package-check build/release/tessavo_*.deb
 
 # Speed and memory targets: Release build, Google Benchmark.
 bench: deps build/release/build.ninja
