@@ -15,10 +15,35 @@
 #include <QIcon>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstring>
 #include <functional>
+
+namespace {
+
+// Answered before anything starts, so it works without a display.
+bool askedForHelp(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return true;
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    if (askedForHelp(argc, argv)) {
+        std::fputs("用法: tessavo [文件...]\n"
+                   "Usage: tessavo [FILE...]\n\n"
+                   "打开 Tessavo 的主窗口。命名的文件 (.xlsx .xlsm .xltx .xltm .csv .tsv .txt) 在内置表格中打开。\n"
+                   "Opens Tessavo's main window; the files named open in the embedded spreadsheet.\n\n"
+                   "TESSAVO_SPREADSHEET=embedded  不使用 LibreOffice Calc / leave LibreOffice Calc out\n",
+                   stdout);
+        return 0;
+    }
+
     // Before the toolkit: on Windows COM is initialised here, and must be the last thing to go.
     const std::unique_ptr<app::Hosts> automation = app::startHosts();
 
