@@ -276,10 +276,15 @@ objectmodel::WorkbookDocument* CalcApplication::activeWorkbook() const
     // Without windows the user activates nothing in the office: the workbook last made active here counts.
     if (m_office->headless() && m_lastActive)
         return m_lastActive;
-    const auto current = guarded([&] { return m_office->desktop()->getCurrentComponent(); });
-    for (CalcWorkbook* book : books)
-        if (current.is() && book->uno() == current)
-            return book;
+    CalcWorkbook* const current = guarded([&]() -> CalcWorkbook* {
+        const auto component = m_office->desktop()->getCurrentComponent();
+        for (CalcWorkbook* book : books)
+            if (component.is() && book->uno() == component)
+                return book;
+        return nullptr;
+    });
+    if (current)
+        return current;
     if (m_lastActive)
         return m_lastActive;
     return books.empty() ? nullptr : books.front();
@@ -345,6 +350,7 @@ CalcWorkbook::~CalcWorkbook()
 {
     detach();
     try {
+        const Office::Request request(*m_office); // a hung office must not hold the program here
         if (!m_watch->closed && !m_office->gone()) {
             if (m_hearsChanges)
                 Reference<css::util::XModifyBroadcaster>(m_document, UNO_QUERY_THROW)
@@ -524,7 +530,10 @@ std::size_t CalcSheet::index() const
 
 bool CalcSheet::isActive() const
 {
-    return m_book->app().activeWorkbook() == m_book && m_book->activeSheet() == this;
+    CalcWorkbook* const book = m_book;
+    if (!book || book->app().activeWorkbook() != book || m_book != book)
+        return false; // asking may have found the workbook closed
+    return book->activeSheet() == this;
 }
 
 void CalcSheet::activate()
@@ -543,6 +552,8 @@ CellBlock& CalcSheet::known()
         m_block.forget();
         m_seenChanges = changes;
     }
+    if (m_blockHasFormulas && m_book->ownChanges() != m_seenOwnChanges)
+        m_block.forgetValues(); // where the block moved along, its formulas' results may not have
     return m_block;
 }
 
@@ -580,6 +591,8 @@ void CalcSheet::readBlock(std::int32_t row, std::int32_t column)
         // Dates come as numbers, error values as nothing: the office says which cells they are.
         const auto dates = query->queryContentCells(css::sheet::CellFlags::DATETIME)->getRangeAddresses();
         const auto failed = query->queryFormulaCells(css::sheet::FormulaResult::ERROR)->getRangeAddresses();
+        using namespace css::sheet::CellFlags;
+        m_blockHasFormulas = query->queryContentCells(FORMULA)->getCount() > 0;
 
         const auto width = static_cast<std::size_t>(window.columns);
         std::vector<automation::Value> out(static_cast<std::size_t>(window.rows) * width);
@@ -608,6 +621,7 @@ void CalcSheet::readBlock(std::int32_t row, std::int32_t column)
                 v = automation::Date{v.number()};
         });
         each(failed, [&](sal_Int32 r, sal_Int32 c, automation::Value& v) {
+            m_book->app().office().renew(); // each cell is a request of its own
             const auto cell = m_sheet->getCellByPosition(c, r);
             if (const auto code = cell->getError(); code != 0)
                 v = errorValueOf(static_cast<sal_uInt16>(code));
@@ -615,6 +629,7 @@ void CalcSheet::readBlock(std::int32_t row, std::int32_t column)
         return out;
     });
     m_block.fill(window, std::move(values));
+    m_seenOwnChanges = m_book->ownChanges();
 }
 
 void CalcSheet::fillArea(const Area& area, const automation::Value& value)
@@ -647,14 +662,17 @@ void CalcSheet::fillArea(const Area& area, const automation::Value& value)
         const auto part = m_sheet->getCellRangeByPosition(area.left - 1, top - 1, area.right - 1, bottom - 1);
         if (error) {
             for (std::int32_t r = 0; r <= bottom - top; ++r)
-                for (std::int32_t c = 0; c < width; ++c)
+                for (std::int32_t c = 0; c < width; ++c) {
+                    m_book->app().office().renew();
                     part->getCellByPosition(c, r)->setFormula(formulaOf(*error));
+                }
             continue;
         }
         Sequence<Any> row(width);
         std::fill(row.getArray(), row.getArray() + width, toAny(value));
         Sequence<Sequence<Any>> rows(bottom - top + 1);
         std::fill(rows.getArray(), rows.getArray() + rows.getLength(), row);
+        m_book->app().office().renew();
         Reference<css::sheet::XCellRangeData>(part, UNO_QUERY_THROW)->setDataArray(rows);
     }
 }
@@ -675,6 +693,7 @@ void CalcSheet::fill(const AreaList& areas, const automation::Value& value)
         for (std::size_t i = 0; i < areas.size(); ++i)
             fillArea(areas[i], value);
     });
+    m_book->changedByUs();
     if (areas.size() == 1 && cells == 1)
         m_block.cellSet(areas[0].top, areas[0].left, value);
     else
@@ -688,10 +707,12 @@ bool CalcSheet::insert(bool rows, std::int32_t at, std::int32_t count)
     const bool done = m_book->app().guarded([&] {
         OwnChange own;
         try {
+            // Asked for each time: the office's rows object stays with the sheet's place, not with the sheet.
+            const Reference<css::table::XColumnRowRange> lines(m_sheet, UNO_QUERY_THROW);
             if (rows)
-                this->rows()->insertByIndex(at - 1, count);
+                lines->getRows()->insertByIndex(at - 1, count);
             else
-                columns()->insertByIndex(at - 1, count);
+                lines->getColumns()->insertByIndex(at - 1, count);
             return true;
         } catch (const css::uno::RuntimeException&) {
             if (m_book->app().office().gone())
@@ -699,25 +720,13 @@ bool CalcSheet::insert(bool rows, std::int32_t at, std::int32_t count)
             return false; // the office refuses to push filled cells off the sheet, and changes nothing
         }
     });
+    if (done)
+        m_book->changedByUs();
     if (done && rows)
         block.rowsInserted(at, count);
     else if (done)
         block.columnsInserted(at, count);
     return done;
-}
-
-Reference<css::table::XTableRows> CalcSheet::rows()
-{
-    if (!m_rows.is())
-        m_rows = Reference<css::table::XColumnRowRange>(m_sheet, UNO_QUERY_THROW)->getRows();
-    return m_rows;
-}
-
-Reference<css::table::XTableColumns> CalcSheet::columns()
-{
-    if (!m_columns.is())
-        m_columns = Reference<css::table::XColumnRowRange>(m_sheet, UNO_QUERY_THROW)->getColumns();
-    return m_columns;
 }
 
 bool CalcSheet::insertRows(std::int32_t at, std::int32_t count)
@@ -735,11 +744,13 @@ void CalcSheet::remove(bool rows, std::int32_t at, std::int32_t count)
     CellBlock& block = m_block;
     m_book->app().guarded([&] {
         OwnChange own;
+        const Reference<css::table::XColumnRowRange> lines(m_sheet, UNO_QUERY_THROW);
         if (rows)
-            this->rows()->removeByIndex(at - 1, count);
+            lines->getRows()->removeByIndex(at - 1, count);
         else
-            columns()->removeByIndex(at - 1, count);
+            lines->getColumns()->removeByIndex(at - 1, count);
     });
+    m_book->changedByUs();
     if (rows)
         block.rowsDeleted(at, count);
     else

@@ -53,16 +53,13 @@ private:
     /// The block, or a fresh one when something besides this sheet has changed the workbook since.
     CellBlock& known();
 
-    /// The sheet's rows or columns, asked for once: each request for them costs a round trip.
-    css::uno::Reference<css::table::XTableRows> rows();
-    css::uno::Reference<css::table::XTableColumns> columns();
-
     CalcWorkbook* m_book; // owns this sheet while both are connected
     css::uno::Reference<css::sheet::XSpreadsheet> m_sheet;
-    css::uno::Reference<css::table::XTableRows> m_rows;
-    css::uno::Reference<css::table::XTableColumns> m_columns;
     CellBlock m_block;
     std::uint64_t m_seenChanges = 0;
+    // Formula results change with any change to the workbook, the program's own included.
+    bool m_blockHasFormulas = false;
+    std::uint64_t m_seenOwnChanges = 0;
 };
 
 class CalcWorkbook final : public objectmodel::WorkbookDocument {
@@ -86,6 +83,9 @@ public:
     /// Counts the changes made to the document by anyone but this program, from the first call on. The office
     /// tells each change to a listener by a round trip, so edits that read nothing do without one.
     std::uint64_t foreignChanges();
+    /// Counts the program's own changes to the document.
+    std::uint64_t ownChanges() const { return m_ownChanges; }
+    void changedByUs() { ++m_ownChanges; }
     /// The title of the document's window, as the window manager shows it.
     std::string windowTitle() const;
     /// Shows the document's window, where the office has windows.
@@ -105,6 +105,7 @@ private:
     std::shared_ptr<Watch> m_watch = std::make_shared<Watch>();
     css::uno::Reference<css::uno::XInterface> m_listener;
     bool m_hearsChanges = false; // once anything has been read
+    std::uint64_t m_ownChanges = 0;
     mutable std::vector<objectmodel::Ref<CalcSheet>> m_sheets;
 };
 

@@ -37,7 +37,9 @@ void CellBlock::fill(BlockWindow window, std::vector<Value> values)
 
 void CellBlock::cellSet(std::int32_t row, std::int32_t column, const Value& value)
 {
-    if (m_extentKnown && !value.equalsText("") && pastExtent(row, column))
+    // Compared as the sheet stores it: an error value is not blank, and cannot be compared as text.
+    const bool blank = value.isEmpty() || (value.kind() == Value::Kind::Text && value.text().empty());
+    if (m_extentKnown && !blank && pastExtent(row, column))
         setExtent(std::max(m_lastRow, row), std::max(m_lastColumn, column));
     if (find(row, column))
         m_values[static_cast<std::size_t>(row - m_window.top) * static_cast<std::size_t>(m_window.columns) +
@@ -96,6 +98,11 @@ void CellBlock::columnsDeleted(std::int32_t at, std::int32_t count)
         m_lastColumn = std::max(at - 1, m_lastColumn - count);
     if (m_window.rows > 0 && at <= m_window.columns)
         dropBlock();
+}
+
+void CellBlock::forgetValues()
+{
+    dropBlock();
 }
 
 void CellBlock::forget()

@@ -51,6 +51,8 @@ public:
     void columnsDeleted(std::int32_t at, std::int32_t count);
     /// Anything else changed the sheet: nothing is known any more.
     void forget();
+    /// The values may have changed where the cells did not move (formulas): the extent still holds.
+    void forgetValues();
 
 private:
     void dropBlock();

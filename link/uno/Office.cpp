@@ -149,6 +149,12 @@ void Office::watch()
     }
 }
 
+void Office::renew()
+{
+    const std::lock_guard lock(m_mutex);
+    m_since = std::chrono::steady_clock::now();
+}
+
 Office::Request::Request(Office& office) : m_office(office)
 {
     const std::lock_guard lock(office.m_mutex);
@@ -182,6 +188,7 @@ std::string pipeName(const OfficeOptions& options)
 std::shared_ptr<Office> attachOffice(const OfficeOptions& options)
 {
     const std::string pipe = pipeName(options);
+    // The user's own office runs on their profile: private offices on profiles of their own are not theirs.
     const auto offices = runningOffices(options.profile);
     if (offices.empty())
         return nullptr;
@@ -194,7 +201,8 @@ std::shared_ptr<Office> attachOffice(const OfficeOptions& options)
         return nullptr;
     OfficeOptions onItsProfile = options;
     onItsProfile.profile = offices.front().profile;
-    if (!launchDetached(launcher, launchArguments(onItsProfile, pipe, true)))
+    // As the running office is: should it end before the hand-off, what starts instead is no hidden stray.
+    if (!launchDetached(launcher, launchArguments(onItsProfile, pipe, headless)))
         return nullptr;
     return waitForOffice(pipe, headless, options.attachTimeout, options.callTimeout);
 }

@@ -46,6 +46,9 @@ public:
 
     /// Held while requests are made to the office: one that hangs is ended with DisposedException once the
     /// office's time is up, so the program never waits on a hung office for ever.
+    /// A long run of requests under one Request: the office answered the last one, its time starts again.
+    void renew();
+
     class Request {
     public:
         explicit Request(Office& office);

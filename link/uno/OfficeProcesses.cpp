@@ -1,6 +1,7 @@
 #include "link/uno/OfficeProcesses.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <dirent.h>
@@ -79,7 +80,7 @@ std::vector<OfficeProcess> runningOffices(const std::string& profile)
             else if (arg == "--headless" || arg == "-headless")
                 office.headless = true;
         }
-        if (profile.empty() || office.profile == profile)
+        if (office.profile == profile)
             out.push_back(office);
     }
     closedir(proc);
@@ -142,6 +143,10 @@ bool launchDetached(const std::string& program, const std::vector<std::string>& 
         dup2(null, 0);
         dup2(null, 1);
         dup2(null, 2);
+        // The office outlives the program: it takes none of the program's files along, the report pipe aside.
+        for (int fd = 3; fd < 1024; ++fd)
+            if (fd != ready[1])
+                close(fd);
         execv(program.c_str(), argv.data());
         const char failed = 1;
         [[maybe_unused]] auto n = write(ready[1], &failed, 1);
@@ -149,22 +154,31 @@ bool launchDetached(const std::string& program, const std::vector<std::string>& 
     }
     close(ready[1]);
     int status = 0;
-    waitpid(child, &status, 0);
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
     char failed = 0;
-    const bool execFailed = read(ready[0], &failed, 1) == 1; // EOF: the exec closed the pipe
+    ssize_t got = 0;
+    while ((got = read(ready[0], &failed, 1)) < 0 && errno == EINTR) {
+    }
+    const bool execFailed = got == 1; // EOF: the exec closed the pipe
     close(ready[0]);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 && !execFailed;
 }
 
 void stopOffice(pid_t pid, std::chrono::milliseconds grace)
 {
-    if (pid <= 0)
+    // Only while the process id is still an office's: a reused id may be anyone's.
+    const auto stillOffice = [pid] {
+        std::string comm = readFile("/proc/" + std::to_string(pid) + "/comm");
+        return alive(pid) && comm.starts_with("soffice.bin");
+    };
+    if (pid <= 0 || !stillOffice())
         return;
     kill(pid, SIGTERM);
     const auto deadline = std::chrono::steady_clock::now() + grace;
-    while (alive(pid) && std::chrono::steady_clock::now() < deadline)
+    while (stillOffice() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (alive(pid))
+    if (stillOffice())
         kill(pid, SIGKILL);
 }
 

@@ -17,7 +17,7 @@ struct OfficeProcess {
     bool headless = false;
 };
 
-/// Every office this user runs, oldest process id first; `profile` non-empty keeps only those on that profile.
+/// The offices this user runs on `profile` (empty: the user's default profile), oldest process id first.
 std::vector<OfficeProcess> runningOffices(const std::string& profile = {});
 
 /// The office's launcher, soffice, as found on PATH (or where LibreOffice was found at build time); empty when
@@ -31,7 +31,7 @@ bool officeHasWindows();
 /// that it may outlive the program and never becomes a zombie of it. False when it cannot be started.
 bool launchDetached(const std::string& program, const std::vector<std::string>& args);
 
-/// Stops an office by process id: SIGTERM to it and its session, then SIGKILL once `grace` has passed.
+/// Stops an office by process id: SIGTERM, then SIGKILL once `grace` has passed, while the id is an office's.
 void stopOffice(pid_t pid, std::chrono::milliseconds grace = std::chrono::seconds(10));
 
 } // namespace automation::uno

@@ -157,6 +157,28 @@ TEST(LibreOfficeRunning, CellsKeepTheirKinds)
     EXPECT_TRUE(active.get("Cells", 1048576, 16384).get("Value").isEmpty());
 }
 
+TEST(LibreOfficeRunning, WhatTheProgramWritesIsReadBackFormulasIncluded)
+{
+    testsupport::TestOffice office("writes");
+    const auto sheet = firstSheet(testsupport::openAsUser(office));
+    sheet->getCellByPosition(0, 0)->setValue(1);
+    sheet->getCellByPosition(1, 0)->setFormula("=A1*2");
+    sheet->getCellByPosition(2, 0)->setFormula("=IF(ROW(C3)=3;\"\";\"moved\")");
+    Program program(office);
+    const automation::Value active = program.host.getActiveObject("Excel.Application").get("ActiveSheet");
+    ASSERT_EQ(active.get("Cells", 1, 2).get("Value"), automation::Value(2.0));
+    ASSERT_EQ(active.get("Cells", 1, 3).get("Value"), automation::Value());
+
+    // The program's own writes and deletions change what formulas show, here and elsewhere in the row.
+    active.get("Cells", 1, 1).put("Value", 5.0);
+    EXPECT_EQ(active.get("Cells", 1, 2).get("Value"), automation::Value(10.0));
+    active.get("Rows", 2).call("Delete");
+    EXPECT_EQ(active.get("Cells", 1, 3).get("Value"), automation::Value("moved"));
+    // An error value written is an error value read, not a comparison that fails.
+    EXPECT_NO_THROW(active.get("Cells", 1, 4).put("Value", automation::ErrorValue{2042}));
+    EXPECT_EQ(active.get("Cells", 1, 4).get("Value"), automation::Value(automation::ErrorValue{2042}));
+}
+
 TEST(LibreOfficeStart, WithNoOfficeRunningOneIsStartedWithANewWorkbook)
 {
     testsupport::TestOffice office("start", false);
