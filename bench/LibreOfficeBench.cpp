@@ -7,7 +7,6 @@
 #include "testsupport/FakeDesktop.h"
 #include "testsupport/uno/LibreOfficeWorld.h"
 
-#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/table/XColumnRowRange.hpp>
@@ -28,9 +27,7 @@ testsupport::TestOffice* g_office = nullptr;
 Reference<css::sheet::XSpreadsheet> openSheet(int rows, bool everyThirdBlank)
 {
     g_office->closeAll();
-    const auto doc = testsupport::openAsUser(*g_office);
-    const Reference<css::sheet::XSpreadsheet> sheet(
-        Reference<css::container::XIndexAccess>(doc->getSheets(), UNO_QUERY_THROW)->getByIndex(0), UNO_QUERY_THROW);
+    const auto sheet = testsupport::firstSheet(testsupport::openAsUser(*g_office));
     constexpr int kBlock = 10'000;
     for (int top = 0; top < rows; top += kBlock) {
         const int n = std::min(kBlock, rows - top);
@@ -48,6 +45,14 @@ Reference<css::sheet::XSpreadsheet> openSheet(int rows, bool everyThirdBlank)
     return sheet;
 }
 
+// The program as it starts, linked to the benchmark's office.
+struct Program {
+    automation::uno::CalcHost host{g_office->options()};
+    testsupport::FakeDesktop desktop;
+    automation::Module1 module{host, desktop};
+    bool said(std::string_view text) const { return desktop.messages.size() == 1 && desktop.messages[0].text == text; }
+};
+
 Reference<css::table::XTableRows> rowsOf(const Reference<css::sheet::XSpreadsheet>& sheet)
 {
     return Reference<css::table::XColumnRowRange>(sheet, UNO_QUERY_THROW)->getRows();
@@ -58,14 +63,12 @@ void BM_LibreOfficeDeleteBlankRows(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         openSheet(10'000, true);
-        automation::uno::CalcHost host(g_office->options());
-        testsupport::FakeDesktop desktop;
-        automation::Module1 module(host, desktop);
+        Program program;
         state.ResumeTiming();
 
-        operations::deleteBlankRows(module, desktop, "1", "10000");
+        operations::deleteBlankRows(program.module, program.desktop, "1", "10000");
 
-        if (desktop.messages.size() != 1 || desktop.messages[0].text != "数据处理完成,共删除空行 3333 个!")
+        if (!program.said("数据处理完成,共删除空行 3333 个!"))
             state.SkipWithError("wrong result");
     }
 }
@@ -89,14 +92,12 @@ void BM_LibreOfficeSelectBlankRows(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         openSheet(100'000, true);
-        automation::uno::CalcHost host(g_office->options());
-        testsupport::FakeDesktop desktop;
-        automation::Module1 module(host, desktop);
+        Program program;
         state.ResumeTiming();
 
-        operations::selectBlankRows(module, desktop, "1", "100000");
+        operations::selectBlankRows(program.module, program.desktop, "1", "100000");
 
-        if (desktop.messages.size() != 1 || desktop.messages[0].text != "数据处理完成,共选择空行 33333 个!")
+        if (!program.said("数据处理完成,共选择空行 33333 个!"))
             state.SkipWithError("wrong result");
     }
 }
@@ -108,14 +109,12 @@ void BM_LibreOfficeInsertBlankRows(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         openSheet(10'000, false);
-        automation::uno::CalcHost host(g_office->options());
-        testsupport::FakeDesktop desktop;
-        automation::Module1 module(host, desktop);
+        Program program;
         state.ResumeTiming();
 
-        operations::insertBlankRows(module, desktop, {"1", "10001", "2", "1"});
+        operations::insertBlankRows(program.module, program.desktop, {"1", "10001", "2", "1"});
 
-        if (desktop.messages.size() != 1 || desktop.messages[0].text != "数据处理完成,谢谢使用!")
+        if (!program.said("数据处理完成,谢谢使用!"))
             state.SkipWithError("wrong result");
     }
 }

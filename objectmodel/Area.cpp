@@ -49,6 +49,16 @@ AreaList AreaList::appended(const AreaList& other) const
     return result;
 }
 
+double cellCount(const AreaList& areas)
+{
+    double total = 0;
+    for (std::size_t i = 0; i < areas.size(); ++i) {
+        const Area& a = areas[i];
+        total += (static_cast<double>(a.bottom) - a.top + 1) * (static_cast<double>(a.right) - a.left + 1);
+    }
+    return total;
+}
+
 std::string AreaList::address() const
 {
     std::string out;

@@ -44,4 +44,7 @@ private:
     std::size_t m_size = 0;
 };
 
+/// The cells of all areas, counted as often as areas overlap; a double, as a whole sheet's count needs.
+double cellCount(const AreaList& areas);
+
 } // namespace objectmodel

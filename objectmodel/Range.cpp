@@ -25,16 +25,6 @@ const MemberTable<Member>& members()
 // A put to more cells than this is surely a mistake, and would freeze the program.
 constexpr double kMaxCellsPerPut = 16'777'216;
 
-double cellCount(const AreaList& areas)
-{
-    double total = 0;
-    for (std::size_t i = 0; i < areas.size(); ++i) {
-        const Area& a = areas[i];
-        total += (static_cast<double>(a.bottom) - a.top + 1) * (static_cast<double>(a.right) - a.left + 1);
-    }
-    return total;
-}
-
 // Freed Ranges, linked through their own memory. Objects live on the one user-interface thread only.
 struct FreeBlock {
     FreeBlock* next;

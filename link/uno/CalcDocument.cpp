@@ -679,14 +679,9 @@ void CalcSheet::fillArea(const Area& area, const automation::Value& value)
 
 void CalcSheet::fill(const AreaList& areas, const automation::Value& value)
 {
-    // A value in every cell of whole rows or columns is more than any sheet of the office holds in memory.
-    std::uint64_t cells = 0;
-    for (std::size_t i = 0; i < areas.size(); ++i)
-        cells += static_cast<std::uint64_t>(areas[i].bottom - areas[i].top + 1) *
-                 static_cast<std::uint64_t>(areas[i].right - areas[i].left + 1);
-    // An error value is written cell by cell, each a request of its own.
-    const std::uint64_t most = value.kind() == automation::Value::Kind::Error ? 65'536 : 16'777'216;
-    if (!value.isEmpty() && cells > most)
+    // An error value is written cell by cell, each a request of its own. (The object model bounds any other put.)
+    const double cells = objectmodel::cellCount(areas);
+    if (value.kind() == automation::Value::Kind::Error && cells > 65'536)
         throw objectmodel::applicationError("区域太大,LibreOffice Calc 无法在其中每个单元格填入值。");
     m_book->app().guarded([&] {
         OwnChange own;

@@ -30,12 +30,6 @@ using css::uno::Reference;
 using css::uno::UNO_QUERY_THROW;
 using Message = testsupport::FakeDesktop::Message;
 
-Reference<css::sheet::XSpreadsheet> firstSheet(const Reference<css::sheet::XSpreadsheetDocument>& doc)
-{
-    const Reference<css::container::XIndexAccess> sheets(doc->getSheets(), UNO_QUERY_THROW);
-    return Reference<css::sheet::XSpreadsheet>(sheets->getByIndex(0), UNO_QUERY_THROW);
-}
-
 int documentCount(testsupport::TestOffice& office)
 {
     int n = 0;
@@ -79,7 +73,7 @@ TEST(LibreOfficeRunning, TheUsersOwnSheetIsEditedAndNothingIsOpened)
 {
     testsupport::TestOffice office("attach");
     const auto doc = testsupport::openAsUser(office);
-    const auto sheet = firstSheet(doc);
+    const auto sheet = testsupport::firstSheet(doc);
     sheet->getCellByPosition(0, 0)->setValue(1);
     sheet->getCellByPosition(0, 3)->setFormula("four");
     Program program(office);
@@ -95,7 +89,7 @@ TEST(LibreOfficeRunning, TheUsersOwnSheetIsEditedAndNothingIsOpened)
 TEST(LibreOfficeRunning, AnEditByTheUserBetweenTwoClicksIsSeen)
 {
     testsupport::TestOffice office("edits");
-    const auto sheet = firstSheet(testsupport::openAsUser(office));
+    const auto sheet = testsupport::firstSheet(testsupport::openAsUser(office));
     sheet->getCellByPosition(0, 0)->setValue(1);
     sheet->getCellByPosition(0, 3)->setValue(4);
     Program program(office);
@@ -132,7 +126,7 @@ TEST(LibreOfficeRunning, CellsKeepTheirKinds)
 {
     testsupport::TestOffice office("kinds");
     const auto doc = testsupport::openAsUser(office);
-    const auto sheet = firstSheet(doc);
+    const auto sheet = testsupport::firstSheet(doc);
     sheet->getCellByPosition(0, 0)->setValue(45000.5);
     // A date format on B1.
     const auto formats = Reference<css::util::XNumberFormatsSupplier>(doc, UNO_QUERY_THROW)->getNumberFormats();
@@ -160,7 +154,7 @@ TEST(LibreOfficeRunning, CellsKeepTheirKinds)
 TEST(LibreOfficeRunning, WhatTheProgramWritesIsReadBackFormulasIncluded)
 {
     testsupport::TestOffice office("writes");
-    const auto sheet = firstSheet(testsupport::openAsUser(office));
+    const auto sheet = testsupport::firstSheet(testsupport::openAsUser(office));
     sheet->getCellByPosition(0, 0)->setValue(1);
     sheet->getCellByPosition(1, 0)->setFormula("=A1*2");
     sheet->getCellByPosition(2, 0)->setFormula("=IF(ROW(C3)=3;\"\";\"moved\")");
@@ -198,7 +192,7 @@ TEST(LibreOfficeStart, WithNoOfficeRunningOneIsStartedWithANewWorkbook)
 TEST(LibreOfficeStart, AnOfficeClosedBetweenTwoClicksIsStartedAgain)
 {
     testsupport::TestOffice office("closed");
-    fillEveryOtherRow(firstSheet(testsupport::openAsUser(office)), 4);
+    fillEveryOtherRow(testsupport::firstSheet(testsupport::openAsUser(office)), 4);
     Program program(office);
     operations::deleteBlankRows(program.module, program.desktop, "1", "4");
     office.stop();
@@ -215,7 +209,7 @@ TEST(LibreOfficeStart, AnOfficeClosedBetweenTwoClicksIsStartedAgain)
 TEST(LibreOfficeStart, AnOfficeKilledDuringAnEditEndsTheClickWithAMessage)
 {
     testsupport::TestOffice office("killed");
-    fillEveryOtherRow(firstSheet(testsupport::openAsUser(office)), 6000);
+    fillEveryOtherRow(testsupport::firstSheet(testsupport::openAsUser(office)), 6000);
     Program program(office);
     program.module.OpenExcel();
     std::thread killer([&] {
@@ -243,7 +237,7 @@ TEST(LibreOfficeStart, AnOfficeKilledDuringAnEditEndsTheClickWithAMessage)
 TEST(LibreOfficeStart, AHungOfficeEndsTheClickWithAMessageInBoundedTime)
 {
     testsupport::TestOffice office("hung");
-    fillEveryOtherRow(firstSheet(testsupport::openAsUser(office)), 4);
+    fillEveryOtherRow(testsupport::firstSheet(testsupport::openAsUser(office)), 4);
     Program program(office);
     program.module.OpenExcel();
     office.freeze(true);

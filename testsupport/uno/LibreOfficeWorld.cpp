@@ -8,6 +8,7 @@
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XModel.hpp>
@@ -131,6 +132,13 @@ Reference<css::sheet::XSpreadsheetDocument> openAsUser(TestOffice& office)
     args.getArray()[0].Value <<= true;
     return Reference<css::sheet::XSpreadsheetDocument>(
         office.connection().desktop()->loadComponentFromURL("private:factory/scalc", "_blank", 0, args),
+        UNO_QUERY_THROW);
+}
+
+Reference<css::sheet::XSpreadsheet> firstSheet(const Reference<css::sheet::XSpreadsheetDocument>& document)
+{
+    return Reference<css::sheet::XSpreadsheet>(
+        Reference<css::container::XIndexAccess>(document->getSheets(), UNO_QUERY_THROW)->getByIndex(0),
         UNO_QUERY_THROW);
 }
 

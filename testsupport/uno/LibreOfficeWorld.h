@@ -3,6 +3,7 @@
 #include "testsupport/SpreadsheetWorld.h"
 #include "testsupport/uno/TestOffice.h"
 
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 
 namespace testsupport {
@@ -13,5 +14,8 @@ void provideLibreOffice(TestOffice& office);
 
 /// Opens a new workbook in `office` as the user does (hidden: the office has no windows).
 css::uno::Reference<css::sheet::XSpreadsheetDocument> openAsUser(TestOffice& office);
+/// The first sheet of `document`.
+css::uno::Reference<css::sheet::XSpreadsheet>
+firstSheet(const css::uno::Reference<css::sheet::XSpreadsheetDocument>& document);
 
 } // namespace testsupport
